@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvane::engine {
+
+// TIFF field types as they appear in EXIF and GDI+ property items.
+inline constexpr std::uint16_t kTiffTypeShort = 3;
+inline constexpr std::uint16_t kTiffTypeLong = 4;
+inline constexpr std::uint16_t kTiffTypeRational = 5;
+
+inline constexpr std::uint16_t kOrientationTag = 0x0112;
+inline constexpr std::uint16_t kJpegQualityTag = 0x5010;
+
+// The orientation 1..8 of an item: SHORT with at least 2 value bytes or LONG with at least 4,
+// read from the first 16 bits little-endian; anything else is no orientation.
+[[nodiscard]] std::optional<std::uint16_t> orientation_from_item(std::uint16_t type, std::size_t length,
+                                                                 const void* value) noexcept;
+
+// The JPEG quality recorded in a source's quality item, read unsigned and clamped to 1..100;
+// a zero value, a zero denominator or another type gives nothing.
+[[nodiscard]] std::optional<std::int32_t> jpeg_quality_from_item(std::uint16_t type, std::size_t length,
+                                                                 const void* value) noexcept;
+
+// Reads the orientation tag from the file's own metadata: the first IFD of a JPEG's APP1
+// "Exif" block or of a TIFF file. Bounds-checked throughout; malformed data gives nothing.
+[[nodiscard]] std::optional<std::uint16_t> read_file_orientation(const std::wstring& path);
+[[nodiscard]] std::optional<std::uint16_t> read_orientation_from_bytes(const std::vector<std::uint8_t>& file);
+
+// Writes the orientation tag into a JPEG (a minimal APP1 "Exif" segment, or the tag added to
+// the one present) or a TIFF file (its first IFD). False when the file is neither or malformed.
+[[nodiscard]] bool write_file_orientation(const std::wstring& path, std::uint16_t orientation);
+[[nodiscard]] bool write_orientation_to_bytes(std::vector<std::uint8_t>& file, std::uint16_t orientation);
+
+}  // namespace orvane::engine

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "watermark_options.h"
+
+namespace orvane::engine {
+
+// What a successful export reports; left untouched when the export fails.
+struct ExportReport {
+  std::uint32_t output_width = 0;   // size of the saved bitmap
+  std::uint32_t output_height = 0;
+  std::uint32_t upright_width = 0;  // size of the upright bitmap the watermark was drawn on
+  std::uint32_t upright_height = 0;
+  std::uint16_t orientation = 1;    // the source's tag 1..8, 1 when it has none
+  bool orientation_present = false;
+  bool orientation_corrected = false;  // the tag asked for a turn or flip, which was applied
+  bool quality_from_source = false;
+  std::int32_t jpeg_quality = 0;    // 0 when the output is not JPEG
+  std::wstring mime_type;
+};
+
+// Decodes the input, turns it upright, draws the watermark at full resolution and writes the
+// output with the encoder its extension names (else the source's). Never writes onto the source
+// and never leaves a half-written file in place of an existing one.
+[[nodiscard]] bool export_image(const WatermarkOptions& options, ExportReport& report, std::wstring& error);
+
+}  // namespace orvane::engine

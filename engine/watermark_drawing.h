@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+#include "watermark_options.h"
+
+namespace Gdiplus {
+class GpBitmap;
+}
+
+namespace orvane::engine {
+
+// Stamps the options' text onto `bitmap` over the area width x height (normally the bitmap's
+// own size). Fails only when no drawing context or no font can be made.
+[[nodiscard]] bool draw_watermark(const WatermarkOptions& options, Gdiplus::GpBitmap* bitmap, unsigned width,
+                                  unsigned height, std::wstring& error);
+
+}  // namespace orvane::engine

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orvane::engine {
+
+// Placement of the stamps; values outside 0..10 draw no watermark at all.
+enum class WatermarkLayout : std::int32_t {
+  Grid = 0,
+  StaggeredGrid = 1,
+  TopLeft = 2,
+  TopCenter = 3,
+  TopRight = 4,
+  CenterLeft = 5,
+  Center = 6,
+  CenterRight = 7,
+  BottomLeft = 8,
+  BottomCenter = 9,
+  BottomRight = 10,
+};
+
+// Fill colour of the text; alpha carries the opacity.
+struct WatermarkColor {
+  std::uint8_t alpha = 110;
+  std::uint8_t red = 255;
+  std::uint8_t green = 255;
+  std::uint8_t blue = 255;
+
+  // The platform's 32-bit ARGB value.
+  [[nodiscard]] std::uint32_t argb() const noexcept {
+    return (std::uint32_t{alpha} << 24) | (std::uint32_t{red} << 16) | (std::uint32_t{green} << 8) |
+           std::uint32_t{blue};
+  }
+};
+
+// Everything the engine needs for one preview frame or one export. Lengths are in pixels of
+// the bitmap drawn on.
+struct WatermarkOptions {
+  std::wstring input_path;
+  std::wstring output_path;
+  std::wstring text;
+  std::wstring font_family = L"Segoe UI";
+  float font_size = 36.0f;
+  WatermarkColor color;
+  float rotation = -30.0f;
+  float spacing_x = 260.0f;
+  float spacing_y = 180.0f;
+  std::int32_t jpeg_quality = 90;
+  bool keep_source_jpeg_quality = true;
+  WatermarkLayout layout = WatermarkLayout::Grid;
+  bool fit_to_area = false;
+};
+
+// Checks the export's rules in order and reports the first failing one in `error`.
+[[nodiscard]] bool validate_options(const WatermarkOptions& options, std::wstring& error);
+
+// The opacity control's alpha byte: opacity (0..1) times 255, rounded and clamped.
+[[nodiscard]] std::uint8_t alpha_from_opacity(double opacity) noexcept;
+
+}  // namespace orvane::engine

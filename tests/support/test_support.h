@@ -1,0 +1,77 @@
+#pragma once
+
+// Helpers the test suites share: scratch folders, real image files written through GDI+,
+// and pixel access to decoded files.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace orvane::test {
+
+// True when running under Wine (its ntdll exports wine_get_version).
+[[nodiscard]] bool running_under_wine();
+
+// A fresh folder under the temporary directory, removed with everything in it on destruction.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  [[nodiscard]] const std::filesystem::path& path() const noexcept { return path_; }
+  [[nodiscard]] std::wstring file(const std::wstring& name) const { return (path_ / name).wstring(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Keeps GDI+ started for the lifetime of the object.
+class GdiplusScope {
+ public:
+  GdiplusScope();
+  ~GdiplusScope();
+  GdiplusScope(const GdiplusScope&) = delete;
+  GdiplusScope& operator=(const GdiplusScope&) = delete;
+
+ private:
+  std::uintptr_t token_ = 0;
+};
+
+// A decoded image as straight (not premultiplied) ARGB values, row by row.
+struct Pixels {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  std::vector<std::uint32_t> argb;
+  [[nodiscard]] std::uint32_t at(std::uint32_t x, std::uint32_t y) const { return argb[y * width + x]; }
+};
+
+// A test picture whose every quadrant differs, so any turn or flip shows: red increases to the
+// right, green downwards, and blue marks the top-left quadrant.
+[[nodiscard]] Pixels make_pattern(std::uint32_t width, std::uint32_t height);
+
+// Encodes pixels with the GDI+ encoder of `mime` ("image/png", "image/jpeg", ...).
+// Needs a live GdiplusScope. Returns false on any failure.
+[[nodiscard]] bool save_pixels(const Pixels& pixels, const std::wstring& path, const std::wstring& mime,
+                               int jpeg_quality = 95);
+
+// Decodes a file through GDI+ (no orientation applied). Empty pixels on failure.
+[[nodiscard]] Pixels load_pixels(const std::wstring& path);
+
+// Turns upright pixels into how a camera would store them for an orientation tag 1..8, and back.
+[[nodiscard]] Pixels stored_from_upright(const Pixels& upright, std::uint16_t orientation);
+[[nodiscard]] Pixels upright_from_stored(const Pixels& stored, std::uint16_t orientation);
+
+// Largest difference of any colour channel between two images of the same size; 255 when sizes differ.
+[[nodiscard]] int max_channel_difference(const Pixels& a, const Pixels& b);
+// Mean absolute channel difference; 255 when sizes differ.
+[[nodiscard]] double mean_channel_difference(const Pixels& a, const Pixels& b);
+
+[[nodiscard]] std::vector<std::uint8_t> read_bytes(const std::wstring& path);
+void write_bytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
+
+// The test data folder kept with the sources.
+[[nodiscard]] std::filesystem::path data_dir();
+
+}  // namespace orvane::test
