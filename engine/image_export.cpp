@@ -1,1 +1,206 @@
-// in progress
+#include "image_export.h"
+
+#include "exif_metadata.h"
+#include "gdiplus_support.h"
+#include "image_file.h"
+#include "indexed_bitmap.h"
+#include "image_orientation.h"
+#include "watermark_drawing.h"
+
+namespace orvane::engine {
+namespace {
+
+namespace flat = gdiplus::flat;
+
+// Lower-cases by the user's locale, character by character.
+std::wstring to_lower(std::wstring text) {
+  if (!text.empty()) {
+    LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_LOWERCASE, text.c_str(), static_cast<int>(text.size()), text.data(),
+                  static_cast<int>(text.size()), nullptr, nullptr, 0);
+  }
+  return text;
+}
+
+// The MIME type that the output's extension names, or empty.
+std::wstring mime_for_extension(const std::wstring& path) {
+  const auto dot = path.find_last_of(L'.');
+  if (dot == std::wstring::npos || dot + 1 >= path.size()) return {};
+  std::wstring extension = to_lower(path.substr(dot + 1));
+  if (extension == L"png") return L"image/png";
+  if (extension == L"jpg" || extension == L"jpeg") return L"image/jpeg";
+  if (extension == L"bmp") return L"image/bmp";
+  if (extension == L"gif") return L"image/gif";
+  if (extension == L"tif" || extension == L"tiff") return L"image/tiff";
+  return {};
+}
+
+std::optional<gdiplus::Encoder> choose_encoder(const std::wstring& output_path, Gdiplus::GpImage* source) {
+  if (const std::wstring mime = mime_for_extension(output_path); !mime.empty()) {
+    if (auto encoder = gdiplus::encoder_by_mime(mime)) return encoder;
+  }
+  GUID format{};
+  if (flat::GdipGetImageRawFormat(source, &format) != Gdiplus::Ok) return std::nullopt;
+  return gdiplus::encoder_by_format(format);
+}
+
+bool is_jpeg_mime(const std::wstring& mime) {
+  return to_lower(mime) == L"image/jpeg";
+}
+
+// Formats whose files carry an orientation tag that viewers honour.
+bool carries_orientation(const std::wstring& mime) {
+  return is_jpeg_mime(mime) || mime == L"image/tiff";
+}
+
+std::optional<std::int32_t> source_jpeg_quality(Gdiplus::GpImage* image) {
+  auto item = gdiplus::property_item(image, kJpegQualityTag);
+  if (!item) return std::nullopt;
+  return jpeg_quality_from_item(item->type, item->value.size(), item->value.data());
+}
+
+// Sets the kept orientation item on the bitmap to be saved; some platforms ignore it silently.
+void set_orientation_item(Gdiplus::GpImage* image, gdiplus::PropertyItemCopy& copy) {
+  Gdiplus::PropertyItem item{};
+  item.id = copy.id;
+  item.type = copy.type;
+  item.length = static_cast<ULONG>(copy.value.size());
+  item.value = copy.value.data();
+  flat::GdipSetPropertyItem(image, &item);
+}
+
+}  // namespace
+
+bool export_image(const WatermarkOptions& options, ExportReport& report, std::wstring& error) {
+  // 1. Validate before touching anything.
+  if (!validate_options(options, error)) return false;
+
+  // 2. A GDI+ session for this call alone; declared first so it ends after every image.
+  gdiplus::GdiplusSession session;
+  if (!session.ok()) {
+    error = L"GDI+ initialization failed.";
+    return false;
+  }
+
+  // 3. Decode, refusing sources too large to hold.
+  gdiplus::BitmapPtr source = decode_image_file(options.input_path);
+  if (!source) {
+    error = L"Unable to read input image.";
+    return false;
+  }
+  const auto stored = gdiplus::image_size(source.get());
+  if (stored.width == 0 || stored.height == 0) {
+    error = L"Invalid input image dimensions.";
+    return false;
+  }
+  // Nothing may ever be written onto the file being read, however its path is spelled.
+  if (same_file(options.input_path, options.output_path)) {
+    error = L"Failed to save output image.";
+    return false;
+  }
+
+  // 4. Encoder by extension, else by the source's own format.
+  const auto encoder = choose_encoder(options.output_path, source.get());
+  if (!encoder) {
+    error = L"Unsupported output image format or encoder not found.";
+    return false;
+  }
+  const bool jpeg = is_jpeg_mime(encoder->mime_type);
+
+  // 5. Orientation, from the decoder or else from the file's own EXIF block.
+  SourceOrientation orientation = read_source_orientation(source.get(), options.input_path);
+  const OrientationTurn turn = orientation_turn(orientation.value);
+
+  // 6. Quality: the options', or the source's recorded one when asked and present.
+  std::int32_t quality = options.jpeg_quality;
+  bool quality_from_source = false;
+  if (jpeg && options.keep_source_jpeg_quality) {
+    if (auto recorded = source_jpeg_quality(source.get())) {
+      quality = *recorded;
+      quality_from_source = true;
+    }
+  }
+
+  // 7. Turn the source upright.
+  if (turn.turns() && !apply_rotate_flip(source.get(), turn.upright)) {
+    error = L"Failed to rotate image.";
+    return false;
+  }
+
+  // 8. Copy into a working bitmap without the source's metadata.
+  const auto upright = gdiplus::image_size(source.get());
+  gdiplus::BitmapPtr working = gdiplus::create_bitmap(upright.width, upright.height, PixelFormat32bppARGB);
+  if (!working) {
+    error = L"Unable to create in-memory bitmap.";
+    return false;
+  }
+  {
+    gdiplus::GraphicsPtr copy = gdiplus::graphics_for(working.get());
+    if (!copy) {
+      error = L"Unable to create copy drawing context.";
+      return false;
+    }
+    flat::GdipSetInterpolationMode(copy.get(), Gdiplus::InterpolationModeHighQualityBicubic);
+    if (flat::GdipDrawImageRectI(copy.get(), source.get(), 0, 0, static_cast<INT>(upright.width),
+                                 static_cast<INT>(upright.height)) != Gdiplus::Ok) {
+      error = L"Failed to decode image into in-memory bitmap.";
+      return false;
+    }
+  }
+
+  // 9. The watermark, drawn upright.
+  if (!draw_watermark(options, working.get(), upright.width, upright.height, error)) return false;
+
+  // 10-11. Back to the stored orientation with the tag, but only for formats that carry the tag:
+  // elsewhere a turned-back image would show on its side in every viewer.
+  const bool keep_stored_orientation = orientation.present && carries_orientation(encoder->mime_type);
+  if (keep_stored_orientation) {
+    if (turn.turns() && !apply_rotate_flip(working.get(), turn.inverse)) {
+      error = L"Failed to rotate image.";
+      return false;
+    }
+    set_orientation_item(working.get(), orientation.item);
+  }
+  const auto output = gdiplus::image_size(working.get());
+  source.reset();  // the source's pixels are no longer needed while encoding
+
+  // 12. Save through a temporary file; write the tag in ourselves when the encoder dropped it.
+  Gdiplus::EncoderParameters parameters{};
+  ULONG quality_value = static_cast<ULONG>(quality);
+  parameters.Count = 1;
+  parameters.Parameter[0].Guid = Gdiplus::EncoderQuality;
+  parameters.Parameter[0].NumberOfValues = 1;
+  parameters.Parameter[0].Type = Gdiplus::EncoderParameterValueTypeLong;
+  parameters.Parameter[0].Value = &quality_value;
+  const std::uint16_t tag = orientation.value;
+  auto amend = [&](const std::wstring& saved) {
+    if (!keep_stored_orientation || read_file_orientation(saved) == tag) return true;
+    return write_file_orientation(saved, tag);
+  };
+  gdiplus::BitmapPtr indexed;
+  if (encoder->mime_type == L"image/gif") {
+    indexed = to_indexed_bitmap(working.get());
+    if (!indexed) {
+      error = L"Failed to save output image.";
+      return false;
+    }
+  }
+  if (!save_image_replacing(indexed ? indexed.get() : working.get(), options.output_path, encoder->clsid, jpeg ? &parameters : nullptr, amend)) {
+    error = L"Failed to save output image.";
+    return false;
+  }
+
+  // 13. Report.
+  report.output_width = output.width;
+  report.output_height = output.height;
+  report.upright_width = upright.width;
+  report.upright_height = upright.height;
+  report.orientation = orientation.value;
+  report.orientation_present = orientation.present;
+  report.orientation_corrected = turn.turns();
+  report.quality_from_source = quality_from_source;
+  report.jpeg_quality = jpeg ? quality : 0;
+  report.mime_type = encoder->mime_type;
+  return true;
+}
+
+}  // namespace orvane::engine

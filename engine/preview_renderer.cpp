@@ -1,1 +1,179 @@
-// in progress
+#include "preview_renderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "gdiplus_support.h"
+#include "image_file.h"
+#include "image_orientation.h"
+#include "watermark_drawing.h"
+
+namespace orvane::engine {
+
+namespace flat = gdiplus::flat;
+
+struct PreviewRenderer::CachedSource {
+  gdiplus::BitmapPtr bitmap;
+};
+
+PreviewRenderer::PreviewRenderer() {
+  Gdiplus::GdiplusStartupInput input;
+  ULONG_PTR token = 0;
+  const Gdiplus::Status status = Gdiplus::GdiplusStartup(&token, &input, nullptr);
+  startup_status_ = static_cast<int>(status);
+  gdiplus_token_ = status == Gdiplus::Ok ? token : 0;
+}
+
+PreviewRenderer::~PreviewRenderer() {
+  clear_source();  // the cached bitmap must go before GDI+ does
+  if (gdiplus_token_ != 0) Gdiplus::GdiplusShutdown(gdiplus_token_);
+}
+
+void PreviewRenderer::clear_source() noexcept {
+  cached_.reset();
+  source_width_ = 0;
+  source_height_ = 0;
+  scale_ = 1.0f;
+}
+
+namespace {
+
+std::uint32_t scaled_length(std::uint32_t length, float scale) {
+  const double scaled = std::round(static_cast<double>(length) * static_cast<double>(scale));  // halves away from 0
+  return scaled < 1.0 ? 1u : static_cast<std::uint32_t>(scaled);
+}
+
+}  // namespace
+
+bool load_preview_source(std::unique_ptr<PreviewRenderer>& renderer, const std::wstring& path,
+                         std::uint32_t max_dimension, std::wstring& error) {
+  // 1. A renderer without cached source; every failure below leaves it so.
+  if (!renderer) renderer = std::make_unique<PreviewRenderer>();
+  renderer->clear_source();
+  // 2-3. Arguments and GDI+.
+  if (path.empty() || max_dimension == 0) {
+    error = L"Invalid preview source or size.";
+    return false;
+  }
+  if (renderer->startup_status_ != Gdiplus::Ok) {
+    error = L"GDI+ initialization failed.";
+    return false;
+  }
+  // 4. Decode.
+  gdiplus::BitmapPtr decoded = decode_image_file(path);
+  const auto stored = decoded ? gdiplus::image_size(decoded.get()) : gdiplus::Size{};
+  if (!decoded || stored.width == 0 || stored.height == 0) {
+    error = L"Unable to read input image.";
+    return false;
+  }
+  // 5. Upright, as the export draws it; the preview never turns back.
+  const SourceOrientation orientation = read_source_orientation(decoded.get(), path);
+  const OrientationTurn turn = orientation_turn(orientation.value);
+  if (turn.turns() && !apply_rotate_flip(decoded.get(), turn.upright)) {
+    error = L"Failed to rotate image.";
+    return false;
+  }
+  // 6-7. Scale so the longer side fits.
+  const auto upright = gdiplus::image_size(decoded.get());
+  const std::uint32_t longest = std::max(upright.width, upright.height);
+  const float scale = longest > max_dimension ? static_cast<float>(max_dimension) / static_cast<float>(longest) : 1.0f;
+  const std::uint32_t cached_w = scaled_length(upright.width, scale);
+  const std::uint32_t cached_h = scaled_length(upright.height, scale);
+  // 8. The downscaled copy.
+  gdiplus::BitmapPtr cached = gdiplus::create_bitmap(cached_w, cached_h, PixelFormat32bppPARGB);
+  if (!cached) {
+    error = L"Unable to create preview image.";
+    return false;
+  }
+  {
+    gdiplus::GraphicsPtr graphics = gdiplus::graphics_for(cached.get());
+    if (!graphics) {
+      error = L"Unable to build preview image.";
+      return false;
+    }
+    flat::GdipSetCompositingMode(graphics.get(), Gdiplus::CompositingModeSourceCopy);
+    flat::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeHighQualityBicubic);
+    flat::GdipSetPixelOffsetMode(graphics.get(), Gdiplus::PixelOffsetModeHighQuality);
+    flat::GdipGraphicsClear(graphics.get(), 0);
+    if (flat::GdipDrawImageRectI(graphics.get(), decoded.get(), 0, 0, static_cast<INT>(cached_w),
+                                 static_cast<INT>(cached_h)) != Gdiplus::Ok) {
+      error = L"Unable to build preview image.";
+      return false;
+    }
+  }
+  // 9. Keep it.
+  renderer->cached_ = std::make_unique<PreviewRenderer::CachedSource>();
+  renderer->cached_->bitmap = std::move(cached);
+  renderer->source_width_ = upright.width;
+  renderer->source_height_ = upright.height;
+  renderer->scale_ = scale;
+  return true;
+}
+
+bool has_preview_source(const std::unique_ptr<PreviewRenderer>& renderer) noexcept {
+  return renderer && renderer->cached_ && renderer->cached_->bitmap;
+}
+
+bool render_preview_frame(const std::unique_ptr<PreviewRenderer>& renderer, const WatermarkOptions& options,
+                          PreviewFrame& frame, std::wstring& error) {
+  // 1. Reset; the caller's pixel storage is kept for reuse.
+  frame.width = frame.height = frame.source_width = frame.source_height = frame.stride = 0;
+  frame.pixels.clear();
+  // 2. Something to show.
+  if (!has_preview_source(renderer)) {
+    error = L"No preview image is loaded.";
+    return false;
+  }
+  // 3-4. A copy of the cached source.
+  const auto size = gdiplus::image_size(renderer->cached_->bitmap.get());
+  gdiplus::BitmapPtr bitmap = gdiplus::create_bitmap(size.width, size.height, PixelFormat32bppPARGB);
+  if (!bitmap) {
+    error = L"Unable to allocate preview frame.";
+    return false;
+  }
+  {
+    gdiplus::GraphicsPtr graphics = gdiplus::graphics_for(bitmap.get());
+    if (!graphics) {
+      error = L"Unable to copy preview frame.";
+      return false;
+    }
+    flat::GdipSetCompositingMode(graphics.get(), Gdiplus::CompositingModeSourceCopy);
+    if (flat::GdipDrawImageRectI(graphics.get(), renderer->cached_->bitmap.get(), 0, 0, static_cast<INT>(size.width),
+                                 static_cast<INT>(size.height)) != Gdiplus::Ok) {
+      error = L"Unable to copy preview frame.";
+      return false;
+    }
+  }
+  // 5-6. The watermark at the preview's scale.
+  if (!options.text.empty()) {
+    WatermarkOptions scaled = options;
+    const float scale = renderer->scale_;
+    scaled.font_size = std::max(options.font_size * scale, 1.0f);
+    scaled.spacing_x = std::max(options.spacing_x * scale, 1.0f);
+    scaled.spacing_y = std::max(options.spacing_y * scale, 1.0f);
+    if (!draw_watermark(scaled, bitmap.get(), size.width, size.height, error)) return false;
+  }
+  // 7-8. Copy the pixels out.
+  Gdiplus::GpRect rect(0, 0, static_cast<INT>(size.width), static_cast<INT>(size.height));
+  Gdiplus::BitmapData data{};
+  if (flat::GdipBitmapLockBits(bitmap.get(), &rect, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &data) !=
+      Gdiplus::Ok) {
+    error = L"Unable to read preview pixels.";
+    return false;
+  }
+  frame.width = size.width;
+  frame.height = size.height;
+  frame.source_width = renderer->source_width_;
+  frame.source_height = renderer->source_height_;
+  frame.stride = size.width * 4;
+  frame.pixels.resize(static_cast<std::size_t>(frame.stride) * size.height);
+  for (std::uint32_t y = 0; y < size.height; ++y) {
+    const auto* row = static_cast<const std::uint8_t*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride;
+    std::memcpy(frame.pixels.data() + static_cast<std::size_t>(y) * frame.stride, row, frame.stride);
+  }
+  flat::GdipBitmapUnlockBits(bitmap.get(), &data);
+  return true;
+}
+
+}  // namespace orvane::engine

@@ -1,0 +1,84 @@
+#pragma once
+
+// RAII owners for the GDI+ objects the engine uses, over the flat API. Private to the engine.
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace orvane::engine::gdiplus {
+
+namespace flat = Gdiplus::DllExports;
+
+// Starts GDI+ on construction and shuts it down on destruction.
+class GdiplusSession {
+ public:
+  GdiplusSession() noexcept;
+  ~GdiplusSession();
+  GdiplusSession(const GdiplusSession&) = delete;
+  GdiplusSession& operator=(const GdiplusSession&) = delete;
+  [[nodiscard]] bool ok() const noexcept { return status_ == Gdiplus::Ok; }
+
+ private:
+  ULONG_PTR token_ = 0;
+  Gdiplus::Status status_ = Gdiplus::GenericError;
+};
+
+struct ImageDeleter {
+  void operator()(Gdiplus::GpImage* image) const noexcept { flat::GdipDisposeImage(image); }
+};
+struct GraphicsDeleter {
+  void operator()(Gdiplus::GpGraphics* graphics) const noexcept { flat::GdipDeleteGraphics(graphics); }
+};
+struct FontDeleter {
+  void operator()(Gdiplus::GpFont* font) const noexcept { flat::GdipDeleteFont(font); }
+};
+struct FontFamilyDeleter {
+  void operator()(Gdiplus::GpFontFamily* family) const noexcept { flat::GdipDeleteFontFamily(family); }
+};
+struct BrushDeleter {
+  void operator()(Gdiplus::GpBrush* brush) const noexcept { flat::GdipDeleteBrush(brush); }
+};
+
+using BitmapPtr = std::unique_ptr<Gdiplus::GpBitmap, ImageDeleter>;
+using GraphicsPtr = std::unique_ptr<Gdiplus::GpGraphics, GraphicsDeleter>;
+using FontPtr = std::unique_ptr<Gdiplus::GpFont, FontDeleter>;
+using FontFamilyPtr = std::unique_ptr<Gdiplus::GpFontFamily, FontFamilyDeleter>;
+using BrushPtr = std::unique_ptr<Gdiplus::GpBrush, BrushDeleter>;
+
+// A drawing context on an image, or null.
+[[nodiscard]] GraphicsPtr graphics_for(Gdiplus::GpImage* image) noexcept;
+
+// A new bitmap of the given size and pixel format, or null.
+[[nodiscard]] BitmapPtr create_bitmap(std::uint32_t width, std::uint32_t height, Gdiplus::PixelFormat format) noexcept;
+
+// Width and height of an image; zeros when unreadable.
+struct Size {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+};
+[[nodiscard]] Size image_size(Gdiplus::GpImage* image) noexcept;
+
+// A copy of one property item of an image (tag, type and value bytes), when present.
+struct PropertyItemCopy {
+  PROPID id = 0;
+  WORD type = 0;
+  std::string value;  // raw bytes
+};
+[[nodiscard]] std::optional<PropertyItemCopy> property_item(Gdiplus::GpImage* image, PROPID id);
+
+// An installed encoder: its class identifier and MIME type.
+struct Encoder {
+  CLSID clsid{};
+  std::wstring mime_type;
+};
+// The first encoder whose MIME type equals `mime_type` exactly.
+[[nodiscard]] std::optional<Encoder> encoder_by_mime(const std::wstring& mime_type);
+// The first encoder whose format identifier equals `format`.
+[[nodiscard]] std::optional<Encoder> encoder_by_format(const GUID& format);
+
+}  // namespace orvane::engine::gdiplus

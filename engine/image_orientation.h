@@ -1,0 +1,38 @@
+#pragma once
+
+// How each orientation tag turns a stored image upright, and back. Private to the engine.
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "gdiplus_support.h"
+
+namespace orvane::engine {
+
+struct OrientationTurn {
+  Gdiplus::RotateFlipType upright = Gdiplus::RotateNoneFlipNone;  // applied to turn the image upright
+  Gdiplus::RotateFlipType inverse = Gdiplus::RotateNoneFlipNone;  // applied before saving to undo it
+  [[nodiscard]] bool turns() const noexcept { return upright != Gdiplus::RotateNoneFlipNone; }
+};
+
+// The turn that a tag value 1..8 asks for; no turn for any other value.
+[[nodiscard]] OrientationTurn orientation_turn(std::uint16_t tag) noexcept;
+
+// Applies one rotate-and-flip operation in place. The combined quarter-turn-and-flip operations
+// are done as a turn followed by a flip, which is what they mean; Wine flips first.
+[[nodiscard]] bool apply_rotate_flip(Gdiplus::GpImage* image, Gdiplus::RotateFlipType type) noexcept;
+
+// The orientation of a decoded image: from the decoder's property item when it reports one,
+// else from the file's own EXIF block. `item` receives the item to write back on export.
+struct SourceOrientation {
+  std::uint16_t value = 1;
+  bool present = false;
+  gdiplus::PropertyItemCopy item;
+};
+[[nodiscard]] SourceOrientation read_source_orientation(Gdiplus::GpImage* image, const std::wstring& path);
+
+}  // namespace orvane::engine

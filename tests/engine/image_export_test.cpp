@@ -1,0 +1,329 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "exif_metadata.h"
+#include "image_export.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace orvane::engine;
+using namespace orvane::test;
+
+std::string narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+class ImageExport : public ::testing::Test {
+ protected:
+  TempDir dir;
+  GdiplusScope gdiplus;
+
+  // A stored file of the upright pattern for an orientation tag, written as a camera would.
+  std::wstring oriented_source(const Pixels& upright, std::uint16_t tag, const std::wstring& mime,
+                               const std::wstring& name) {
+    const auto path = dir.file(name);
+    EXPECT_TRUE(save_pixels(stored_from_upright(upright, tag), path, mime));
+    EXPECT_TRUE(write_file_orientation(path, tag));
+    return path;
+  }
+
+  static WatermarkOptions options_for(const std::wstring& in, const std::wstring& out) {
+    WatermarkOptions options;
+    options.input_path = in;
+    options.output_path = out;
+    options.text = L"Sample watermark";
+    options.keep_source_jpeg_quality = false;
+    return options;
+  }
+
+  static bool run(const WatermarkOptions& options, ExportReport& report, std::wstring& error) {
+    return export_image(options, report, error);
+  }
+
+  static std::wstring failure(const WatermarkOptions& options) {
+    ExportReport report;
+    std::wstring error;
+    return export_image(options, report, error) ? L"" : error;
+  }
+
+  std::size_t files_in_dir() const {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir.path()), {}));
+  }
+};
+
+std::string magic(const std::wstring& path) {
+  const auto bytes = read_bytes(path);
+  if (bytes.size() >= 4 && bytes[0] == 0x89 && bytes[1] == 'P') return "png";
+  if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8) return "jpeg";
+  if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') return "bmp";
+  if (bytes.size() >= 3 && bytes[0] == 'G' && bytes[1] == 'I' && bytes[2] == 'F') return "gif";
+  if (bytes.size() >= 4 && ((bytes[0] == 'I' && bytes[1] == 'I') || (bytes[0] == 'M' && bytes[1] == 'M'))) return "tiff";
+  return "?";
+}
+
+// With no watermark (layout 11 draws none) every orientation must come back as the upright
+// picture once a viewer applies the tag, and the tag must survive in JPEG.
+TEST_F(ImageExport, EveryOrientationRoundTripsThroughJpegAndPng) {
+  const Pixels upright = make_pattern(96, 64);
+  for (std::uint16_t tag = 1; tag <= 8; ++tag) {
+    SCOPED_TRACE("orientation " + std::to_string(tag));
+    const auto source = oriented_source(upright, tag, L"image/jpeg", L"src" + std::to_wstring(tag) + L".jpg");
+    const bool swapped = tag >= 5;
+
+    auto options = options_for(source, dir.file(L"out" + std::to_wstring(tag) + L".jpg"));
+    options.layout = static_cast<WatermarkLayout>(11);
+    ExportReport report;
+    std::wstring error;
+    ASSERT_TRUE(run(options, report, error)) << narrow(error);
+    EXPECT_EQ(report.orientation, tag);
+    EXPECT_TRUE(report.orientation_present);
+    EXPECT_EQ(report.orientation_corrected, tag != 1);
+    EXPECT_EQ(report.upright_width, 96u);
+    EXPECT_EQ(report.upright_height, 64u);
+    EXPECT_EQ(report.output_width, swapped ? 64u : 96u);
+    EXPECT_EQ(report.output_height, swapped ? 96u : 64u);
+    EXPECT_EQ(report.mime_type, L"image/jpeg");
+    EXPECT_EQ(report.jpeg_quality, 90);
+    EXPECT_EQ(read_file_orientation(options.output_path), tag);
+    const Pixels saved = load_pixels(options.output_path);
+    EXPECT_LT(mean_channel_difference(upright_from_stored(saved, tag), upright), 6.0);
+
+    // PNG carries no tag: the upright picture is saved as it is.
+    options.output_path = dir.file(L"out" + std::to_wstring(tag) + L".png");
+    ASSERT_TRUE(run(options, report, error)) << narrow(error);
+    EXPECT_EQ(report.output_width, 96u);
+    EXPECT_EQ(report.output_height, 64u);
+    EXPECT_FALSE(read_file_orientation(options.output_path));
+    EXPECT_LT(mean_channel_difference(load_pixels(options.output_path), upright), 6.0);
+  }
+}
+
+// Red ink in the upright picture's top-left ninth, and none in its bottom-right ninth.
+void expect_top_left_stamp(const Pixels& upright) {
+  auto red_in = [&](std::uint32_t x0, std::uint32_t y0) {
+    int count = 0;
+    for (std::uint32_t y = y0; y < y0 + upright.height / 3; ++y)
+      for (std::uint32_t x = x0; x < x0 + upright.width / 3; ++x) {
+        const auto v = upright.at(x, y);
+        count += ((v >> 16) & 0xFF) > 200 && ((v >> 8) & 0xFF) < 90 && (v & 0xFF) < 90;
+      }
+    return count;
+  };
+  EXPECT_GT(red_in(0, 0), 30);
+  EXPECT_EQ(red_in(upright.width * 2 / 3, upright.height * 2 / 3), 0);
+}
+
+TEST_F(ImageExport, WatermarkReadsUprightOnAnOrientedPhoto) {
+  Pixels upright = make_pattern(600, 420);
+  for (auto& p : upright.argb) p = 0xFF202020;  // dark, so red ink stands out
+  const auto source = oriented_source(upright, 6, L"image/jpeg", L"phone.jpg");
+  auto options = options_for(source, dir.file(L"phone-out.jpg"));
+  options.layout = WatermarkLayout::TopLeft;
+  options.fit_to_area = true;
+  options.rotation = 0;
+  options.color = {255, 255, 0, 0};
+  ExportReport report;
+  std::wstring error;
+  ASSERT_TRUE(run(options, report, error)) << narrow(error);
+  EXPECT_EQ(report.output_width, 420u);
+  EXPECT_EQ(report.output_height, 600u);
+  expect_top_left_stamp(upright_from_stored(load_pixels(options.output_path), 6));
+
+  options.output_path = dir.file(L"phone-out.png");
+  ASSERT_TRUE(run(options, report, error)) << narrow(error);
+  expect_top_left_stamp(load_pixels(options.output_path));
+}
+
+TEST_F(ImageExport, TiffKeepsItsOrientationTag) {
+  const Pixels upright = make_pattern(80, 50);
+  const auto source = oriented_source(upright, 8, L"image/tiff", L"scan.tif");
+  auto options = options_for(source, dir.file(L"scan-out.TIFF"));
+  options.layout = static_cast<WatermarkLayout>(11);
+  ExportReport report;
+  std::wstring error;
+  ASSERT_TRUE(run(options, report, error)) << narrow(error);
+  EXPECT_EQ(magic(options.output_path), "tiff");
+  EXPECT_EQ(report.output_width, 50u);
+  EXPECT_EQ(report.output_height, 80u);
+  EXPECT_EQ(read_file_orientation(options.output_path), 8);
+  EXPECT_LT(mean_channel_difference(upright_from_stored(load_pixels(options.output_path), 8), upright), 2.0);
+}
+
+TEST_F(ImageExport, EncoderFollowsTheExtensionThenTheSource) {
+  const auto png = dir.file(L"in.png");
+  ASSERT_TRUE(save_pixels(make_pattern(64, 48), png, L"image/png"));
+  struct Case {
+    std::wstring output;
+    const char* format;
+    const wchar_t* mime;
+  };
+  std::filesystem::create_directory(dir.path() / L"folder.with.dots");
+  const Case cases[] = {
+      {L"a.JPG", "jpeg", L"image/jpeg"},   {L"b.jpeg", "jpeg", L"image/jpeg"},
+      {L"c.Tiff", "tiff", L"image/tiff"},  {L"d.tif", "tiff", L"image/tiff"},
+      {L"e.bmp", "bmp", L"image/bmp"},     {L"f.gif", "gif", L"image/gif"},
+      {L"g.webp", "png", L"image/png"},    {L"h.", "png", L"image/png"},
+      {L"folder.with.dots\\noextension", "png", L"image/png"},
+  };
+  // The same export as lossless PNG, for judging what each format kept of the picture.
+  const auto reference_path = dir.file(L"reference.png");
+  ExportReport reference_report;
+  std::wstring reference_error;
+  ASSERT_TRUE(run(options_for(png, reference_path), reference_report, reference_error));
+  const Pixels reference = load_pixels(reference_path);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(narrow(c.output));
+    auto options = options_for(png, dir.file(c.output));
+    ExportReport report;
+    std::wstring error;
+    ASSERT_TRUE(run(options, report, error)) << narrow(error);
+    EXPECT_EQ(magic(options.output_path), c.format);
+    EXPECT_EQ(report.mime_type, c.mime);
+    EXPECT_EQ(report.jpeg_quality, std::string(c.format) == "jpeg" ? 90 : 0);
+    EXPECT_FALSE(report.orientation_present);
+    EXPECT_EQ(report.orientation, 1);
+    EXPECT_EQ(report.output_width, 64u);
+    const Pixels decoded = load_pixels(options.output_path);
+    EXPECT_EQ(decoded.width, 64u);
+    EXPECT_EQ(decoded.height, 48u);
+    // A GIF's 252 dithered colours cost about a third of a palette step per pixel on average.
+    const double tolerance = std::string(c.format) == "gif" ? 25.0 : 12.0;
+    EXPECT_LT(mean_channel_difference(decoded, reference), tolerance) << "the picture itself must survive";
+  }
+}
+
+TEST_F(ImageExport, PngAlphaSurvivesWhereNoStampFalls) {
+  Pixels source = make_pattern(60, 60);
+  for (std::uint32_t x = 0; x < 60; ++x) source.argb[x] = 0x00000000;  // a transparent top row
+  const auto png = dir.file(L"alpha.png");
+  ASSERT_TRUE(save_pixels(source, png, L"image/png"));
+  auto options = options_for(png, dir.file(L"alpha-out.png"));
+  options.layout = WatermarkLayout::BottomRight;
+  options.font_size = 8;
+  ExportReport report;
+  std::wstring error;
+  ASSERT_TRUE(run(options, report, error)) << narrow(error);
+  const Pixels out = load_pixels(options.output_path);
+  ASSERT_EQ(out.width, 60u);
+  EXPECT_EQ(out.at(10, 0) >> 24, 0u);
+  EXPECT_EQ(out.at(10, 30) >> 24, 255u);
+}
+
+TEST_F(ImageExport, SourceQualityIsUsedOnlyWhenAskedAndPresent) {
+  const auto png = dir.file(L"q.png");
+  ASSERT_TRUE(save_pixels(make_pattern(32, 32), png, L"image/png"));
+  auto options = options_for(png, dir.file(L"q.jpg"));
+  options.keep_source_jpeg_quality = true;
+  options.jpeg_quality = 42;
+  ExportReport report;
+  std::wstring error;
+  ASSERT_TRUE(run(options, report, error)) << narrow(error);
+  EXPECT_FALSE(report.quality_from_source);
+  EXPECT_EQ(report.jpeg_quality, 42);
+}
+
+TEST_F(ImageExport, QualityChangesTheJpeg) {
+  const auto png = dir.file(L"photo.png");
+  ASSERT_TRUE(save_pixels(make_pattern(400, 300), png, L"image/png"));
+  auto options = options_for(png, dir.file(L"low.jpg"));
+  options.jpeg_quality = 10;
+  ExportReport report;
+  std::wstring error;
+  ASSERT_TRUE(run(options, report, error));
+  EXPECT_EQ(report.jpeg_quality, 10);
+  options.output_path = dir.file(L"high.jpg");
+  options.jpeg_quality = 95;
+  ASSERT_TRUE(run(options, report, error));
+  // Wine's JPEG encoder ignores the quality parameter (same bytes for 10 and 95).
+  if (!running_under_wine()) {
+    EXPECT_LT(read_bytes(dir.file(L"low.jpg")).size(), read_bytes(dir.file(L"high.jpg")).size());
+  }
+}
+
+TEST_F(ImageExport, BadSourcesFailCleanlyAndWriteNothing) {
+  const wchar_t* names[] = {L"empty.png",          L"truncated.jpg",   L"not-an-image.jpg",
+                            L"png-signature-only.png", L"bomb-65000.jpg", L"bomb-65000.png"};
+  for (const wchar_t* name : names) {
+    SCOPED_TRACE(narrow(name));
+    const auto started = std::chrono::steady_clock::now();
+    auto options = options_for((data_dir() / L"malformed" / name).wstring(), dir.file(L"never.png"));
+    EXPECT_EQ(failure(options), L"Unable to read input image.");
+    EXPECT_FALSE(std::filesystem::exists(options.output_path));
+    // A refused bomb is refused at its header, long before a decoder could grind through it.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+  }
+  EXPECT_EQ(failure(options_for(dir.file(L"missing.png"), dir.file(L"x.png"))), L"Unable to read input image.");
+  EXPECT_EQ(files_in_dir(), 0u);
+}
+
+TEST_F(ImageExport, LyingExifStillExportsAsUntagged) {
+  for (const wchar_t* name : {L"exif-huge-count.jpg", L"exif-offset-past-end.jpg", L"exif-orientation-ascii.jpg",
+                              L"exif-orientation-9.jpg"}) {
+    SCOPED_TRACE(narrow(name));
+    auto options = options_for((data_dir() / L"malformed" / name).wstring(), dir.file(L"ok.png"));
+    ExportReport report;
+    std::wstring error;
+    ASSERT_TRUE(run(options, report, error)) << narrow(error);
+    EXPECT_FALSE(report.orientation_present);
+    EXPECT_EQ(report.orientation, 1);
+    EXPECT_EQ(report.output_width, 16u);
+  }
+}
+
+TEST_F(ImageExport, ValidationFailsBeforeAnyFileIsTouched) {
+  auto options = options_for(dir.file(L"missing.png"), dir.file(L"out.png"));
+  options.jpeg_quality = 0;
+  EXPECT_EQ(failure(options), L"JPEG quality must be within 1-100.");
+  options.jpeg_quality = 90;
+  options.text.clear();
+  EXPECT_EQ(failure(options), L"Watermark text must not be empty.");
+  EXPECT_EQ(files_in_dir(), 0u);
+}
+
+TEST_F(ImageExport, TheSourceIsNeverOverwritten) {
+  const auto source = dir.file(L"Keep.png");
+  ASSERT_TRUE(save_pixels(make_pattern(40, 30), source, L"image/png"));
+  const auto original = read_bytes(source);
+  std::filesystem::create_directory(dir.path() / L"sub");
+  for (const std::wstring& output :
+       {source, dir.file(L"KEEP.PNG"), dir.file(L"sub\\..\\Keep.png"), dir.file(L".\\Keep.png")}) {
+    SCOPED_TRACE(narrow(output));
+    EXPECT_EQ(failure(options_for(source, output)), L"Failed to save output image.");
+    EXPECT_EQ(read_bytes(source), original);
+  }
+  const auto link = dir.file(L"hardlink.png");
+  if (CreateHardLinkW(link.c_str(), source.c_str(), nullptr)) {
+    EXPECT_EQ(failure(options_for(source, link)), L"Failed to save output image.");
+    EXPECT_EQ(read_bytes(source), original);
+  }
+}
+
+TEST_F(ImageExport, FailedSavesLeaveTheDestinationAsItWas) {
+  const auto source = dir.file(L"in.png");
+  ASSERT_TRUE(save_pixels(make_pattern(40, 30), source, L"image/png"));
+
+  // A read-only file the user agreed to overwrite stays byte for byte what it was.
+  const auto locked = dir.file(L"locked.png");
+  write_bytes(locked, {'o', 'l', 'd'});
+  ASSERT_TRUE(SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(failure(options_for(source, locked)), L"Failed to save output image.");
+  EXPECT_EQ(read_bytes(locked), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+
+  EXPECT_EQ(failure(options_for(source, dir.file(L"no\\such\\folder\\out.png"))), L"Failed to save output image.");
+  // No temporary file is left behind by either failure.
+  EXPECT_EQ(files_in_dir(), 2u);
+
+  // A writable existing file is replaced whole.
+  const auto existing = dir.file(L"existing.png");
+  write_bytes(existing, std::vector<std::uint8_t>(100000, 7));
+  ExportReport report;
+  std::wstring error;
+  ASSERT_TRUE(run(options_for(source, existing), report, error)) << narrow(error);
+  EXPECT_EQ(load_pixels(existing).width, 40u);
+  EXPECT_EQ(files_in_dir(), 3u);
+}
+
+}  // namespace

@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "watermark_options.h"
+
+namespace {
+
+using orvane::engine::alpha_from_opacity;
+using orvane::engine::validate_options;
+using orvane::engine::WatermarkOptions;
+
+WatermarkOptions valid_options() {
+  WatermarkOptions options;
+  options.input_path = L"C:\\in.png";
+  options.output_path = L"C:\\out.png";
+  options.text = L"Sample";
+  return options;
+}
+
+std::wstring failure(const WatermarkOptions& options) {
+  std::wstring error;
+  return validate_options(options, error) ? L"" : error;
+}
+
+TEST(WatermarkOptions, DefaultsAreTheEngineRecord) {
+  const WatermarkOptions options;
+  EXPECT_EQ(options.font_family, L"Segoe UI");
+  EXPECT_EQ(options.font_size, 36.0f);
+  EXPECT_EQ(options.color.argb(), 0x6EFFFFFFu);
+  EXPECT_EQ(options.rotation, -30.0f);
+  EXPECT_EQ(options.spacing_x, 260.0f);
+  EXPECT_EQ(options.spacing_y, 180.0f);
+  EXPECT_EQ(options.jpeg_quality, 90);
+  EXPECT_TRUE(options.keep_source_jpeg_quality);
+  EXPECT_FALSE(options.fit_to_area);
+}
+
+TEST(WatermarkOptions, ValidationReportsTheFirstFailingRule) {
+  WatermarkOptions everything_wrong;
+  everything_wrong.font_size = 0;
+  everything_wrong.jpeg_quality = 0;
+  EXPECT_EQ(failure(everything_wrong), L"Input or output path is empty.");
+
+  auto options = valid_options();
+  options.output_path.clear();
+  EXPECT_EQ(failure(options), L"Input or output path is empty.");
+
+  options = valid_options();
+  options.text.clear();
+  options.font_size = -1;
+  EXPECT_EQ(failure(options), L"Watermark text must not be empty.");
+
+  options = valid_options();
+  options.font_size = 0;
+  EXPECT_EQ(failure(options), L"Font size must be greater than zero.");
+  options.font_size = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_EQ(failure(options), L"Font size must be greater than zero.");
+  options.font_size = 1e-6f;
+  EXPECT_EQ(failure(options), L"");
+}
+
+TEST(WatermarkOptions, QualityRangeHoldsForEveryFormat) {
+  auto options = valid_options();  // a PNG output
+  for (int bad : {0, 101, -5}) {
+    options.jpeg_quality = bad;
+    EXPECT_EQ(failure(options), L"JPEG quality must be within 1-100.") << bad;
+  }
+  for (int good : {1, 100}) {
+    options.jpeg_quality = good;
+    EXPECT_EQ(failure(options), L"") << good;
+  }
+  options.text = L"   ";  // spaces are text
+  EXPECT_EQ(failure(options), L"");
+}
+
+TEST(WatermarkOptions, OpacityToAlpha) {
+  EXPECT_EQ(alpha_from_opacity(0.0), 0);
+  EXPECT_EQ(alpha_from_opacity(1.0), 255);
+  EXPECT_EQ(alpha_from_opacity(0.5), 128);  // 127.5 rounds up
+  EXPECT_EQ(alpha_from_opacity(0.43), 110);
+  EXPECT_EQ(alpha_from_opacity(-1.0), 0);
+  EXPECT_EQ(alpha_from_opacity(7.0), 255);
+  EXPECT_EQ(alpha_from_opacity(std::numeric_limits<double>::quiet_NaN()), 0);
+}
+
+}  // namespace
