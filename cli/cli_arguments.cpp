@@ -1,0 +1,305 @@
+#include "cli_arguments.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cwctype>
+
+namespace orvane::cli {
+namespace {
+
+using engine::WatermarkLayout;
+
+struct LayoutName {
+  const wchar_t* name;
+  WatermarkLayout layout;
+};
+
+constexpr LayoutName kLayoutNames[] = {
+    {L"grid", WatermarkLayout::Grid},
+    {L"staggered", WatermarkLayout::StaggeredGrid},
+    {L"top-left", WatermarkLayout::TopLeft},
+    {L"top-center", WatermarkLayout::TopCenter},
+    {L"top-right", WatermarkLayout::TopRight},
+    {L"center-left", WatermarkLayout::CenterLeft},
+    {L"center", WatermarkLayout::Center},
+    {L"center-right", WatermarkLayout::CenterRight},
+    {L"bottom-left", WatermarkLayout::BottomLeft},
+    {L"bottom-center", WatermarkLayout::BottomCenter},
+    {L"bottom-right", WatermarkLayout::BottomRight},
+};
+
+// The whole text must be a number that a float holds; blanks, trailing junk, inf and nan are refused.
+bool parse_number(const std::wstring& text, double& value) {
+  if (text.empty() || std::iswspace(text.front())) return false;
+  wchar_t* end = nullptr;
+  const double parsed = std::wcstod(text.c_str(), &end);
+  if (end != text.c_str() + text.size() || !std::isfinite(static_cast<float>(parsed))) return false;
+  value = parsed;
+  return true;
+}
+
+// A whole decimal number within [low, high].
+bool parse_integer(const std::wstring& text, long low, long high, long& value) {
+  if (text.empty() || std::iswspace(text.front())) return false;
+  wchar_t* end = nullptr;
+  const long parsed = std::wcstol(text.c_str(), &end, 10);
+  if (end != text.c_str() + text.size() || parsed < low || parsed > high) return false;
+  value = parsed;
+  return true;
+}
+
+// RRGGBB in hexadecimal, with an optional leading '#'.
+bool parse_color(std::wstring text, engine::WatermarkColor& color) {
+  if (!text.empty() && text.front() == L'#') text.erase(0, 1);
+  if (text.size() != 6) return false;
+  for (wchar_t c : text) {
+    if (c > 0x7F || !std::iswxdigit(c)) return false;
+  }
+  const unsigned long rgb = std::wcstoul(text.c_str(), nullptr, 16);
+  color.red = static_cast<std::uint8_t>(rgb >> 16);
+  color.green = static_cast<std::uint8_t>(rgb >> 8);
+  color.blue = static_cast<std::uint8_t>(rgb);
+  return true;
+}
+
+// A layout name, in any letter case.
+bool parse_layout(std::wstring text, WatermarkLayout& layout) {
+  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
+  for (const auto& entry : kLayoutNames) {
+    if (text == entry.name) {
+      layout = entry.layout;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::wstring layout_list() {
+  std::wstring list;
+  for (const auto& entry : kLayoutNames) {
+    if (!list.empty()) list += L", ";
+    list += entry.name;
+  }
+  return list;
+}
+
+std::wstring quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+bool is_value_option(const std::wstring& name) {
+  static const wchar_t* const kNames[] = {L"--text",      L"--font",      L"--size",   L"--color",
+                                          L"--opacity",   L"--rotation",  L"--layout", L"--quality",
+                                          L"--spacing-x", L"--spacing-y", L"-o",       L"--output"};
+  for (const wchar_t* known : kNames) {
+    if (name == known) return true;
+  }
+  return false;
+}
+
+// Stores the value of one option that takes a value; false with a message when it is unusable.
+bool apply_value(const std::wstring& name, const std::wstring& value, CliArguments& arguments, bool& output_seen,
+                 std::wstring& error) {
+  auto& options = arguments.options;
+  double number = 0.0;
+  long integer = 0;
+  if (name == L"--text") {
+    if (value.empty()) {
+      error = L"--text must not be empty";
+      return false;
+    }
+    options.text = value;
+  } else if (name == L"--font") {
+    if (value.empty()) {
+      error = L"--font must not be empty";
+      return false;
+    }
+    options.font_family = value;
+  } else if (name == L"--size") {
+    if (!parse_number(value, number) || !(static_cast<float>(number) > 0.0f)) {
+      error = L"--size needs a number of pixels greater than 0, got " + quoted(value);
+      return false;
+    }
+    options.font_size = static_cast<float>(number);
+  } else if (name == L"--color") {
+    if (!parse_color(value, options.color)) {
+      error = L"--color needs a colour as RRGGBB in hexadecimal (e.g. FF8800), got " + quoted(value);
+      return false;
+    }
+  } else if (name == L"--opacity") {
+    if (!parse_number(value, number) || number < 0.0 || number > 1.0) {
+      error = L"--opacity needs a number from 0 to 1, got " + quoted(value);
+      return false;
+    }
+    options.color.alpha = engine::alpha_from_opacity(number);
+  } else if (name == L"--rotation") {
+    if (!parse_number(value, number)) {
+      error = L"--rotation needs a number of degrees, got " + quoted(value);
+      return false;
+    }
+    options.rotation = static_cast<float>(number);
+  } else if (name == L"--spacing-x" || name == L"--spacing-y") {
+    if (!parse_number(value, number)) {
+      error = name + L" needs a number of pixels, got " + quoted(value);
+      return false;
+    }
+    (name == L"--spacing-x" ? options.spacing_x : options.spacing_y) = static_cast<float>(number);
+  } else if (name == L"--layout") {
+    if (!parse_layout(value, options.layout)) {
+      error = L"--layout needs one of " + layout_list() + L"; got " + quoted(value);
+      return false;
+    }
+  } else if (name == L"--quality") {
+    if (!parse_integer(value, 1, 100, integer)) {
+      error = L"--quality needs a whole number from 1 to 100, got " + quoted(value);
+      return false;
+    }
+    options.jpeg_quality = static_cast<std::int32_t>(integer);
+  } else {  // -o, --output
+    if (output_seen) {
+      error = L"-o given more than once";
+      return false;
+    }
+    if (value.empty()) {
+      error = L"-o needs a file or folder name";
+      return false;
+    }
+    output_seen = true;
+    arguments.output = value;
+  }
+  return true;
+}
+
+}  // namespace
+
+engine::WatermarkOptions default_cli_options() {
+  engine::WatermarkOptions options;
+  options.text = L"Sample watermark";
+  options.font_family = L"Segoe UI";
+  options.font_size = 36.0f;
+  options.color = engine::WatermarkColor{110, 255, 255, 255};
+  options.rotation = -30.0f;
+  options.spacing_x = 260.0f;
+  options.spacing_y = 180.0f;
+  options.jpeg_quality = 90;
+  options.keep_source_jpeg_quality = false;
+  options.layout = WatermarkLayout::Grid;
+  options.fit_to_area = true;
+  return options;
+}
+
+bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arguments, std::wstring& error) {
+  arguments = CliArguments{};
+  arguments.options = default_cli_options();
+
+  // Help wins wherever it stands, so a half-typed command line can still ask for it.
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring arg = argv[i];
+    if (arg == L"--") break;
+    if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
+      arguments.help = true;
+      return true;
+    }
+  }
+
+  bool options_ended = false;
+  bool output_seen = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring arg = argv[i];
+    if (options_ended || arg.size() < 2 || arg.front() != L'-') {
+      arguments.inputs.push_back(arg);
+      continue;
+    }
+    if (arg == L"--") {
+      options_ended = true;
+      continue;
+    }
+    std::wstring name = arg;
+    std::wstring value;
+    bool inline_value = false;
+    if (const auto equals = arg.find(L'='); arg.starts_with(L"--") && equals != std::wstring::npos) {
+      name = arg.substr(0, equals);
+      value = arg.substr(equals + 1);
+      inline_value = true;
+    }
+
+    if (name == L"--fit" || name == L"--no-fit" || name == L"--keep-source-quality") {
+      if (inline_value) {
+        error = name + L" takes no value";
+        return false;
+      }
+      if (name == L"--keep-source-quality") {
+        arguments.options.keep_source_jpeg_quality = true;
+      } else {
+        arguments.options.fit_to_area = name == L"--fit";
+      }
+      continue;
+    }
+    if (!is_value_option(name)) {
+      error = L"unknown option " + quoted(arg) + L" (see --help)";
+      return false;
+    }
+    if (!inline_value) {
+      if (i + 1 >= argc) {
+        error = name + L" needs a value";
+        return false;
+      }
+      value = argv[++i];
+    }
+    if (!apply_value(name, value, arguments, output_seen, error)) return false;
+  }
+
+  if (arguments.inputs.empty()) {
+    error = L"no input image given (see --help)";
+    return false;
+  }
+  return true;
+}
+
+std::wstring usage_text() {
+  return LR"(Usage: orvane-cli [options] INPUT... [-o OUTPUT]
+
+Stamps a text watermark onto each INPUT image and writes a watermarked copy; the
+inputs themselves are never changed.
+
+Options:
+  --text T               watermark text (default "Sample watermark")
+  --font F               font family, drawn bold (default "Segoe UI")
+  --size PX              font size in pixels, greater than 0 (default 36)
+  --color RRGGBB         text colour in hexadecimal, '#' optional (default FFFFFF)
+  --opacity 0..1         opacity of the text (default 0.43, alpha 110 of 255)
+  --rotation DEG         turn of the text in degrees; negative rises to the right
+                         (default -30)
+  --spacing-x PX         horizontal step of the tiled layouts (default 260)
+  --spacing-y PX         vertical step of the tiled layouts (default 180);
+                         steps below 32 act as 32
+  --layout NAME          grid, staggered, top-left, top-center, top-right,
+                         center-left, center, center-right, bottom-left,
+                         bottom-center, bottom-right (default grid)
+  --fit, --no-fit        shrink the text of a single-stamp layout until it fits
+                         its ninth of the image (default --fit)
+  --quality 1..100       JPEG quality of JPEG outputs (default 90)
+  --keep-source-quality  for JPEG outputs, use the quality recorded in the input
+                         when it has one
+  -o, --output OUTPUT    one input: the output file, or a folder (an existing
+                         one, or a name ending in \) to hold the default name;
+                         several inputs: the folder for all outputs, created
+                         when missing
+  -h, --help             show this help
+  --                     treat every later argument as an input
+Values can also be written --name=VALUE.
+
+Outputs: without -o each copy goes beside its input as STEM-watermarked.EXT.
+The output's extension chooses the format (png, jpg, jpeg, bmp, gif, tif,
+tiff); any other extension keeps the input's format. An output that is the
+same file as any input, by whatever path, is refused.
+
+Prints one line per written image on standard output:
+  INPUT -> OUTPUT: WIDTHxHEIGHT, orientation N, MIME-TYPE [qQUALITY]
+and one line per failed image on standard error:
+  INPUT: message
+then goes on with the next image.
+
+Exit status: 0 every image written, 1 some image failed, 2 bad usage.
+)";
+}
+
+}  // namespace orvane::cli

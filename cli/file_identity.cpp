@@ -1,0 +1,30 @@
+#include "file_identity.h"
+
+#include <windows.h>
+
+#include <memory>
+
+namespace orvane::cli {
+namespace {
+
+// Closes a file handle when it goes out of scope.
+struct HandleCloser {
+  void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
+};
+
+}  // namespace
+
+std::optional<FileIdentity> file_identity(const std::wstring& path) {
+  // No access rights are needed to read the identity, and full sharing never disturbs a
+  // file that someone else has open.
+  HANDLE raw = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (raw == INVALID_HANDLE_VALUE) return std::nullopt;
+  const std::unique_ptr<void, HandleCloser> handle(raw);
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(raw, &info)) return std::nullopt;
+  return FileIdentity{info.dwVolumeSerialNumber,
+                      (std::uint64_t{info.nFileIndexHigh} << 32) | std::uint64_t{info.nFileIndexLow}};
+}
+
+}  // namespace orvane::cli

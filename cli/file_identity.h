@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace orvane::cli {
+
+// What makes a file the same file whatever path names it: its volume and its index there.
+struct FileIdentity {
+  std::uint32_t volume_serial = 0;
+  std::uint64_t file_index = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of an existing file; nothing when it does not exist or cannot be opened.
+[[nodiscard]] std::optional<FileIdentity> file_identity(const std::wstring& path);
+
+}  // namespace orvane::cli

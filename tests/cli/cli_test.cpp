@@ -1,0 +1,448 @@
+// Runs the real orvane-cli.exe on real image files and checks what a user would see: the files
+// written, the lines printed and the exit code.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace orvane::test;
+
+struct CliRun {
+  DWORD exit_code = 0xFFFFFFFF;
+  std::wstring out;
+  std::wstring err;
+};
+
+// Quotes one argument so that the program's command-line splitting gives it back unchanged.
+std::wstring quote_argument(const std::wstring& arg) {
+  if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
+  std::wstring quoted = L"\"";
+  std::size_t backslashes = 0;
+  for (wchar_t c : arg) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, L'\\');
+  return quoted + L"\"";
+}
+
+std::wstring from_utf8(const std::string& bytes) {
+  if (bytes.empty()) return {};
+  const int length = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring text(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), length);
+  return text;
+}
+
+// For failure messages: gtest prints narrow text.
+std::string utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int length =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), length, nullptr, nullptr);
+  return bytes;
+}
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const noexcept {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+std::string read_all(HANDLE pipe) {
+  std::string bytes;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  return bytes;
+}
+
+// Starts orvane-cli.exe in `folder` with the given (inheritable) standard handles.
+UniqueHandle start_cli(const std::vector<std::wstring>& args, const fs::path& folder, HANDLE out, HANDLE err) {
+  std::wstring exe = ORVANE_CLI_EXE;
+  std::replace(exe.begin(), exe.end(), L'/', L'\\');
+  std::wstring command = quote_argument(exe);
+  for (const auto& arg : args) command += L" " + quote_argument(arg);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &startup,
+                      &process)) {
+    ADD_FAILURE() << "cannot start " << utf8(exe) << ": error " << GetLastError();
+    return nullptr;
+  }
+  CloseHandle(process.hThread);
+  return UniqueHandle(process.hProcess);
+}
+
+DWORD wait_for_exit(const UniqueHandle& process) {
+  DWORD code = 0xFFFFFFFF;
+  if (!process) return code;
+  WaitForSingleObject(process.get(), INFINITE);
+  GetExitCodeProcess(process.get(), &code);
+  return code;
+}
+
+// Runs orvane-cli.exe in `folder` with stdout and stderr on pipes, until it ends.
+CliRun run_cli(const std::vector<std::wstring>& args, const fs::path& folder) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE ends[4] = {};
+  CliRun run;
+  if (!CreatePipe(&ends[0], &ends[1], &inherit, 0) || !CreatePipe(&ends[2], &ends[3], &inherit, 0)) {
+    ADD_FAILURE() << "CreatePipe failed";
+    return run;
+  }
+  UniqueHandle out_read(ends[0]), out_write(ends[1]), err_read(ends[2]), err_write(ends[3]);
+  SetHandleInformation(out_read.get(), HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(err_read.get(), HANDLE_FLAG_INHERIT, 0);
+  const UniqueHandle process = start_cli(args, folder, out_write.get(), err_write.get());
+  // Only the child may hold the write ends, or the reads below never see the end.
+  out_write.reset();
+  err_write.reset();
+  if (!process) return run;
+  std::string err_bytes;
+  std::thread err_reader([&] { err_bytes = read_all(err_read.get()); });
+  const std::string out_bytes = read_all(out_read.get());
+  err_reader.join();
+  run.exit_code = wait_for_exit(process);
+  run.out = from_utf8(out_bytes);
+  run.err = from_utf8(err_bytes);
+  return run;
+}
+
+std::vector<std::wstring> lines(const std::wstring& text) {
+  std::vector<std::wstring> result;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find(L'\n', start);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == L'\r') line.pop_back();
+    result.push_back(line);
+    start = end + 1;
+  }
+  return result;
+}
+
+bool contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
+
+// Pixels of the ninth (column, row) of an image that satisfy `test`.
+int count_in_ninth(const Pixels& image, std::uint32_t column, std::uint32_t row,
+                   const std::function<bool(int, int, int)>& test) {
+  int count = 0;
+  for (std::uint32_t y = row * image.height / 3; y < (row + 1) * image.height / 3; ++y) {
+    for (std::uint32_t x = column * image.width / 3; x < (column + 1) * image.width / 3; ++x) {
+      const std::uint32_t v = image.at(x, y);
+      count += test((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF) ? 1 : 0;
+    }
+  }
+  return count;
+}
+
+bool is_red(int r, int g, int b) { return r > 200 && g < 60 && b < 60; }
+
+class CliTest : public ::testing::Test {
+ protected:
+  // Writes a 200 x 150 test picture into the scratch folder; `name` is relative to it.
+  std::wstring make_image(const std::wstring& name, const std::wstring& mime = L"image/png") {
+    const std::wstring path = dir_.file(name);
+    fs::create_directories(fs::path(path).parent_path());
+    EXPECT_TRUE(save_pixels(make_pattern(200, 150), path, mime)) << utf8(name);
+    return path;
+  }
+  CliRun run(const std::vector<std::wstring>& args) { return run_cli(args, dir_.path()); }
+  bool exists(const std::wstring& name) const { return fs::exists(dir_.file(name)); }
+  Pixels load(const std::wstring& name) const { return load_pixels(dir_.file(name)); }
+
+  GdiplusScope gdiplus_;
+  TempDir dir_;
+};
+
+TEST_F(CliTest, WritesBesideTheInputUnderTheDefaultNameAndReportsIt) {
+  make_image(L"photo.jpg", L"image/jpeg");
+  const CliRun run = this->run({L"photo.jpg"});
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(run.out, L"photo.jpg -> photo-watermarked.jpg: 200x150, orientation 1, image/jpeg q90\n");
+  EXPECT_EQ(run.err, L"");
+  const Pixels written = load(L"photo-watermarked.jpg");
+  EXPECT_EQ(written.width, 200u);
+  EXPECT_EQ(written.height, 150u);
+}
+
+TEST_F(CliTest, PlacesASingleOutputWhereDashOSays) {
+  make_image(L"photo.jpg", L"image/jpeg");
+  make_image(L"raw", L"image/png");  // no extension: the copy keeps the source's format
+  fs::create_directory(dir_.path() / L"existing");
+
+  CliRun run = this->run({L"photo.jpg", L"-o", L"as.png"});
+  EXPECT_EQ(run.out, L"photo.jpg -> as.png: 200x150, orientation 1, image/png\n");
+  EXPECT_EQ(read_bytes(dir_.file(L"as.png")).at(1), 'P');  // PNG signature, not JPEG bytes
+
+  run = this->run({L"-o", L"existing", L"photo.jpg"});
+  EXPECT_EQ(run.out, L"photo.jpg -> existing\\photo-watermarked.jpg: 200x150, orientation 1, image/jpeg q90\n");
+  run = this->run({L"photo.jpg", L"--output=fresh\\"});
+  EXPECT_EQ(run.exit_code, 0u) << run.err;
+  EXPECT_EQ(load(L"fresh\\photo-watermarked.jpg").width, 200u);
+  run = this->run({L"raw"});
+  EXPECT_EQ(run.out, L"raw -> raw-watermarked: 200x150, orientation 1, image/png\n");
+
+  run = this->run({L"photo.jpg", L"-o", L"missing\\out.png"});
+  EXPECT_EQ(run.exit_code, 1u);
+  EXPECT_EQ(lines(run.err).size(), 1u);
+  EXPECT_TRUE(run.err.starts_with(L"photo.jpg: ") && contains(run.err, L"missing")) << run.err;
+  EXPECT_FALSE(exists(L"missing"));
+}
+
+TEST_F(CliTest, OptionsReachTheEngine) {
+  make_image(L"src.png");
+  const Pixels source = load(L"src.png");
+  const std::vector<std::wstring> red = {L"--color", L"#FF0000", L"--opacity", L"1", L"--text", L"WWWW",
+                                         L"--rotation", L"0", L"--size", L"30"};
+  auto with = [&](std::vector<std::wstring> args) {
+    args.insert(args.begin(), red.begin(), red.end());
+    args.push_back(L"src.png");
+    return args;
+  };
+
+  EXPECT_EQ(run(with({L"--layout", L"center", L"-o", L"center.png"})).exit_code, 0u);
+  const Pixels center = load(L"center.png");
+  EXPECT_EQ(count_in_ninth(source, 1, 1, is_red), 0);
+  EXPECT_GT(count_in_ninth(center, 1, 1, is_red), 20);
+  EXPECT_EQ(count_in_ninth(center, 0, 0, is_red), 0);
+
+  EXPECT_EQ(run(with({L"--layout=Top-Left", L"-o", L"corner.png"})).exit_code, 0u);
+  const Pixels corner = load(L"corner.png");
+  EXPECT_GT(count_in_ninth(corner, 0, 0, is_red), 20);
+  EXPECT_EQ(count_in_ninth(corner, 1, 1, is_red), 0);
+
+  // Opacity 0 draws nothing; the default white at alpha 110 visibly does.
+  EXPECT_EQ(run(with({L"--layout", L"center", L"--opacity", L"0", L"-o", L"clear.png"})).exit_code, 0u);
+  EXPECT_LT(mean_channel_difference(load(L"clear.png"), source), 0.5);
+  EXPECT_EQ(run({L"--text", L"MMMMMMMM", L"src.png"}).exit_code, 0u);
+  EXPECT_GT(mean_channel_difference(load(L"src-watermarked.png"), source), 2.0);
+
+  const CliRun jpeg = run({L"--quality", L"55", L"src.png", L"-o", L"q.jpg"});
+  EXPECT_EQ(jpeg.out, L"src.png -> q.jpg: 200x150, orientation 1, image/jpeg q55\n");
+}
+
+TEST_F(CliTest, SeveralInputsGoIntoOneFolder) {
+  make_image(L"a.png");
+  make_image(L"b.jpg", L"image/jpeg");
+  make_image(L"sub\\c.bmp", L"image/bmp");
+  CliRun run = this->run({L"a.png", L"-o", L"out", L"b.jpg", L"sub\\c.bmp"});
+  EXPECT_EQ(run.exit_code, 0u) << run.err;
+  EXPECT_EQ(run.out,
+            L"a.png -> out\\a-watermarked.png: 200x150, orientation 1, image/png\n"
+            L"b.jpg -> out\\b-watermarked.jpg: 200x150, orientation 1, image/jpeg q90\n"
+            L"sub\\c.bmp -> out\\c-watermarked.bmp: 200x150, orientation 1, image/bmp\n");
+  for (const wchar_t* name : {L"out\\a-watermarked.png", L"out\\b-watermarked.jpg", L"out\\c-watermarked.bmp"}) {
+    EXPECT_EQ(load(name).height, 150u) << utf8(name);
+  }
+
+  // Two inputs of the same name would share one output: the second is refused, not written over the first.
+  make_image(L"x\\same.png");
+  make_image(L"y\\same.png");
+  run = this->run({L"x\\same.png", L"y\\same.png", L"-o", L"both"});
+  EXPECT_EQ(run.exit_code, 1u);
+  EXPECT_EQ(lines(run.out).size(), 1u);
+  EXPECT_TRUE(run.err.starts_with(L"y\\same.png: ")) << run.err;
+}
+
+TEST_F(CliTest, GoesOnPastAFailingFileAndExitsWithOne) {
+  make_image(L"good1.png");
+  write_bytes(dir_.file(L"broken.jpg"), {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
+  make_image(L"good2.png");
+  const CliRun run = this->run({L"good1.png", L"broken.jpg", L"absent.png", L"good2.png"});
+  EXPECT_EQ(run.exit_code, 1u);
+  EXPECT_EQ(run.err, L"broken.jpg: Unable to read input image.\nabsent.png: Unable to read input image.\n");
+  const auto written = lines(run.out);
+  ASSERT_EQ(written.size(), 2u) << run.out;
+  EXPECT_TRUE(written[0].starts_with(L"good1.png -> good1-watermarked.png: "));
+  EXPECT_TRUE(written[1].starts_with(L"good2.png -> good2-watermarked.png: "));
+  EXPECT_TRUE(exists(L"good1-watermarked.png") && exists(L"good2-watermarked.png"));
+  EXPECT_FALSE(exists(L"broken-watermarked.jpg"));
+}
+
+TEST_F(CliTest, BadUsageIsRefusedWithExitTwoBeforeAnyFileIsWritten) {
+  make_image(L"in.png");
+  const std::vector<std::vector<std::wstring>> cases = {
+      {},
+      {L"--text", L"hello"},
+      {L"in.png", L"--bogus"},
+      {L"in.png", L"--text"},
+      {L"in.png", L"-o"},
+      {L"in.png", L"-o", L"a.png", L"-o", L"b.png"},
+      {L"in.png", L"--text", L""},
+      {L"in.png", L"--size", L"0"},
+      {L"in.png", L"--size", L"-3"},
+      {L"in.png", L"--size", L"abc"},
+      {L"in.png", L"--size", L"12px"},
+      {L"in.png", L"--quality", L"0"},
+      {L"in.png", L"--quality", L"101"},
+      {L"in.png", L"--quality", L"9.5"},
+      {L"in.png", L"--opacity", L"1.5"},
+      {L"in.png", L"--opacity", L"-0.1"},
+      {L"in.png", L"--color", L"12345"},
+      {L"in.png", L"--color", L"GG0000"},
+      {L"in.png", L"--rotation", L"ten"},
+      {L"in.png", L"--spacing-x", L"nan"},
+      {L"in.png", L"--layout", L"diagonal"},
+      {L"in.png", L"--fit=yes"},
+  };
+  for (const auto& args : cases) {
+    std::wstring joined;
+    for (const auto& arg : args) joined += L"[" + arg + L"] ";
+    SCOPED_TRACE(utf8(joined));
+    const CliRun run = this->run(args);
+    EXPECT_EQ(run.exit_code, 2u);
+    EXPECT_EQ(run.out, L"");
+    EXPECT_EQ(lines(run.err).size(), 1u);
+    EXPECT_TRUE(run.err.starts_with(L"orvane-cli: ")) << utf8(run.err);
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(CliTest, NeverWritesOverAnInputWhateverPathNamesIt) {
+  const std::wstring source = make_image(L"Holiday photograph.png");
+  const auto original = read_bytes(source);
+  fs::create_directory(dir_.path() / L"sub");
+  std::vector<std::wstring> aliases = {L"HOLIDAY PHOTOGRAPH.PNG", L"sub\\..\\Holiday photograph.png",
+                                       fs::path(source).generic_wstring()};
+  wchar_t short_name[MAX_PATH] = {};
+  if (GetShortPathNameW(source.c_str(), short_name, MAX_PATH) > 0 && source != short_name) {
+    aliases.push_back(short_name);
+  }
+  ASSERT_TRUE(CreateHardLinkW(dir_.file(L"link.png").c_str(), source.c_str(), nullptr));
+  aliases.push_back(L"link.png");
+
+  for (const auto& alias : aliases) {
+    SCOPED_TRACE(utf8(alias));
+    const CliRun run = this->run({L"Holiday photograph.png", L"-o", alias});
+    EXPECT_EQ(run.exit_code, 1u);
+    EXPECT_EQ(run.out, L"");
+    EXPECT_TRUE(run.err.starts_with(L"Holiday photograph.png: ") && contains(run.err, L"will not overwrite"))
+        << utf8(run.err);
+    EXPECT_EQ(read_bytes(source), original);
+  }
+
+  // a.png's default output is the other input: it is refused, the other one is still made.
+  make_image(L"a.png");
+  const std::wstring second = make_image(L"a-watermarked.png", L"image/bmp");
+  const auto second_bytes = read_bytes(second);
+  const CliRun run = this->run({L"a.png", L"a-watermarked.png"});
+  EXPECT_EQ(run.exit_code, 1u);
+  EXPECT_TRUE(run.err.starts_with(L"a.png: ")) << utf8(run.err);
+  EXPECT_TRUE(run.out.starts_with(L"a-watermarked.png -> a-watermarked-watermarked.png: "));
+  EXPECT_EQ(read_bytes(second), second_bytes);
+}
+
+TEST_F(CliTest, HandlesChineseNamesAndText) {
+  make_image(L"照片\\猫咪.png");
+  const CliRun run = this->run({L"--text", L"示例水印", L"--layout", L"center", L"--opacity", L"1", L"--color",
+                                L"000000", L"照片\\猫咪.png", L"照片\\不存在.png"});
+  EXPECT_EQ(run.exit_code, 1u);
+  EXPECT_EQ(run.out, L"照片\\猫咪.png -> 照片\\猫咪-watermarked.png: 200x150, orientation 1, image/png\n");
+  EXPECT_EQ(run.err, L"照片\\不存在.png: Unable to read input image.\n");
+  const Pixels written = load(L"照片\\猫咪-watermarked.png");
+  const auto dark = [](int r, int g, int b) { return r < 40 && g < 40 && b < 40; };
+  EXPECT_GT(count_in_ninth(written, 1, 1, dark), 20);
+}
+
+TEST_F(CliTest, HelpDocumentsTheOptionsAndWritesNothing) {
+  make_image(L"in.png");
+  for (const auto& args : std::vector<std::vector<std::wstring>>{{L"--help"}, {L"in.png", L"--size", L"x", L"-h"}}) {
+    const CliRun run = this->run(args);
+    EXPECT_EQ(run.exit_code, 0u);
+    EXPECT_EQ(run.err, L"");
+    EXPECT_TRUE(run.out.starts_with(L"Usage: orvane-cli [options] INPUT... [-o OUTPUT]"));
+    for (const wchar_t* option : {L"--text", L"--font", L"--size", L"--color", L"--opacity", L"--rotation",
+                                  L"--spacing-x", L"--spacing-y", L"--layout", L"--fit", L"--no-fit", L"--quality",
+                                  L"--keep-source-quality", L"-o", L"staggered", L"bottom-right", L"-watermarked"}) {
+      EXPECT_TRUE(contains(run.out, option)) << utf8(option);
+    }
+  }
+  EXPECT_FALSE(exists(L"in-watermarked.png"));
+}
+
+// A fresh, never shown screen buffer of the test's console, which a program can write to and the
+// test read back. Without a console that has screen buffers (under Wine the test's console is a
+// stand-in for the terminal) the test gets a console of its own for the time.
+class ScreenBuffer {
+ public:
+  ScreenBuffer() {
+    saved_ = {GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE), GetStdHandle(STD_ERROR_HANDLE)};
+    handle_.reset(make());
+    if (handle_.get() == INVALID_HANDLE_VALUE) {
+      FreeConsole();
+      allocated_ = AllocConsole() != FALSE;
+      if (allocated_) handle_.reset(make());
+    }
+  }
+  ~ScreenBuffer() {
+    handle_.reset();
+    if (allocated_) FreeConsole();
+    SetStdHandle(STD_INPUT_HANDLE, saved_[0]);
+    SetStdHandle(STD_OUTPUT_HANDLE, saved_[1]);
+    SetStdHandle(STD_ERROR_HANDLE, saved_[2]);
+  }
+  ScreenBuffer(const ScreenBuffer&) = delete;
+  ScreenBuffer& operator=(const ScreenBuffer&) = delete;
+
+  [[nodiscard]] HANDLE get() const { return handle_.get(); }
+
+  // The first `length` characters of the buffer's top line.
+  [[nodiscard]] std::wstring first_line(std::size_t length) const {
+    std::wstring text(length, L' ');
+    DWORD read = 0;
+    if (!ReadConsoleOutputCharacterW(handle_.get(), text.data(), static_cast<DWORD>(length), COORD{0, 0}, &read)) {
+      return {};
+    }
+    return text;
+  }
+
+ private:
+  static HANDLE make() {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    return CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                     CONSOLE_TEXTMODE_BUFFER, nullptr);
+  }
+
+  std::array<HANDLE, 3> saved_{};
+  UniqueHandle handle_;
+  bool allocated_ = false;
+};
+
+TEST_F(CliTest, WritesChineseNamesToAConsoleAsCharacters) {
+  make_image(L"照片.png");
+  const ScreenBuffer screen;
+  ASSERT_NE(screen.get(), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(wait_for_exit(start_cli({L"照片.png"}, dir_.path(), screen.get(), screen.get())), 0u);
+  const std::wstring line = screen.first_line(80);
+  EXPECT_TRUE(line.starts_with(L"照片.png -> 照片-watermarked.png: 200x150")) << utf8(line);
+}
+
+}  // namespace
