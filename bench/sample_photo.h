@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orvane::bench {
+
+// Writes a deterministic photo-like picture (sky and ground gradients with cloudy texture and
+// grain, soft translucent discs, hard-edged blocks) as a JPEG requested at quality 90.
+[[nodiscard]] bool write_sample_photo(const std::wstring& path, std::uint32_t width, std::uint32_t height);
+
+}  // namespace orvane::bench
