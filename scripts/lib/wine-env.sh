@@ -36,7 +36,10 @@ orvane_write_prefix_reg() {
     done
     echo
     echo '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]'
-    for face in "Liberation Sans" "Segoe UI" "Arial" "Tahoma" "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2"; do
+    # Wine looks links up by face name, so the bold and italic faces need their own entries
+    # (the watermark is always bold).
+    for face in "Liberation Sans" "Liberation Sans Bold" "Liberation Sans Italic" "Liberation Sans Bold Italic" \
+                "Segoe UI" "Arial" "Tahoma" "Tahoma Bold" "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2"; do
       echo "\"$face\"=$link"
     done
     echo
@@ -56,9 +59,13 @@ orvane_write_prefix_reg() {
   } > "$1"
 }
 
+# Bump when the prefix set-up changes, so existing prefixes are made again.
+orvane_prefix_version=2
+
 orvane_create_prefix() {
   local stamp="$WINEPREFIX/.orvane-ready"
-  [ -f "$stamp" ] && return 0
+  [ "$(cat "$stamp" 2>/dev/null)" = "$orvane_prefix_version" ] && return 0
+  wineserver -k 2>/dev/null || true
   orvane_log "creating the Wine prefix in $WINEPREFIX"
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
@@ -75,7 +82,7 @@ orvane_create_prefix() {
     wine64 reg add 'HKCU\Software\Wine\Direct3D' /v renderer /d vulkan /f </dev/null >/dev/null 2>&1
   fi
   wineserver -w
-  touch "$stamp"
+  echo "$orvane_prefix_version" > "$stamp"
 }
 
 # Starts a private Xvfb when no display is set; it stays up for later runs of this prefix.

@@ -18,7 +18,8 @@ namespace gp = Gdiplus::DllExports;
 using orvane::test::GdiplusScope;
 
 // Draws `text` in black on white and returns the pixels.
-std::vector<std::uint32_t> render(const std::wstring& family_name, const std::wstring& text, int& ink) {
+std::vector<std::uint32_t> render(const std::wstring& family_name, const std::wstring& text, int& ink,
+                                  INT style = Gdiplus::FontStyleRegular) {
   constexpr int kSize = 64;
   Gdiplus::GpBitmap* bitmap = nullptr;
   gp::GdipCreateBitmapFromScan0(kSize, kSize, 0, PixelFormat32bppARGB, nullptr, &bitmap);
@@ -28,7 +29,7 @@ std::vector<std::uint32_t> render(const std::wstring& family_name, const std::ws
   Gdiplus::GpFontFamily* family = nullptr;
   gp::GdipCreateFontFamilyFromName(family_name.c_str(), nullptr, &family);
   Gdiplus::GpFont* font = nullptr;
-  gp::GdipCreateFont(family, 40, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel, &font);
+  gp::GdipCreateFont(family, 40, style, Gdiplus::UnitPixel, &font);
   Gdiplus::GpSolidFill* brush = nullptr;
   gp::GdipCreateSolidFill(0xFF000000, &brush);
   Gdiplus::RectF rect(4, 4, 0, 0);
@@ -64,17 +65,21 @@ TEST(Fonts, ProgramFamiliesResolve) {
 }
 
 // A missing glyph draws the same box for every character, so four distinct Chinese characters
-// that all look alike (or draw nothing) mean the font set-up is broken.
+// that all look alike (or draw nothing) mean the font set-up is broken. The watermark is always
+// bold, so the bold faces must find the Chinese glyphs too.
 TEST(Fonts, ChineseDrawsAsDistinctGlyphs) {
   GdiplusScope gdiplus;
-  for (const wchar_t* family : {L"Segoe UI", L"Microsoft YaHei UI"}) {
-    std::set<std::vector<std::uint32_t>> shapes;
-    for (const wchar_t* character : {L"示", L"例", L"水", L"印"}) {
-      int ink = 0;
-      shapes.insert(render(family, character, ink));
-      EXPECT_GT(ink, 60) << "character drew almost nothing in " << std::string(family, family + wcslen(family));
+  for (const wchar_t* family : {L"Segoe UI", L"Arial", L"Microsoft YaHei UI"}) {
+    for (INT style : {Gdiplus::FontStyleRegular, Gdiplus::FontStyleBold}) {
+      SCOPED_TRACE(std::string(family, family + wcslen(family)) + (style ? " bold" : " regular"));
+      std::set<std::vector<std::uint32_t>> shapes;
+      for (const wchar_t* character : {L"示", L"例", L"水", L"印"}) {
+        int ink = 0;
+        shapes.insert(render(family, character, ink, style));
+        EXPECT_GT(ink, 60) << "character drew almost nothing";
+      }
+      EXPECT_EQ(shapes.size(), 4u) << "characters drew as identical boxes";
     }
-    EXPECT_EQ(shapes.size(), 4u) << "characters drew as identical boxes";
   }
   int latin_ink = 0;
   render(L"Segoe UI", L"Sample", latin_ink);
