@@ -1,7 +1,6 @@
 #include "sample_photo.h"
 
-#include <windows.h>
-#include <gdiplus.h>
+#include "gdiplus_headers.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,8 +2,7 @@
 
 // RAII owners for the GDI+ objects the engine uses, over the flat API. Private to the engine.
 
-#include <windows.h>
-#include <gdiplus.h>
+#include "gdiplus_headers.h"
 
 #include <cstdint>
 #include <memory>

@@ -2,8 +2,7 @@
 
 // How each orientation tag turns a stored image upright, and back. Private to the engine.
 
-#include <windows.h>
-#include <gdiplus.h>
+#include "gdiplus_headers.h"
 
 #include <cstdint>
 #include <optional>

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <windows.h>
-#include <gdiplus.h>
+#include "gdiplus_headers.h"
 
+#include <cwchar>
 #include <set>
 #include <string>
 #include <vector>

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <windows.h>
-#include <gdiplus.h>
+#include "gdiplus_headers.h"
 
 #include <cmath>
 

@@ -1,10 +1,10 @@
 #include "test_support.h"
 
-#include <windows.h>
-#include <gdiplus.h>
+#include "gdiplus_headers.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 
