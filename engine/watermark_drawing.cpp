@@ -79,12 +79,35 @@ float advance(float value, float step) {
   return next > value ? next : std::numeric_limits<float>::infinity();
 }
 
+// The tiled layouts place many stamps off the bitmap (the staggered grid covers 2.8 x 2.5 image
+// sizes); one whose text cannot reach the bitmap is skipped, which leaves the picture unchanged.
+struct TileCulling {
+  float reach = 0;  // farthest any drawn pixel of a stamp can lie from its turning point
+  float width = 0;
+  float height = 0;
+  [[nodiscard]] bool visible(float x, float y) const noexcept {
+    return x + reach >= 0 && x - reach <= width && y + reach >= 0 && y - reach <= height;
+  }
+};
+
+TileCulling culling_for(Gdiplus::GpGraphics* graphics, const WatermarkOptions& options, Gdiplus::GpFont* font,
+                        float width, float height) {
+  const TextExtent extent = measure(graphics, options.text, font);
+  // The text block spans (0, 0)-(w, h) from the turning point; glyph overhang gets a font size more.
+  const float reach = std::sqrt(extent.width * extent.width + extent.height * extent.height) + options.font_size;
+  if (!(reach >= 0) || !std::isfinite(reach)) return {std::numeric_limits<float>::infinity(), width, height};
+  return {reach, width, height};
+}
+
 void draw_grid(Gdiplus::GpGraphics* graphics, const WatermarkOptions& options, Gdiplus::GpFont* font,
                Gdiplus::GpBrush* brush, float width, float height) {
   const float step_x = std::max(options.spacing_x, kMinimumStep);
   const float step_y = std::max(options.spacing_y, kMinimumStep);
+  const TileCulling culling = culling_for(graphics, options, font, width, height);
   for (float y = -step_y; y <= height + step_y; y = advance(y, step_y)) {
-    for (float x = -step_x; x <= width + step_x; x = advance(x, step_x)) stamp(graphics, options, font, brush, x, y, 0, 0);
+    for (float x = -step_x; x <= width + step_x; x = advance(x, step_x)) {
+      if (culling.visible(x, y)) stamp(graphics, options, font, brush, x, y, 0, 0);
+    }
   }
 }
 
@@ -92,11 +115,12 @@ void draw_staggered(Gdiplus::GpGraphics* graphics, const WatermarkOptions& optio
                     Gdiplus::GpBrush* brush, float width, float height) {
   const float step_x = std::max(options.spacing_x, kMinimumStep);
   const float step_y = std::max(options.spacing_y, kMinimumStep);
+  const TileCulling culling = culling_for(graphics, options, font, width, height);
   int row = 0;
   for (float y = -height; y <= 1.5f * height; y = advance(y, step_y), ++row) {
     const float offset = (row % 2 == 1) ? 0.5f * step_x : 0.0f;
     for (float x = -width; x <= 1.8f * width; x = advance(x, step_x)) {
-      stamp(graphics, options, font, brush, x + offset, y, 0, 0);
+      if (culling.visible(x + offset, y)) stamp(graphics, options, font, brush, x + offset, y, 0, 0);
     }
   }
 }
