@@ -1,5 +1,6 @@
 #include "gdiplus_support.h"
 
+#include <climits>
 #include <vector>
 
 namespace orvane::engine::gdiplus {
