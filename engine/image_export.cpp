@@ -128,23 +128,13 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
 
   // 8. Copy into a working bitmap without the source's metadata.
   const auto upright = gdiplus::image_size(source.get());
-  gdiplus::BitmapPtr working = gdiplus::create_bitmap(upright.width, upright.height, PixelFormat32bppARGB);
-  if (!working) {
-    error = L"Unable to create in-memory bitmap.";
-    return false;
-  }
-  {
-    gdiplus::GraphicsPtr copy = gdiplus::graphics_for(working.get());
-    if (!copy) {
-      error = L"Unable to create copy drawing context.";
-      return false;
-    }
-    flat::GdipSetInterpolationMode(copy.get(), Gdiplus::InterpolationModeHighQualityBicubic);
-    if (flat::GdipDrawImageRectI(copy.get(), source.get(), 0, 0, static_cast<INT>(upright.width),
-                                 static_cast<INT>(upright.height)) != Gdiplus::Ok) {
-      error = L"Failed to decode image into in-memory bitmap.";
-      return false;
-    }
+  gdiplus::BitmapPtr working;
+  switch (gdiplus::copy_to_new_bitmap(source.get(), upright.width, upright.height, PixelFormat32bppARGB,
+                                      {.bicubic = true}, working)) {
+    case gdiplus::CopyResult::Ok: break;
+    case gdiplus::CopyResult::NoBitmap: error = L"Unable to create in-memory bitmap."; return false;
+    case gdiplus::CopyResult::NoContext: error = L"Unable to create copy drawing context."; return false;
+    case gdiplus::CopyResult::DrawFailed: error = L"Failed to decode image into in-memory bitmap."; return false;
   }
 
   // 9. The watermark, drawn upright.

@@ -81,26 +81,13 @@ bool load_preview_source(std::unique_ptr<PreviewRenderer>& renderer, const std::
   const std::uint32_t cached_w = scaled_length(upright.width, scale);
   const std::uint32_t cached_h = scaled_length(upright.height, scale);
   // 8. The downscaled copy.
-  gdiplus::BitmapPtr cached = gdiplus::create_bitmap(cached_w, cached_h, PixelFormat32bppPARGB);
-  if (!cached) {
-    error = L"Unable to create preview image.";
-    return false;
-  }
-  {
-    gdiplus::GraphicsPtr graphics = gdiplus::graphics_for(cached.get());
-    if (!graphics) {
-      error = L"Unable to build preview image.";
-      return false;
-    }
-    flat::GdipSetCompositingMode(graphics.get(), Gdiplus::CompositingModeSourceCopy);
-    flat::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeHighQualityBicubic);
-    flat::GdipSetPixelOffsetMode(graphics.get(), Gdiplus::PixelOffsetModeHighQuality);
-    flat::GdipGraphicsClear(graphics.get(), 0);
-    if (flat::GdipDrawImageRectI(graphics.get(), decoded.get(), 0, 0, static_cast<INT>(cached_w),
-                                 static_cast<INT>(cached_h)) != Gdiplus::Ok) {
-      error = L"Unable to build preview image.";
-      return false;
-    }
+  gdiplus::BitmapPtr cached;
+  const gdiplus::CopySettings settings{.source_copy = true, .bicubic = true, .high_quality_offset = true,
+                                       .clear_first = true};
+  switch (gdiplus::copy_to_new_bitmap(decoded.get(), cached_w, cached_h, PixelFormat32bppPARGB, settings, cached)) {
+    case gdiplus::CopyResult::Ok: break;
+    case gdiplus::CopyResult::NoBitmap: error = L"Unable to create preview image."; return false;
+    default: error = L"Unable to build preview image."; return false;  // the half-made bitmap is gone
   }
   // 9. Keep it.
   renderer->cached_ = std::make_unique<PreviewRenderer::CachedSource>();
@@ -127,23 +114,12 @@ bool render_preview_frame(const std::unique_ptr<PreviewRenderer>& renderer, cons
   }
   // 3-4. A copy of the cached source.
   const auto size = gdiplus::image_size(renderer->cached_->bitmap.get());
-  gdiplus::BitmapPtr bitmap = gdiplus::create_bitmap(size.width, size.height, PixelFormat32bppPARGB);
-  if (!bitmap) {
-    error = L"Unable to allocate preview frame.";
-    return false;
-  }
-  {
-    gdiplus::GraphicsPtr graphics = gdiplus::graphics_for(bitmap.get());
-    if (!graphics) {
-      error = L"Unable to copy preview frame.";
-      return false;
-    }
-    flat::GdipSetCompositingMode(graphics.get(), Gdiplus::CompositingModeSourceCopy);
-    if (flat::GdipDrawImageRectI(graphics.get(), renderer->cached_->bitmap.get(), 0, 0, static_cast<INT>(size.width),
-                                 static_cast<INT>(size.height)) != Gdiplus::Ok) {
-      error = L"Unable to copy preview frame.";
-      return false;
-    }
+  gdiplus::BitmapPtr bitmap;
+  switch (gdiplus::copy_to_new_bitmap(renderer->cached_->bitmap.get(), size.width, size.height, PixelFormat32bppPARGB,
+                                      {.source_copy = true}, bitmap)) {
+    case gdiplus::CopyResult::Ok: break;
+    case gdiplus::CopyResult::NoBitmap: error = L"Unable to allocate preview frame."; return false;
+    default: error = L"Unable to copy preview frame."; return false;
   }
   // 5-6. The watermark at the preview's scale.
   if (!options.text.empty()) {
