@@ -1,0 +1,287 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <stdexcept>
+
+#include "layout/text_fallback.h"
+#include "layout/text_measurer.h"
+#include "modern/compound_view.h"
+#include "modern/grid_panel.h"
+#include "modern/overlay_panel.h"
+#include "modern/stack_panel.h"
+#include "tree_fixture.h"
+
+namespace tree_test {
+namespace {
+
+using modern::CellPlacement;
+using modern::GridPanel;
+using modern::Orientation;
+using modern::StackPanel;
+using modern::TrackDefinition;
+
+// Lays a panel out into exactly this rect, as a parent would.
+void lay_out_into(modern::View& view, Rect rect, int flow_direction = 0) {
+  layout::LayoutContext context;
+  context.flow_direction = flow_direction;
+  view.measure(layout::Constraints{0.0f, 0.0f, rect.width, rect.height}, context);
+  view.arrange(rect, context);
+}
+
+TEST(StackPanelTest, ChildrenShrinkAlikeWhenTheyDoNotFitAndNeverStretch) {
+  StackPanel stack(Orientation::vertical, 8.0f);
+  Content* a = add_content(stack, 30, 40);
+  Content* b = add_content(stack, 50, 40);
+  Content* c = add_content(stack, 20, 40);
+
+  lay_out_into(stack, Rect{0, 0, 100, 100});
+  EXPECT_EQ(a->arranged_rect(), (Rect{0, 0, 100, 28}));  // 40 x (100 - 16) / 120
+  EXPECT_EQ(b->arranged_rect(), (Rect{0, 36, 100, 28}));
+  EXPECT_EQ(c->arranged_rect(), (Rect{0, 72, 100, 28}));
+
+  lay_out_into(stack, Rect{0, 0, 100, 200});
+  EXPECT_EQ(a->arranged_rect(), (Rect{0, 0, 100, 40}));
+  EXPECT_EQ(b->arranged_rect(), (Rect{0, 48, 100, 40}));
+  EXPECT_EQ(c->arranged_rect(), (Rect{0, 96, 100, 40}));
+
+  // Desired size: lengths plus gaps along the line, the widest across it.
+  layout::LayoutContext context;
+  EXPECT_EQ(stack.measure(layout::Constraints{}, context), (Size{50, 136}));
+
+  // A collapsed child takes neither length nor a gap.
+  b->set_visibility(layout::Visibility::collapsed);
+  EXPECT_EQ(stack.measure(layout::Constraints{}, context), (Size{30, 88}));
+  lay_out_into(stack, Rect{0, 0, 100, 200});
+  EXPECT_EQ(b->arranged_rect(), (Rect{0, 0, 0, 0}));
+  EXPECT_EQ(c->arranged_rect(), (Rect{0, 48, 100, 40}));
+}
+
+TEST(StackPanelTest, RowsKeepTheirOrderRightToLeftWhileChildrenMirrorInTheirSlots) {
+  StackPanel row(Orientation::horizontal, 10.0f, layout::Thickness::uniform(5.0f));
+  Content* first = add_content(row, 30, 20);
+  Content* second = add_content(row, 40, 20);
+  layout::LayoutParams narrow;
+  narrow.horizontal_alignment = layout::HorizontalAlignment::start;
+  narrow.max_width = 20.0f;
+  second->set_layout(narrow);
+
+  lay_out_into(row, Rect{0, 0, 300, 50}, 1);
+  EXPECT_EQ(first->arranged_rect(), (Rect{5, 5, 30, 40}));
+  // Its slot is 20 wide (its measured width under the max): start is the slot's right edge either way.
+  EXPECT_EQ(second->arranged_rect().x, 45.0f);
+  EXPECT_EQ(second->arranged_rect().height, 40.0f);
+
+  // The cross axis offers the panel's own limit; the main axis is unbounded.
+  StackPanel tight(Orientation::horizontal);
+  Content* probe = add_content(tight, 500, 500);
+  layout::LayoutContext context;
+  tight.measure(layout::Constraints{0, 0, 100, 60}, context);
+  EXPECT_EQ(probe->desired_size(), (Size{500, 60}));
+}
+
+TEST(OverlayPanelTest, EveryChildGetsTheWholeContentRectInOrder) {
+  TestHost host;
+  modern::OverlayPanel overlay(layout::Thickness::uniform(4.0f));
+  overlay.attach_to_host(&host);
+  Content* under = add_content(overlay, 30, 80);
+  Content* over = add_content(overlay, 60, 20);
+  layout::LayoutContext context;
+  EXPECT_EQ(overlay.measure(layout::Constraints{}, context), (Size{68, 88}));
+  lay_out_into(overlay, Rect{0, 0, 200, 100});
+  EXPECT_EQ(under->arranged_rect(), (Rect{4, 4, 192, 92}));
+  EXPECT_EQ(over->arranged_rect(), under->arranged_rect());
+  over->set_accepts_pointer_input(true);
+  under->set_accepts_pointer_input(true);
+  EXPECT_EQ(view_at(overlay, Point{50, 50}), over);
+
+  modern::OverlayPanel empty;
+  EXPECT_EQ(empty.measure(layout::Constraints{}, context), (Size{0, 0}));
+}
+
+TEST(CompositeViewTest, WrapsItsContentWhole) {
+  auto content = std::make_unique<Content>(40, 30);
+  Content* inner = content.get();
+  modern::CompositeView composite(std::move(content));
+  composite.set_padding(layout::Thickness::uniform(2.0f));
+  layout::LayoutContext context;
+  EXPECT_EQ(composite.measure(layout::Constraints{}, context), (Size{44, 34}));
+  lay_out_into(composite, Rect{10, 10, 100, 100});
+  EXPECT_EQ(inner->arranged_rect(), (Rect{12, 12, 96, 96}));
+  modern::CompositeView none(nullptr);
+  EXPECT_EQ(none.measure(layout::Constraints{}, context), (Size{0, 0}));
+}
+
+TEST(GridPanelTest, WithoutDefinitionsOneStarCellFillsTheSpace) {
+  GridPanel grid;
+  Content* child = static_cast<Content*>(grid.add(std::make_unique<Content>(10, 10), CellPlacement{}));
+  lay_out_into(grid, Rect{5, 5, 300, 200});
+  EXPECT_EQ(child->arranged_rect(), (Rect{5, 5, 300, 200}));
+
+  GridPanel empty;
+  layout::LayoutContext context;
+  EXPECT_EQ(empty.measure(layout::Constraints{0, 0, 300, 200}, context), (Size{0, 0}));
+}
+
+TEST(GridPanelTest, TracksSizeByKindWeightAndSpacing) {
+  // fixed 50 | auto | star x1 | star x2, with 10 between columns; two rows: auto and star.
+  GridPanel grid({TrackDefinition::fixed(50), TrackDefinition::automatic(), TrackDefinition::star(1),
+                  TrackDefinition::star(2)},
+                 {TrackDefinition::automatic(), TrackDefinition::star()}, 10.0f, 4.0f);
+  Content* wide_fixed = static_cast<Content*>(grid.add(std::make_unique<Content>(80, 10), CellPlacement{0, 0}));
+  Content* auto_cell = static_cast<Content*>(grid.add(std::make_unique<Content>(45, 30), CellPlacement{1, 0}));
+  Content* star1 = static_cast<Content*>(grid.add(std::make_unique<Content>(5, 5), CellPlacement{2, 1}));
+  Content* span = static_cast<Content*>(grid.add(std::make_unique<Content>(5, 5), CellPlacement{2, 0, 2, 1}));
+  lay_out_into(grid, Rect{0, 0, 400, 200});
+
+  // Fixed never grows for its content; auto takes its widest child; the stars share the rest 1:2.
+  EXPECT_EQ(wide_fixed->arranged_rect(), (Rect{0, 0, 50, 30}));
+  EXPECT_EQ(auto_cell->arranged_rect(), (Rect{60, 0, 45, 30}));
+  const float rest = 400 - 50 - 45 - 30;
+  EXPECT_FLOAT_EQ(star1->arranged_rect().x, 115.0f);
+  EXPECT_NEAR(star1->arranged_rect().width, rest / 3, 0.01f);
+  EXPECT_NEAR(star1->arranged_rect().y, 34.0f, 0.01f);
+  EXPECT_NEAR(star1->arranged_rect().height, 200 - 30 - 4, 0.01f);
+  // A span covers its tracks and the gap between them.
+  EXPECT_NEAR(span->arranged_rect().width, rest + 10, 0.01f);
+  EXPECT_EQ(grid.measured_column_lengths().size(), 4u);
+}
+
+TEST(GridPanelTest, ZeroWeightsAndInfiniteWidths) {
+  GridPanel weighted({TrackDefinition::star(0), TrackDefinition::star(2)}, {});
+  Content* zero = static_cast<Content*>(weighted.add(std::make_unique<Content>(0, 0), CellPlacement{0, 0}));
+  Content* two = static_cast<Content*>(weighted.add(std::make_unique<Content>(0, 0), CellPlacement{1, 0}));
+  lay_out_into(weighted, Rect{0, 0, 300, 50});
+  EXPECT_EQ(zero->arranged_rect().width, 0.0f);
+  EXPECT_EQ(two->arranged_rect().width, 300.0f);
+
+  GridPanel all_zero({TrackDefinition::star(0), TrackDefinition::star(0)}, {});
+  Content* left = static_cast<Content*>(all_zero.add(std::make_unique<Content>(0, 0), CellPlacement{0, 0}));
+  all_zero.add(std::make_unique<Content>(0, 0), CellPlacement{1, 0});
+  lay_out_into(all_zero, Rect{0, 0, 300, 50});
+  EXPECT_EQ(left->arranged_rect().width, 150.0f);
+
+  // Unbounded width (inside a row): star columns take their content's width like auto ones.
+  StackPanel row(Orientation::horizontal);
+  auto grid = std::make_unique<GridPanel>(std::vector{TrackDefinition::star(1), TrackDefinition::star(1)},
+                                          std::vector<TrackDefinition>{}, 6.0f);
+  grid->add(std::make_unique<Content>(70, 10), CellPlacement{0, 0});
+  grid->add(std::make_unique<Content>(30, 10), CellPlacement{1, 0});
+  GridPanel* inner = static_cast<GridPanel*>(row.add_child(std::move(grid)));
+  layout::LayoutContext context;
+  row.measure(layout::Constraints{0, 0, 500, 100}, context);
+  EXPECT_EQ(inner->desired_size().width, 106.0f);
+}
+
+TEST(GridPanelTest, OverflowShrinksStarThenAutoThenFixed) {
+  GridPanel grid({TrackDefinition::fixed(100, 60), TrackDefinition::automatic(20), TrackDefinition::star(1, 30)}, {});
+  Content* fixed = static_cast<Content*>(grid.add(std::make_unique<Content>(0, 0), CellPlacement{0, 0}));
+  Content* automatic = static_cast<Content*>(grid.add(std::make_unique<Content>(80, 0), CellPlacement{1, 0}));
+  Content* star = static_cast<Content*>(grid.add(std::make_unique<Content>(90, 0), CellPlacement{2, 0}));
+
+  lay_out_into(grid, Rect{0, 0, 200, 10});  // star at its min 30; auto gives up 10
+  EXPECT_NEAR(star->arranged_rect().width, 30.0f, 0.01f);
+  EXPECT_NEAR(automatic->arranged_rect().width, 70.0f, 0.01f);
+  EXPECT_NEAR(fixed->arranged_rect().width, 100.0f, 0.01f);
+
+  lay_out_into(grid, Rect{0, 0, 120, 10});  // auto at its min 20; fixed gives up 30
+  EXPECT_NEAR(star->arranged_rect().width, 30.0f, 0.01f);
+  EXPECT_NEAR(automatic->arranged_rect().width, 20.0f, 0.01f);
+  EXPECT_NEAR(fixed->arranged_rect().width, 70.0f, 0.01f);
+}
+
+TEST(GridPanelTest, CellsOutsideTheTracksAndMisuseDoNotBreakTheGrid) {
+  GridPanel grid({TrackDefinition::fixed(40), TrackDefinition::fixed(40)}, {TrackDefinition::fixed(20)}, 0, 0,
+                 layout::Thickness::uniform(3));
+  Content* zero_span = static_cast<Content*>(grid.add(std::make_unique<Content>(0, 0), CellPlacement{1, 0, 0, 0}));
+  Content* outside = static_cast<Content*>(grid.add(std::make_unique<Content>(0, 0), CellPlacement{1, 0, 2, 1}));
+
+  EXPECT_THROW(grid.add(nullptr, CellPlacement{0, 0}), std::invalid_argument);
+  auto orphan_parent = std::make_unique<GridPanel>();
+  modern::View* taken = orphan_parent->add(std::make_unique<Content>(0, 0), CellPlacement{});
+  try {
+    grid.add(std::unique_ptr<modern::View>(taken), CellPlacement{0, 0});
+    FAIL() << "a child with a parent was accepted";
+  } catch (const std::invalid_argument& error) {
+    EXPECT_EQ(std::string(error.what()), "modern View already belongs to a parent");
+  }
+  // The refused adds left no placements behind: this child gets its own cell, not a stale one.
+  Content* first = static_cast<Content*>(grid.add(std::make_unique<Content>(0, 0), CellPlacement{0, 0}));
+
+  lay_out_into(grid, Rect{0, 0, 200, 100});
+  EXPECT_EQ(zero_span->arranged_rect(), (Rect{43, 3, 40, 20}));  // span 0 counts as 1
+  EXPECT_EQ(outside->arranged_rect(), (Rect{3, 3, 0, 0}));
+  EXPECT_EQ(first->arranged_rect(), (Rect{3, 3, 40, 20}));
+
+  // A child added without a placement is left out of layout entirely.
+  Content* unplaced = add_content(grid, 10, 10);
+  lay_out_into(grid, Rect{0, 0, 200, 100});
+  EXPECT_EQ(unplaced->measures, 0);
+
+  // New rows take effect at the next pass.
+  grid.set_rows({TrackDefinition::fixed(50)});
+  EXPECT_FALSE(grid.measure_valid());
+  lay_out_into(grid, Rect{0, 0, 200, 100});
+  EXPECT_EQ(first->arranged_rect().height, 50.0f);
+}
+
+// Nests grids `depth` deep, each with an auto column holding a leaf and a star column holding the next grid.
+std::unique_ptr<GridPanel> nested_grids(int depth, std::vector<Content*>& leaves) {
+  auto grid = std::make_unique<GridPanel>(std::vector{TrackDefinition::automatic(), TrackDefinition::star()},
+                                          std::vector{TrackDefinition::automatic()});
+  leaves.push_back(static_cast<Content*>(grid->add(std::make_unique<Content>(10, 12), CellPlacement{0, 0})));
+  if (depth > 1) grid->add(nested_grids(depth - 1, leaves), CellPlacement{1, 0});
+  return grid;
+}
+
+TEST(GridPanelTest, APassWithNothingChangedMeasuresNothingAgain) {
+  TestHost host;
+  std::vector<Content*> leaves;
+  auto root = nested_grids(8, leaves);
+  root->attach_to_host(&host);
+  layout::LayoutContext context;
+  layout::run_layout_pass(*root, Size{800, 600}, context);
+  int first_pass = 0;
+  for (Content* leaf : leaves) first_pass += leaf->measures;
+  std::vector<Rect> rects;
+  for (Content* leaf : leaves) rects.push_back(leaf->arranged_rect());
+
+  layout::run_layout_pass(*root, Size{800, 600}, context);
+  int second_pass = 0;
+  for (Content* leaf : leaves) second_pass += leaf->measures;
+  EXPECT_EQ(second_pass, first_pass);
+  for (std::size_t i = 0; i < leaves.size(); ++i) EXPECT_EQ(leaves[i]->arranged_rect(), rects[i]);
+  // With one remembered measure per node the nested grids re-measure about 2^depth times per pass.
+  EXPECT_LT(first_pass, 4 * static_cast<int>(leaves.size()));
+
+  // A change deep down re-measures only what it affects, and the layout follows it.
+  const int outer_leaf_measures = leaves.front()->measures;
+  leaves.back()->want_ = Size{30, 12};
+  leaves.back()->invalidate_layout();
+  layout::run_layout_pass(*root, Size{800, 600}, context);
+  EXPECT_EQ(leaves.front()->measures, outer_leaf_measures);
+  EXPECT_EQ(leaves.back()->arranged_rect().width, 30.0f);
+}
+
+// A measurer that knows only style 3 (the widget's style 2).
+struct BodyOnlyMeasurer : layout::TextMeasurer {
+  std::optional<Size> measure(std::wstring_view text, int style) override {
+    if (style != 3) return std::nullopt;
+    return Size{static_cast<float>(text.size()) * 7.0f, 16.0f};
+  }
+};
+
+TEST(TextFallbackTest, EstimatesFromAdvancesWhenNoMeasurerAnswers) {
+  EXPECT_EQ(layout::fallback_text_size(L"MW a", 2), (Size{11.5f + 11.5f + 3.5f + 8.0f, 18.0f}));
+  EXPECT_FLOAT_EQ(layout::fallback_text_size(L"\u6C34\u5370", 0).width, 24.0f * 1.7f);
+  EXPECT_EQ(layout::fallback_text_size(L"\U0001F600", 2).width, 12.0f);  // one surrogate pair
+  EXPECT_EQ(layout::fallback_text_size(L"\u00E9", 3), (Size{8.0f * 0.84f, 14.0f}));
+
+  BodyOnlyMeasurer measurer;
+  layout::LayoutContext context;
+  context.text_measurer = &measurer;
+  EXPECT_EQ(layout::measure_text(context, L"abc", 2), (Size{21.0f, 16.0f}));
+  EXPECT_EQ(layout::measure_text(context, L"abc", 1), (Size{24.0f * 1.25f, 24.0f}));
+}
+
+}  // namespace
+}  // namespace tree_test

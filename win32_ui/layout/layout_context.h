@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+
+namespace win32_ui::modern {
+struct Palette;
+class LocalizationContext;
+}  // namespace win32_ui::modern
+
+namespace win32_ui::layout {
+
+class TextMeasurer;
+
+// What one layout pass knows about its surface; every value takes part in the measure cache key.
+struct LayoutContext {
+  int dpi = 96;  // window DPI times the UI scale, at least 1
+  const modern::Palette* palette = nullptr;
+  std::uint64_t palette_generation = 0;  // rises with every palette the surface applies
+  const modern::LocalizationContext* localization = nullptr;
+  int flow_direction = 0;  // 0 left to right, 1 right to left
+  TextMeasurer* text_measurer = nullptr;
+};
+
+}  // namespace win32_ui::layout

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "layout/geometry.h"
+
+namespace win32_ui::modern {
+
+// Bit set of actions a view supports for assistive technology.
+enum SemanticsAction : std::uint32_t {
+  semantics_action_none = 0,
+  semantics_action_invoke = 1,
+  semantics_action_toggle = 2,
+  semantics_action_set_range_value = 4,
+  semantics_action_set_text_value = 8,
+  semantics_action_focus = 16,
+  semantics_action_expand = 64,
+  semantics_action_collapse = 128,
+};
+
+// How a view describes itself to assistive technology.
+struct SemanticsNode {
+  std::uint64_t id = 0;
+  std::uint64_t parent_id = 0;
+  std::vector<std::uint64_t> children;
+  std::int32_t role = 0;  // the automation bridge's role code
+  std::wstring name;
+  std::wstring help_text;
+  std::wstring value;
+  layout::Rect bounds{};
+  void* native_window = nullptr;
+  bool enabled = true;
+  bool focusable = false;
+  bool focused = false;
+  bool read_only = false;
+  std::uint32_t actions = semantics_action_none;
+  bool has_toggle = false;
+  bool toggled = false;
+  bool has_expand = false;
+  bool expanded = false;
+  bool has_range = false;
+  double range_minimum = 0.0;
+  double range_maximum = 0.0;
+  double range_value = 0.0;
+  double range_step = 0.0;
+};
+
+// An action requested by assistive technology.
+struct ActionRequest {
+  std::uint32_t action = semantics_action_none;
+  double numeric_value = 0.0;
+  std::wstring text_value;
+};
+
+}  // namespace win32_ui::modern
