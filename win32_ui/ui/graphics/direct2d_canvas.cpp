@@ -275,15 +275,20 @@ void Direct2dCanvas::draw_line(layout::Point from, layout::Point to, Color color
   target_->DrawLine(to_d2d(from), to_d2d(to), brush_.Get(), stroke_width);
 }
 
+bool Direct2dCanvas::open_geometry(ComPtr<ID2D1PathGeometry>& geometry, ComPtr<ID2D1GeometrySink>& sink) {
+  ID2D1Factory* factory = direct2d_factory();
+  if (factory == nullptr || FAILED(factory->CreatePathGeometry(&geometry)) || FAILED(geometry->Open(&sink))) {
+    failed_ = true;
+    return false;
+  }
+  return true;
+}
+
 ComPtr<ID2D1PathGeometry> Direct2dCanvas::make_geometry(std::span<const layout::Point> points, bool closed,
                                                         bool filled) {
   ComPtr<ID2D1PathGeometry> geometry;
   ComPtr<ID2D1GeometrySink> sink;
-  ID2D1Factory* factory = direct2d_factory();
-  if (factory == nullptr || FAILED(factory->CreatePathGeometry(&geometry)) || FAILED(geometry->Open(&sink))) {
-    failed_ = true;
-    return nullptr;
-  }
+  if (!open_geometry(geometry, sink)) return nullptr;
   sink->BeginFigure(to_d2d(points.front()), filled ? D2D1_FIGURE_BEGIN_FILLED : D2D1_FIGURE_BEGIN_HOLLOW);
   for (std::size_t i = 1; i < points.size(); ++i) sink->AddLine(to_d2d(points[i]));
   sink->EndFigure(closed ? D2D1_FIGURE_END_CLOSED : D2D1_FIGURE_END_OPEN);
@@ -298,11 +303,7 @@ ComPtr<ID2D1PathGeometry> Direct2dCanvas::make_geometry(const ui::graphics::Path
                                                         bool filled) {
   ComPtr<ID2D1PathGeometry> geometry;
   ComPtr<ID2D1GeometrySink> sink;
-  ID2D1Factory* factory = direct2d_factory();
-  if (factory == nullptr || FAILED(factory->CreatePathGeometry(&geometry)) || FAILED(geometry->Open(&sink))) {
-    failed_ = true;
-    return nullptr;
-  }
+  if (!open_geometry(geometry, sink)) return nullptr;
   sink->SetFillMode(nonzero_winding ? D2D1_FILL_MODE_WINDING : D2D1_FILL_MODE_ALTERNATE);
   for (const auto& figure : path.figures()) {
     if (figure.segments.empty()) continue;

@@ -86,6 +86,9 @@ class Direct2dCanvas final : public ui::graphics::Canvas {
   bool use_color(ui::graphics::Color color);
   // Pops clips and layers until `depth` remain.
   void unwind_to(std::size_t depth);
+  // Creates an empty path geometry and opens its sink; marks the frame failed when it cannot.
+  bool open_geometry(Microsoft::WRL::ComPtr<ID2D1PathGeometry>& geometry,
+                     Microsoft::WRL::ComPtr<ID2D1GeometrySink>& sink);
   // Builds a path geometry from points or a path record; null (and a failed frame) on error.
   Microsoft::WRL::ComPtr<ID2D1PathGeometry> make_geometry(std::span<const layout::Point> points, bool closed,
                                                           bool filled);
