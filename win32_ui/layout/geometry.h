@@ -16,6 +16,25 @@ inline constexpr float unbounded = std::numeric_limits<float>::infinity();
   return std::isfinite(value) && value < 0.0f ? 0.0f : value;
 }
 
+// The largest length layout hands out. Lengths that reach a desired size, a track or an arranged
+// rectangle are limited to it (NaN and negatives become 0, +infinity becomes this), so that sums of
+// many children stay finite and no arranged coordinate is ever NaN or infinite. A million DIPs is
+// about ten kilometres on screen: far beyond any real window, well inside float precision.
+inline constexpr float max_layout_length = 1.0e6f;
+
+// A length as layout may hand it out: within [0, max_layout_length], NaN counting as 0.
+[[nodiscard]] inline float finite_length(float value) noexcept {
+  if (!(value > 0.0f)) return 0.0f;
+  return value < max_layout_length ? value : max_layout_length;
+}
+
+// A coordinate as layout may hand it out: within +-max_layout_length, NaN counting as 0.
+[[nodiscard]] inline float finite_coordinate(float value) noexcept {
+  if (std::isnan(value)) return 0.0f;
+  if (value > max_layout_length) return max_layout_length;
+  return value < -max_layout_length ? -max_layout_length : value;
+}
+
 struct Point {
   float x = 0.0f;
   float y = 0.0f;

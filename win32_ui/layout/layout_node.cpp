@@ -46,9 +46,20 @@ void apply_bounds(float& low, float& high, float node_min, float node_max, bool 
   }
 }
 
+// A margin or padding as layout uses it: every side a finite length (NaN and negatives act as 0).
+Thickness finite_sides(const Thickness& t) noexcept {
+  return Thickness{finite_length(t.left), finite_length(t.top), finite_length(t.right), finite_length(t.bottom)};
+}
+
 Rect deflate_rect(const Rect& rect, const Thickness& by) noexcept {
-  return Rect{rect.x + clamp_length(by.left), rect.y + clamp_length(by.top),
-              std::max(rect.width - by.horizontal(), 0.0f), std::max(rect.height - by.vertical(), 0.0f)};
+  return Rect{rect.x + by.left, rect.y + by.top, std::max(rect.width - by.horizontal(), 0.0f),
+              std::max(rect.height - by.vertical(), 0.0f)};
+}
+
+// A slot or rect with finite coordinates and lengths, whatever arithmetic produced it.
+Rect finite_rect(const Rect& rect) noexcept {
+  return Rect{finite_coordinate(rect.x), finite_coordinate(rect.y), finite_length(rect.width),
+              finite_length(rect.height)};
 }
 
 bool same_params(const LayoutParams& a, const LayoutParams& b) noexcept {
@@ -113,8 +124,8 @@ void LayoutNode::measure_uncached(const MeasureKey& key, LayoutContext& context)
   if (slot < 0) slot = measure_valid_ && cache_[newest_entry_].valid ? 1 - newest_entry_ : newest_entry_;
 
   const Constraints& normalized = key.constraints;
-  const Thickness& margin = params_.margin;
-  const Thickness& padding = params_.padding;
+  const Thickness margin = finite_sides(params_.margin);
+  const Thickness padding = finite_sides(params_.padding);
   Constraints outer = deflate(normalized, margin.horizontal(), margin.vertical());
   apply_bounds(outer.min_width, outer.max_width, params_.min_width, params_.max_width, params_.has_fixed_width,
                params_.fixed_width);
@@ -133,6 +144,9 @@ void LayoutNode::measure_uncached(const MeasureKey& key, LayoutContext& context)
                     clamp_into(content_height + padding.vertical(), outer.min_height, outer.max_height)};
   desired_size_ = {clamp_into(measured_size_.width + margin.horizontal(), normalized.min_width, normalized.max_width),
                    clamp_into(measured_size_.height + margin.vertical(), normalized.min_height, normalized.max_height)};
+  // Infinite or NaN bounds and content sizes stop here, before any parent adds them up.
+  measured_size_ = {finite_length(measured_size_.width), finite_length(measured_size_.height)};
+  desired_size_ = {finite_length(desired_size_.width), finite_length(desired_size_.height)};
 
   if (!measure_valid_) return;  // invalidated while measuring: remember nothing
   cache_[slot] = CacheEntry{key, desired_size_, measured_size_, true};
@@ -141,8 +155,9 @@ void LayoutNode::measure_uncached(const MeasureKey& key, LayoutContext& context)
   content_entry_ = slot;
 }
 
-void LayoutNode::arrange(const Rect& slot, LayoutContext& context) {
+void LayoutNode::arrange(const Rect& given_slot, LayoutContext& context) {
   flow_direction_ = context.flow_direction;
+  const Rect slot = finite_rect(given_slot);
   if (params_.visibility == Visibility::collapsed) {
     arranged_rect_ = Rect{slot.x, slot.y, 0.0f, 0.0f};
     content_rect_ = arranged_rect_;
@@ -157,7 +172,7 @@ void LayoutNode::arrange(const Rect& slot, LayoutContext& context) {
     if (key_for(key.constraints, context) == key) measure_uncached(key, context);
   }
 
-  const Rect available = deflate_rect(slot, params_.margin);
+  const Rect available = deflate_rect(slot, finite_sides(params_.margin));
   const bool rtl = flow_direction_ == 1;
 
   float width = 0.0f;
@@ -205,8 +220,8 @@ void LayoutNode::arrange(const Rect& slot, LayoutContext& context) {
     y = available.y + available.height - height;
   }
 
-  arranged_rect_ = Rect{x, y, width, height};
-  content_rect_ = deflate_rect(arranged_rect_, params_.padding);
+  arranged_rect_ = finite_rect(Rect{x, y, width, height});
+  content_rect_ = deflate_rect(arranged_rect_, finite_sides(params_.padding));
   arrange_content(content_rect_, context);
 }
 

@@ -13,14 +13,11 @@ constexpr float tolerance = 0.001f;
 
 using Tracks = std::vector<TrackDefinition>;
 
-float sanitized(float length) noexcept {
-  const float clamped = layout::clamp_length(length);
-  return std::isnan(clamped) ? 0.0f : clamped;
-}
+// Spacings, weights, fixed lengths and minimums are limited like every layout length, so that an
+// infinite or huge value cannot turn a sum into infinity or a share into NaN.
+float sanitized(float length) noexcept { return layout::finite_length(length); }
 
-float track_min(const TrackDefinition& track) noexcept {
-  return std::isnan(track.min) || track.min < 0.0f ? 0.0f : track.min;
-}
+float track_min(const TrackDefinition& track) noexcept { return layout::finite_length(track.min); }
 
 float track_max(const TrackDefinition& track) noexcept {
   const float max = std::isnan(track.max) ? layout::unbounded : track.max;
@@ -29,8 +26,15 @@ float track_max(const TrackDefinition& track) noexcept {
 
 // A length clamped into a track's normalised bounds.
 float clamp_to_track(float length, const TrackDefinition& track) noexcept {
-  float value = std::isnan(length) ? 0.0f : std::max(length, 0.0f);
-  return std::clamp(value, track_min(track), track_max(track));
+  return std::clamp(layout::finite_length(length), track_min(track), track_max(track));
+}
+
+// Compared field by field so that a NaN given twice counts as unchanged.
+bool same_tracks(const Tracks& a, const Tracks& b) noexcept {
+  auto same = [](float x, float y) { return x == y || (std::isnan(x) && std::isnan(y)); };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](const TrackDefinition& x, const TrackDefinition& y) {
+    return x.kind == y.kind && same(x.value, y.value) && same(x.min, y.min) && same(x.max, y.max);
+  });
 }
 
 Tracks normalized(const Tracks& tracks) {
@@ -80,7 +84,8 @@ void grow_span(std::vector<float>& lengths, const Tracks& tracks, std::size_t st
 // Final lengths of one axis for the available length: overflow is taken from star, then auto, then
 // fixed tracks down to their minimums; free space goes to the star tracks by weight.
 std::vector<float> resolve(const Tracks& tracks, const std::vector<float>& measured, float available, float spacing) {
-  const bool bounded = std::isfinite(available);
+  // A slot at the layout limit is what an unbounded one becomes after clamping: it still means "no bound".
+  const bool bounded = available < layout::max_layout_length;
   std::vector<float> lengths(tracks.size());
   for (std::size_t i = 0; i < tracks.size(); ++i) {
     const float base = i < measured.size() ? measured[i] : 0.0f;
@@ -129,7 +134,7 @@ std::vector<float> resolve(const Tracks& tracks, const std::vector<float>& measu
   }
   while (free > tolerance && !candidates.empty()) {
     float weights = 0.0f;
-    for (std::size_t i : candidates) weights += std::max(sanitized(tracks[i].value), 0.0f);
+    for (std::size_t i : candidates) weights += sanitized(tracks[i].value);
     float growth = 0.0f;
     for (std::size_t i : candidates) {
       const float share = weights > 0.0f ? sanitized(tracks[i].value) * free / weights
@@ -174,16 +179,20 @@ View* GridPanel::add(std::unique_ptr<View> child, CellPlacement placement) {
 }
 
 GridPanel& GridPanel::set_rows(std::vector<TrackDefinition> rows) {
+  if (same_tracks(rows, rows_)) return *this;
   rows_ = std::move(rows);
   invalidate_layout();
   return *this;
 }
 
 GridPanel& GridPanel::set_columns(std::vector<TrackDefinition> columns) {
+  if (same_tracks(columns, columns_)) return *this;
   columns_ = std::move(columns);
   invalidate_layout();
   return *this;
 }
+
+void GridPanel::on_children_cleared() { placements_.clear(); }
 
 layout::Size GridPanel::measure_content(const layout::Constraints& available, layout::LayoutContext& context) {
   const Tracks columns = normalized(columns_);

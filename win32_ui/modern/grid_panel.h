@@ -61,6 +61,7 @@ class GridPanel : public ViewGroup {
  protected:
   layout::Size measure_content(const layout::Constraints& available, layout::LayoutContext& context) override;
   void arrange_content(const layout::Rect& content, layout::LayoutContext& context) override;
+  void on_children_cleared() override;
 
  private:
   std::vector<TrackDefinition> columns_;

@@ -6,10 +6,7 @@
 namespace win32_ui::modern {
 namespace {
 
-float sanitized_spacing(float spacing) noexcept {
-  const float clamped = layout::clamp_length(spacing);
-  return std::isnan(clamped) ? 0.0f : clamped;
-}
+float sanitized_spacing(float spacing) noexcept { return layout::finite_length(spacing); }
 
 bool collapsed(const View& view) noexcept { return view.visibility() == layout::Visibility::collapsed; }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "modern/dispatch_scope.h"
 #include "modern/view_group.h"
 #include "ui/animation/animation_clock.h"
 
@@ -55,9 +56,11 @@ layout::Size View::measure_content(const layout::Constraints& available, layout:
 void View::arrange_content(const layout::Rect&, layout::LayoutContext&) {}
 
 View& View::set_layout(const layout::LayoutParams& params) {
+  const layout::Visibility old_visibility = visibility();
   if (LayoutNode::set_layout(params) && host_ != nullptr) {
     host_->invalidate_layout();
     host_->notify_semantics_changed();
+    if (visibility() != old_visibility) host_->notify_interactivity_changed(*this);
   }
   return *this;
 }
@@ -89,13 +92,33 @@ void View::invalidate_layout() {
 
 void View::attach_to_host(ViewHost* host) {
   if (host == host_) return;
+  // Cancelled animations report completion to their owners' code, which may change the tree.
+  const DispatchScope scope;
+  ViewHost* const old_host = host_;
   if (auto* old_clock = clock()) old_clock->cancel_for_owner(this, true);
   progress_.forget();
+  if (old_host != nullptr) {
+    // The old host forgets this view's hover, press and focus; so does the view.
+    hovering_pointers_.clear();
+    pressed_ = false;
+    focused_ = false;
+  }
   progress_.snap(drawable_state());
   host_ = host;
   if (auto* group = dynamic_cast<ViewGroup*>(this)) {
-    for (const auto& child : group->children()) child->attach_to_host(host);
+    std::vector<View*> children;
+    for (const auto& child : group->children()) children.push_back(child.get());
+    for (View* child : children) {
+      if (child->parent_ == group) child->attach_to_host(host);
+    }
   }
+  if (old_host != nullptr) old_host->notify_view_detached(*this);
+}
+
+View* View::root_view() noexcept {
+  View* node = this;
+  while (node->parent_ != nullptr) node = node->parent_;
+  return node;
 }
 
 // --- state
@@ -129,21 +152,30 @@ View& View::set_enabled(bool enabled) {
   enabled_ = enabled;
   if (!enabled) pressed_ = false;
   update_state(old_state);
-  if (host_ != nullptr) host_->notify_semantics_changed();
+  if (host_ != nullptr) {
+    host_->notify_semantics_changed();
+    host_->notify_interactivity_changed(*this);
+  }
   return *this;
 }
 
 View& View::set_focusable(bool focusable) {
   if (focusable == focusable_) return *this;
   focusable_ = focusable;
-  if (host_ != nullptr) host_->notify_semantics_changed();
+  if (host_ != nullptr) {
+    host_->notify_semantics_changed();
+    host_->notify_interactivity_changed(*this);
+  }
   return *this;
 }
 
 View& View::set_accepts_pointer_input(bool accepts) {
   if (accepts == accepts_pointer_input_) return *this;
   accepts_pointer_input_ = accepts;
-  if (host_ != nullptr) host_->notify_semantics_changed();
+  if (host_ != nullptr) {
+    host_->notify_semantics_changed();
+    host_->notify_interactivity_changed(*this);
+  }
   return *this;
 }
 
@@ -310,6 +342,8 @@ bool View::hit_test_self(Point point, HitResult& result) {
 }
 
 bool View::dispatch_pointer(PointerEvent& event) {
+  const DispatchScope scope;
+  View* const root = root_view();
   if (event.action == PointerAction::enter || event.action == PointerAction::leave) {
     const std::uint32_t old_state = drawable_state();
     const auto found = std::find(hovering_pointers_.begin(), hovering_pointers_.end(), event.pointer_id);
@@ -326,18 +360,20 @@ bool View::dispatch_pointer(PointerEvent& event) {
   event.current_view = this;
   event.local_position = to_local(event.position);
 
-  bool handled = handlers_.run_pointer_listeners(*this, event);
-  if (!handled && !event.handled) {
+  // Each callback may remove this view from its tree; a removed view gets nothing more and never
+  // becomes the event's target.
+  bool handled = root_view() == root && handlers_.run_pointer_listeners(*this, event);
+  if (!handled && !event.handled && root_view() == root) {
     const PointerHandler handler = handlers_.pointer_handler;
     if (handler && handler(event)) {
       handled = true;
-    } else if (on_pointer(event)) {
+    } else if (root_view() == root && on_pointer(event)) {
       handled = true;
     }
   }
   if (handled) {
     event.handled = true;
-    if (event.target == nullptr) event.target = this;
+    if (event.target == nullptr && root_view() == root) event.target = this;
   }
   event.current_view = saved_view;
   event.local_position = saved_local;
@@ -364,6 +400,8 @@ void View::request_disallow_intercept(bool disallow) {
 
 bool View::dispatch_context_request(PointerEvent& event) {
   if (!enabled_ || !handlers_.context_handler) return false;
+  const DispatchScope scope;
+  View* const root = root_view();
   View* const saved_view = event.current_view;
   const Point saved_local = event.local_position;
   event.current_view = this;
@@ -371,11 +409,12 @@ bool View::dispatch_context_request(PointerEvent& event) {
   if (can_focus() && host_ != nullptr) {
     host_->request_focus(*this, event.device == PointerDevice::keyboard ? FocusOrigin::keyboard : FocusOrigin::pointer);
   }
+  // Taking focus runs the host's focus listeners, which may remove this view.
   const PointerHandler handler = handlers_.context_handler;
-  const bool handled = handler(event);
+  const bool handled = root_view() == root && handler(event);
   if (handled) {
     event.handled = true;
-    event.target = this;
+    if (root_view() == root) event.target = this;
   }
   event.current_view = saved_view;
   event.local_position = saved_local;

@@ -91,8 +91,13 @@ class View : public layout::LayoutNode {
   [[nodiscard]] ViewHost* host() const noexcept { return host_; }
 
   // Attaches the view and its subtree to a host (null detaches): running animations on the old host's
-  // clock are cancelled and interaction progress snaps to the current state.
+  // clock are cancelled, hover, press and focus are forgotten, interaction progress snaps to the current
+  // state, and the old host is told of each view that left it.
   void attach_to_host(ViewHost* host);
+
+  // The outermost ancestor (the view itself when it has no parent); routing compares it before and after
+  // a callback to notice that the callback removed the view from its tree.
+  [[nodiscard]] View* root_view() noexcept;
 
   // --- layout parameters that also concern the host
 

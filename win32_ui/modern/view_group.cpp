@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "modern/dispatch_scope.h"
+
 namespace win32_ui::modern {
 
 ViewGroup::~ViewGroup() = default;
@@ -13,6 +15,13 @@ View* ViewGroup::add_child(std::unique_ptr<View> child) {
     // Its real owner is that parent: give the pointer back untouched rather than destroy it here.
     static_cast<void>(child.release());
     throw std::invalid_argument("modern View already belongs to a parent");
+  }
+  for (const View* ancestor = this; ancestor != nullptr; ancestor = ancestor->parent_) {
+    if (ancestor == child.get()) {
+      // The child is this group or one of its ancestors, owned elsewhere: a cycle would leak and loop.
+      static_cast<void>(child.release());
+      throw std::invalid_argument("modern View cannot be added inside its own subtree");
+    }
   }
   View* const added = child.get();
   added->parent_ = this;
@@ -30,12 +39,19 @@ View* ViewGroup::add_child(std::unique_ptr<View> child) {
 void ViewGroup::clear_children() {
   pointer_captures_.clear();
   disallow_intercept_ = false;
-  for (const auto& child : children_) {
-    child->attach_to_host(nullptr);
-    child->parent_ = nullptr;
-    child->set_layout_parent(nullptr);
-  }
+  // Unlink first, so that nothing the detaching runs can reach the children through this group.
+  std::vector<std::unique_ptr<View>> removed = std::move(children_);
   children_.clear();
+  {
+    const DispatchScope scope;
+    for (const auto& child : removed) {
+      child->parent_ = nullptr;
+      child->set_layout_parent(nullptr);
+      child->attach_to_host(nullptr);
+    }
+    for (auto& child : removed) DispatchScope::retire(std::move(child));
+  }
+  on_children_cleared();
   invalidate_measure();
   if (host() != nullptr) {
     host()->invalidate_layout();
@@ -80,14 +96,19 @@ bool ViewGroup::dispatch_pointer(PointerEvent& event) {
     drop_capture(pointer_id);
     if (pointer_captures_.empty()) disallow_intercept_ = false;
   }
-  View* const captured = captured_child(pointer_id);
+
+  const DispatchScope scope;
+  View* const root_before = root_view();
+  View* captured = captured_child(pointer_id);
 
   const bool may_intercept = !disallow_intercept_ && (event.action == PointerAction::down || captured != nullptr);
   if (may_intercept) {
     PointerEvent probe = event;
     probe.current_view = this;
     probe.local_position = to_local(event.position);
-    if (intercept_pointer(probe)) {
+    const bool intercepted = intercept_pointer(probe);
+    captured = captured_child(pointer_id);  // the hook may have changed the children
+    if (intercepted) {
       if (captured != nullptr) {
         PointerEvent cancel = event;
         cancel.action = PointerAction::cancel;
@@ -95,7 +116,7 @@ bool ViewGroup::dispatch_pointer(PointerEvent& event) {
         captured->dispatch_pointer(cancel);
         drop_capture(pointer_id);
       }
-      return View::dispatch_pointer(event);
+      return root_view() == root_before && View::dispatch_pointer(event);
     }
   }
 
@@ -104,20 +125,25 @@ bool ViewGroup::dispatch_pointer(PointerEvent& event) {
     handled = captured->dispatch_pointer(event);
   } else {
     if (event.action == PointerAction::down) {
-      // Children may be added or removed by handlers; iterate over a snapshot of the pointers.
+      // Handlers may add or remove children: walk a snapshot, skip children that left this group,
+      // and stop once this group itself left its tree.
       std::vector<View*> candidates;
       candidates.reserve(children_.size());
       for (const auto& child : children_) candidates.push_back(child.get());
       for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
+        if (root_view() != root_before) break;
+        View* const child = *it;
+        if (child->parent_ != this) continue;
         HitResult hit;
-        if ((*it)->hit_test(event.position, hit) && (*it)->dispatch_pointer(event)) {
-          pointer_captures_.emplace_back(pointer_id, *it);
+        if (child->hit_test(event.position, hit) && child->dispatch_pointer(event)) {
+          // A child that removed itself while handling the press cannot hold the pointer.
+          if (child->parent_ == this) pointer_captures_.emplace_back(pointer_id, child);
           handled = true;
           break;
         }
       }
     }
-    if (!handled) handled = View::dispatch_pointer(event);
+    if (!handled && root_view() == root_before) handled = View::dispatch_pointer(event);
   }
 
   if (event.action == PointerAction::up || event.action == PointerAction::cancel) {
@@ -137,6 +163,8 @@ void ViewGroup::paint_children(PaintContext& context) {
 }
 
 bool ViewGroup::intercept_pointer(PointerEvent&) { return false; }
+
+void ViewGroup::on_children_cleared() {}
 
 bool ViewGroup::reserved_predicate() { return false; }
 

@@ -31,11 +31,12 @@ class ViewGroup : public View {
   virtual void reserved_hook3();
   virtual void reserved_hook4();
 
-  // Takes ownership of a child and appends it; throws std::invalid_argument for a null child or one
-  // that already has a parent, leaving the group unchanged.
+  // Takes ownership of a child and appends it; throws std::invalid_argument for a null child, one that
+  // already has a parent, or this group or one of its ancestors, leaving the group unchanged.
   View* add_child(std::unique_ptr<View> child);
 
-  // Destroys every child after detaching it from the host.
+  // Detaches every child from the group and the host, then destroys them (once the current dispatch
+  // has returned, when one is running).
   void clear_children();
 
   [[nodiscard]] std::size_t child_count() const noexcept { return children_.size(); }
@@ -46,6 +47,10 @@ class ViewGroup : public View {
   [[nodiscard]] const std::vector<std::unique_ptr<View>>& children() const noexcept { return children_; }
 
   [[nodiscard]] bool disallow_intercept() const noexcept { return disallow_intercept_; }
+
+ protected:
+  // Runs after clear_children removed the children; panels drop what they kept per child.
+  virtual void on_children_cleared();
 
  private:
   [[nodiscard]] View* captured_child(std::uint32_t pointer_id) const noexcept;

@@ -35,6 +35,14 @@ class ViewHost {
 
   // Moves keyboard focus to the view; returns whether focus moved.
   virtual bool request_focus(View& view, FocusOrigin origin) = 0;
+
+  // A view left the tree (its subtree is told view by view): drop every pointer kept to it (focus,
+  // hover paths, pointer capture), since it is destroyed once the current dispatch returns.
+  virtual void notify_view_detached(View& view) = 0;
+
+  // A view's focusability, pointer acceptance, enabled state or visibility changed: drop focus at once
+  // when the focused view (this one or one inside it) can no longer hold it.
+  virtual void notify_interactivity_changed(View& view) = 0;
 };
 
 }  // namespace win32_ui::modern

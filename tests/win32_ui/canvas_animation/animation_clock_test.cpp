@@ -155,6 +155,13 @@ TEST(AnimationClockTest, DelayHoldsProgressBackThenStartsAtZero) {
   clock.animate_for(nullptr, 0, linear(100ms), early.on_progress(), early.on_completion(), at(1000ms));
   clock.tick(at(900ms));
   EXPECT_EQ(early.progress, std::vector<float>{0.0f});
+
+  // A start at the very beginning of time is long past: the wait does not overflow into the future.
+  Probe ancient;
+  clock.animate_for(nullptr, 0, linear(100ms, 100ms), ancient.on_progress(), ancient.on_completion(), TimePoint::min());
+  clock.tick(at(0ms));
+  EXPECT_EQ(ancient.progress, std::vector<float>{1.0f});
+  EXPECT_EQ(ancient.completions, Statuses{CompletionStatus::Finished});
 }
 
 TEST(AnimationClockTest, TimeScaleStretchesOrRemovesDurations) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 #include "layout/text_fallback.h"
@@ -217,11 +218,85 @@ TEST(GridPanelTest, CellsOutsideTheTracksAndMisuseDoNotBreakTheGrid) {
   lay_out_into(grid, Rect{0, 0, 200, 100});
   EXPECT_EQ(unplaced->measures, 0);
 
-  // New rows take effect at the next pass.
+  // New rows take effect at the next pass; the same rows again ask for nothing.
+  TestHost host;
+  grid.attach_to_host(&host);
   grid.set_rows({TrackDefinition::fixed(50)});
   EXPECT_FALSE(grid.measure_valid());
   lay_out_into(grid, Rect{0, 0, 200, 100});
   EXPECT_EQ(first->arranged_rect().height, 50.0f);
+  const int requests = host.layout_requests;
+  grid.set_rows({TrackDefinition::fixed(50)});
+  grid.set_columns({TrackDefinition::fixed(40), TrackDefinition::fixed(40)});
+  EXPECT_EQ(host.layout_requests, requests);
+  EXPECT_TRUE(grid.measure_valid());
+
+  // A cleared grid forgets its cells: the next child gets the cell it is added with.
+  grid.clear_children();
+  Content* fresh = static_cast<Content*>(grid.add(std::make_unique<Content>(0, 0), CellPlacement{0, 0}));
+  lay_out_into(grid, Rect{0, 0, 200, 100});
+  EXPECT_EQ(fresh->arranged_rect(), (Rect{3, 3, 40, 50}));
+}
+
+// Every arranged coordinate stays finite and every length within the layout limit, whatever lengths
+// callers hand in; finite neighbours keep their sizes where the algorithm leaves them room.
+TEST(PanelsTest, InfiniteHugeAndNanLengthsNeverReachAnArrangedRect) {
+  constexpr float inf = layout::unbounded;
+  constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+  auto expect_finite = [](const modern::View& view, const char* what) {
+    const Rect r = view.arranged_rect();
+    for (const float v : {r.x, r.y, r.width, r.height}) {
+      EXPECT_TRUE(std::isfinite(v)) << what;
+      EXPECT_LE(std::fabs(v), layout::max_layout_length) << what;
+    }
+  };
+
+  // A stack child with an infinite minimum height, then a normal sibling.
+  StackPanel stack(Orientation::vertical, inf);
+  Content* tall = add_content(stack, 10, 10);
+  layout::LayoutParams p;
+  p.min_height = inf;
+  tall->set_layout(p);
+  Content* next = add_content(stack, 10, 20);
+  lay_out_into(stack, Rect{0, 0, 100, inf});
+  expect_finite(*tall, "stack child with infinite minimum");
+  expect_finite(*next, "its sibling");
+
+  // An auto column with infinite content beside a finite one, in an unbounded grid: the finite one
+  // keeps its width.
+  GridPanel autos({TrackDefinition::automatic(), TrackDefinition::automatic()}, {});
+  Content* endless = static_cast<Content*>(autos.add(std::make_unique<Content>(inf, 10), CellPlacement{0, 0}));
+  Content* modest = static_cast<Content*>(autos.add(std::make_unique<Content>(30, 10), CellPlacement{1, 0}));
+  lay_out_into(autos, Rect{0, 0, inf, 100});
+  expect_finite(*endless, "infinite auto child");
+  expect_finite(*modest, "its finite neighbour");
+  EXPECT_EQ(modest->arranged_rect().width, 30.0f);
+
+  // Two huge auto columns in a bounded grid share it instead of overflowing to infinity.
+  GridPanel huge({TrackDefinition::automatic(), TrackDefinition::automatic()}, {});
+  Content* h1 = static_cast<Content*>(huge.add(std::make_unique<Content>(3e38f, 10), CellPlacement{0, 0}));
+  Content* h2 = static_cast<Content*>(huge.add(std::make_unique<Content>(3e38f, 10), CellPlacement{1, 0}));
+  lay_out_into(huge, Rect{0, 0, 200, 100});
+  expect_finite(*h1, "huge auto column");
+  expect_finite(*h2, "second huge auto column");
+  EXPECT_FLOAT_EQ(h1->arranged_rect().width + h2->arranged_rect().width, 200.0f);
+
+  // An infinite star weight takes the free space; the other star tracks are not turned into NaN.
+  GridPanel stars({TrackDefinition::star(inf), TrackDefinition::star(1), TrackDefinition::fixed(inf)}, {});
+  Content* heavy = static_cast<Content*>(stars.add(std::make_unique<Content>(0, 0), CellPlacement{0, 0}));
+  Content* light = static_cast<Content*>(stars.add(std::make_unique<Content>(0, 0), CellPlacement{1, 0}));
+  Content* fixed = static_cast<Content*>(stars.add(std::make_unique<Content>(0, 0), CellPlacement{2, 0}));
+  lay_out_into(stars, Rect{0, 0, 300, 100});
+  for (Content* c : {heavy, light, fixed}) expect_finite(*c, "star and fixed tracks");
+
+  // NaN margins and slots act as 0.
+  modern::OverlayPanel overlay;
+  Content* odd = add_content(overlay, 10, 10);
+  layout::LayoutParams q;
+  q.margin = layout::Thickness{nan, nan, 5, 5};
+  odd->set_layout(q);
+  lay_out_into(overlay, Rect{nan, 7, 100, 100});
+  EXPECT_EQ(odd->arranged_rect(), (Rect{0, 7, 95, 95}));
 }
 
 // Nests grids `depth` deep, each with an auto column holding a leaf and a star column holding the next grid.

@@ -6,6 +6,7 @@
 
 #include "layout/layout_node.h"
 #include "modern/event_propagation.h"
+#include "modern/focus_manager.h"
 #include "modern/view_group.h"
 #include "modern/view_host.h"
 #include "recording_canvas.h"
@@ -19,15 +20,19 @@ using layout::Point;
 using layout::Rect;
 using layout::Size;
 
-// A host that records what the tree asks of it, with a clock and a minimal focus manager.
+// A host that records what the tree asks of it, with a clock and the toolkit's focus manager, keeping
+// the views it was told have left the tree.
 class TestHost : public modern::ViewHost {
  public:
   std::vector<Rect> invalidated;
   int invalidate_all_count = 0;
   int layout_requests = 0;
   int semantics_changes = 0;
+  modern::View* root = nullptr;  // set by tests whose focus requests must stay inside one tree
   modern::View* focused = nullptr;
   modern::FocusOrigin last_focus_origin = modern::FocusOrigin::programmatic;
+  modern::FocusManager focus;
+  std::vector<modern::View*> detached;
   std::vector<modern::EventKind> defaults_run;
   ui::animation::AnimationClock clock;
   bool provide_clock = true;
@@ -41,12 +46,20 @@ class TestHost : public modern::ViewHost {
   }
   ui::animation::AnimationClock* animation_clock() override { return provide_clock ? &clock : nullptr; }
   bool request_focus(modern::View& view, modern::FocusOrigin origin) override {
-    if (!view.can_focus()) return false;
-    if (focused != nullptr) focused->set_focused(false);
-    focused = &view;
-    view.set_focused(true);
+    if (view.host() != this) return false;
+    if (!focus.request_focus(root != nullptr ? *root : *view.root_view(), view, origin)) return false;
+    focused = focus.focused();
     last_focus_origin = origin;
     return true;
+  }
+  void notify_view_detached(modern::View& view) override {
+    detached.push_back(&view);
+    focus.view_detached(view);
+    focused = focus.focused();
+  }
+  void notify_interactivity_changed(modern::View& view) override {
+    focus.interactivity_changed(view);
+    focused = focus.focused();
   }
 
   [[nodiscard]] int notifications() const {

@@ -5,6 +5,7 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 
 #include "tree_fixture.h"
 
@@ -72,6 +73,23 @@ TEST(ViewTreeTest, MisuseOfAddChildIsRefusedWithTheFixedMessagesAndChangesNothin
   EXPECT_EQ(owned_elsewhere->parent(), other.get());
   EXPECT_EQ(other->child_at(0), owned_elsewhere);
   EXPECT_EQ(tree.root->child_at(2), nullptr);
+
+  // A group added inside its own subtree would own itself: refused, and the tree stays a tree.
+  auto* branch = static_cast<Layer*>(tree.root->add_child(std::make_unique<Layer>()));
+  auto* inner = static_cast<Layer*>(branch->add_child(std::make_unique<Layer>()));
+  Layer lone;
+  for (auto [group, added] : {std::pair<Layer*, View*>{inner, tree.root.get()}, std::pair<Layer*, View*>{&lone, &lone}}) {
+    try {
+      group->add_child(std::unique_ptr<View>(added));
+      FAIL() << "a group was accepted inside its own subtree";
+    } catch (const std::invalid_argument& error) {
+      EXPECT_EQ(std::string(error.what()), "modern View cannot be added inside its own subtree");
+    }
+  }
+  EXPECT_EQ(inner->child_count(), 0u);
+  EXPECT_EQ(lone.child_count(), 0u);
+  EXPECT_EQ(tree.root->parent(), nullptr);
+  EXPECT_EQ(inner->total_transform(), ui::graphics::Transform::identity());
 }
 
 TEST(ViewTreeTest, ChildrenJoinAndLeaveTheHostWithTheirSubtree) {
@@ -587,6 +605,164 @@ TEST(ViewTreeTest, ContextRequestsFocusTheViewFirst) {
   modern::ActionRequest invoke;
   invoke.action = modern::semantics_action_invoke;
   EXPECT_FALSE(tree.b->perform_action(invoke));
+}
+
+// Records what reaches it after its group removed it, and when it is really destroyed.
+struct RemovalLog {
+  std::vector<std::string> calls;
+  std::vector<std::string> destroyed;
+};
+
+class Probe : public modern::View {
+ public:
+  Probe(std::string name, RemovalLog& log) : name_(std::move(name)), log_(log) {
+    set_accepts_pointer_input(true);
+    set_focusable(true);
+  }
+  ~Probe() override { log_.destroyed.push_back(name_); }
+  bool on_pointer(modern::PointerEvent& event) override {
+    log_.calls.push_back(name_ + (parent() == nullptr ? " pointer while removed" : " pointer"));
+    return View::on_pointer(event);
+  }
+  bool on_key(KeyEvent&) override {
+    log_.calls.push_back(name_ + (parent() == nullptr ? " key while removed" : " key"));
+    return false;
+  }
+
+ private:
+  std::string name_;
+  RemovalLog& log_;
+};
+
+// The program rebuilds its whole content from a button's handler (a language change), so handlers
+// must be able to remove any part of the tree, including the view being delivered to, while routing
+// still holds plain pointers into it.
+TEST(ViewTreeTest, HandlersMayRemoveViewsWhileTheyAreBeingDeliveredTo) {
+  RemovalLog log;
+  TestHost host;
+  Layer root;
+  root.attach_to_host(&host);
+  auto build = [&](Layer& parent) {
+    auto* group = add_placed<Layer>(parent, Rect{0, 0, 200, 100});
+    Probe* lower = add_placed<Probe>(*group, Rect{0, 0, 100, 100}, "lower", log);
+    Probe* upper = add_placed<Probe>(*group, Rect{0, 0, 100, 100}, "upper", log);
+    lay_out(root, Size{400, 300});
+    return std::tuple{group, lower, upper};
+  };
+
+  // 1. A press handler that clears its own parent: the removed view is not captured, is not the target,
+  //    lives until the press has been delivered, and the next move reaches nothing removed.
+  auto [group, lower, upper] = build(root);
+  upper->set_pointer_handler([&, group = group](modern::PointerEvent&) {
+    group->clear_children();
+    EXPECT_TRUE(log.destroyed.empty()) << "destroyed while its own handler runs";
+    return true;
+  });
+  auto down = pointer(PointerAction::down, Point{50, 50});
+  EXPECT_TRUE(root.dispatch_pointer(down));
+  EXPECT_EQ(down.target, nullptr);
+  EXPECT_EQ(log.destroyed, (std::vector<std::string>{"lower", "upper"}));
+  auto move = pointer(PointerAction::move, Point{60, 50});
+  root.dispatch_pointer(move);
+  auto up = pointer(PointerAction::up, Point{60, 50});
+  root.dispatch_pointer(up);
+  EXPECT_TRUE(log.calls.empty());
+  EXPECT_EQ(host.detached.size(), 2u);
+
+  // 2. A handler that clears the group and declines: neither its own on_pointer nor its sibling below
+  //    runs; the press falls to the group, which is still in the tree.
+  root.clear_children();
+  log = {};
+  std::tie(group, lower, upper) = build(root);
+  group->set_accepts_pointer_input(true);
+  upper->set_pointer_handler([group = group](modern::PointerEvent&) {
+    group->clear_children();
+    return false;
+  });
+  down = pointer(PointerAction::down, Point{50, 50});
+  EXPECT_TRUE(root.dispatch_pointer(down));
+  EXPECT_EQ(down.target, group);
+  EXPECT_TRUE(log.calls.empty());
+
+  // 3. A target-phase handler that removes the source and its parent: bubbling skips them and still
+  //    reaches the ancestors that remain.
+  root.clear_children();
+  log = {};
+  std::tie(group, lower, upper) = build(root);
+  std::vector<std::string> bubbled;
+  group->add_event_handler(EventKind::invoked, EventPhase::bubble, [&](Event&) { bubbled.push_back("group"); });
+  root.add_event_handler(EventKind::invoked, EventPhase::bubble, [&](Event&) { bubbled.push_back("root"); });
+  upper->add_event_handler(EventKind::invoked, [&](Event&) { root.clear_children(); });
+  Event invoked;
+  invoked.source = upper;
+  host.dispatch_event(invoked);
+  EXPECT_EQ(bubbled, std::vector<std::string>{"root"});
+  EXPECT_EQ(log.destroyed.size(), 2u);
+
+  // 4. A target-phase key handler that removes the focused target: its on_key does not run, focus is
+  //    dropped with it, and the remaining ancestors still see the key bubble.
+  log = {};
+  std::tie(group, lower, upper) = build(root);
+  ASSERT_TRUE(host.request_focus(*upper, modern::FocusOrigin::keyboard));
+  bubbled.clear();
+  root.add_key_handler(EventPhase::bubble, [&](KeyEvent&) { bubbled.push_back("root key"); });
+  upper->add_key_handler(EventPhase::target, [&](KeyEvent&) { root.clear_children(); });
+  KeyEvent key;
+  key.key = modern::Key::enter;
+  key.target = upper;
+  modern::propagate_key(key, nullptr);
+  EXPECT_TRUE(log.calls.empty());
+  EXPECT_EQ(bubbled, std::vector<std::string>{"root key"});
+  EXPECT_EQ(host.focused, nullptr);
+  EXPECT_EQ(log.destroyed.size(), 2u);
+}
+
+TEST(ViewTreeTest, FocusLeavesAViewTheMomentItCanNoLongerHoldIt) {
+  TestHost host;
+  Layer root;
+  root.attach_to_host(&host);
+  host.root = &root;
+  auto* panel = add_placed<Layer>(root, Rect{0, 0, 200, 100});
+  Box* field = add_placed<Box>(*panel, Rect{0, 0, 50, 20});
+  Box* other = add_placed<Box>(root, Rect{0, 150, 50, 20});
+  for (Box* box : {field, other}) {
+    box->set_focusable(true);
+    box->set_accepts_pointer_input(true);
+  }
+  lay_out(root, Size{400, 300});
+  EXPECT_EQ(modern::focus_candidates(root), (std::vector<View*>{field, other}));
+
+  auto focus_field = [&] {
+    EXPECT_TRUE(host.request_focus(*field, modern::FocusOrigin::keyboard));
+    EXPECT_TRUE(field->focused());
+  };
+  focus_field();
+  field->set_focusable(false);
+  EXPECT_EQ(host.focused, nullptr);
+  EXPECT_FALSE(field->focused());
+  field->set_focusable(true);
+
+  focus_field();
+  field->set_enabled(false);
+  EXPECT_EQ(host.focused, nullptr);
+  field->set_enabled(true);
+
+  // Hiding an ancestor hides the whole subtree from focus, traversal and hit-testing.
+  focus_field();
+  panel->set_visibility(layout::Visibility::hidden);
+  EXPECT_EQ(host.focused, nullptr);
+  EXPECT_FALSE(field->focused());
+  EXPECT_FALSE(host.request_focus(*field, modern::FocusOrigin::pointer));
+  EXPECT_EQ(modern::focus_candidates(root), std::vector<View*>{other});
+  lay_out(root, Size{400, 300});
+  EXPECT_EQ(view_at(root, Point{10, 10}), nullptr);
+
+  // Focus elsewhere is left alone by changes to unrelated views.
+  ASSERT_TRUE(host.request_focus(*other, modern::FocusOrigin::keyboard));
+  panel->set_visibility(layout::Visibility::visible);
+  field->set_focusable(false);
+  EXPECT_EQ(host.focused, other);
+  EXPECT_TRUE(other->focused());
 }
 
 TEST(ViewTreeTest, ViewsHaveDistinctRisingIds) {

@@ -18,6 +18,17 @@ Nanoseconds scaled(Nanoseconds value, float scale) {
   return Nanoseconds{static_cast<Nanoseconds::rep>(std::llround(result))};
 }
 
+// now - start without signed overflow: a start far in the past (even time_point::min()) counts as the
+// longest wait a duration can hold.
+Nanoseconds elapsed_since(TimePoint start, TimePoint now) {
+  if (!(now > start)) return Nanoseconds{0};
+  using Rep = TimePoint::duration::rep;
+  const Rep later = now.time_since_epoch().count();
+  const Rep earlier = start.time_since_epoch().count();
+  if (earlier < 0 && later > std::numeric_limits<Rep>::max() + earlier) return Nanoseconds::max();
+  return std::chrono::duration_cast<Nanoseconds>(TimePoint::duration{later - earlier});
+}
+
 void finish(const AnimationClock::State::Entry& entry) {
   if (entry.progress) entry.progress(1.0f);
   if (entry.completion) entry.completion(CompletionStatus::Finished);
@@ -160,7 +171,7 @@ bool AnimationClock::tick(TimePoint now) {
     // Hold the entry: its own callbacks may cancel or replace it while they run.
     const auto entry = found->second;
 
-    const Nanoseconds elapsed = now > entry->start ? now - entry->start : Nanoseconds{0};
+    const Nanoseconds elapsed = elapsed_since(entry->start, now);
     if (elapsed < entry->scaled_delay) continue;
 
     float linear = 1.0f;
