@@ -26,6 +26,9 @@ int dither_level(int value, int levels, int threshold) {
   return std::min(levels - 1, base + (remainder * 16 > threshold * 255 + 127 ? 1 : 0));
 }
 
+// Whether a pixel of this alpha is drawn opaque at this threshold: never at 0, always at 255.
+bool dither_opaque(int alpha, int threshold) { return alpha * 16 > threshold * 255 + 127; }
+
 }  // namespace
 
 gdiplus::BitmapPtr to_indexed_bitmap(Gdiplus::GpBitmap* source) {
@@ -65,11 +68,13 @@ gdiplus::BitmapPtr to_indexed_bitmap(Gdiplus::GpBitmap* source) {
     auto* dst = static_cast<BYTE*>(out.Scan0) + static_cast<std::ptrdiff_t>(y) * out.Stride;
     for (std::uint32_t x = 0; x < size.width; ++x) {
       const std::uint32_t p = src[x];
-      if ((p >> 24) < 128) {
+      const int threshold = kBayer[y & 3][x & 3];
+      // Alpha is dithered like the colours: a watermark at 43 % opacity over a transparent area
+      // stays visible as a screen of opaque dots instead of vanishing.
+      if (!dither_opaque(static_cast<int>(p >> 24), threshold)) {
         dst[x] = kTransparentIndex;
         continue;
       }
-      const int threshold = kBayer[y & 3][x & 3];
       const int r = dither_level(static_cast<int>((p >> 16) & 0xFF), kRedLevels, threshold);
       const int g = dither_level(static_cast<int>((p >> 8) & 0xFF), kGreenLevels, threshold);
       const int b = dither_level(static_cast<int>(p & 0xFF), kBlueLevels, threshold);

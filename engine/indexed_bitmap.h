@@ -8,8 +8,8 @@
 
 namespace orvane::engine {
 
-// An 8-bit indexed copy of `source`: a 6 x 7 x 6 colour cube with ordered dithering, and one
-// transparent entry for pixels under half opacity. Null on failure.
+// An 8-bit indexed copy of `source`: a 6 x 7 x 6 colour cube and one transparent entry, with
+// ordered dithering of the colours and of the alpha. Null on failure.
 [[nodiscard]] gdiplus::BitmapPtr to_indexed_bitmap(Gdiplus::GpBitmap* source);
 
 }  // namespace orvane::engine
