@@ -2,6 +2,7 @@
 
 #include "exif_metadata.h"
 #include "gdiplus_support.h"
+#include "gif_transparency.h"
 #include "image_file.h"
 #include "image_header.h"
 #include "image_orientation.h"
@@ -231,14 +232,16 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
   parameters.Parameter[0].Type = Gdiplus::EncoderParameterValueTypeLong;
   parameters.Parameter[0].Value = &quality_value;
   const std::uint16_t tag = orientation.value;
+  gdiplus::BitmapPtr indexed;
   auto amend = [&](const std::wstring& saved) {
     if (keep_stored_orientation && read_file_orientation(saved) != tag && !write_file_orientation(saved, tag)) {
       return false;
     }
+    // The transparent palette entry must be marked in the file, which not every encoder does.
+    if (indexed && !set_file_gif_transparent_index(saved, kIndexedTransparentIndex)) return false;
     if (print.empty() || print_metadata_carried(print, read_file_print_metadata(saved))) return true;
     return write_file_print_metadata(saved, print);
   };
-  gdiplus::BitmapPtr indexed;
   if (encoder->mime_type == L"image/gif") {
     indexed = to_indexed_bitmap(working.get());
     if (!indexed) {

@@ -11,7 +11,8 @@ namespace flat = gdiplus::flat;
 
 constexpr int kRedLevels = 6, kGreenLevels = 7, kBlueLevels = 6;
 constexpr int kCubeSize = kRedLevels * kGreenLevels * kBlueLevels;  // 252
-constexpr BYTE kTransparentIndex = kCubeSize;
+constexpr BYTE kTransparentIndex = kIndexedTransparentIndex;
+static_assert(kTransparentIndex == kCubeSize, "the transparent entry follows the colour cube");
 
 // 4 x 4 Bayer matrix, thresholds in 0..15.
 constexpr int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
