@@ -28,9 +28,13 @@ constexpr LayoutName kLayoutNames[] = {
     {L"bottom-right", WatermarkLayout::BottomRight},
 };
 
-// The whole text must be a number that a float holds; blanks, trailing junk, inf and nan are refused.
+// The whole text must be a decimal number that a float holds; blanks, trailing junk, hexadecimal,
+// inf and nan are refused.
 bool parse_number(const std::wstring& text, double& value) {
-  if (text.empty() || std::iswspace(text.front())) return false;
+  if (text.empty()) return false;
+  for (wchar_t c : text) {
+    if (!((c >= L'0' && c <= L'9') || c == L'.' || c == L'-' || c == L'+' || c == L'e' || c == L'E')) return false;
+  }
   wchar_t* end = nullptr;
   const double parsed = std::wcstod(text.c_str(), &end);
   if (end != text.c_str() + text.size() || !std::isfinite(static_cast<float>(parsed))) return false;
@@ -190,7 +194,8 @@ bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arg
   arguments = CliArguments{};
   arguments.options = default_cli_options();
 
-  // Help wins wherever it stands, so a half-typed command line can still ask for it.
+  // Help wins wherever it stands, so a half-typed command line can still ask for it; but not
+  // where it is the value of an option (--text -h stamps "-h").
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg = argv[i];
     if (arg == L"--") break;
@@ -198,6 +203,7 @@ bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arg
       arguments.help = true;
       return true;
     }
+    if (is_value_option(arg)) ++i;
   }
 
   bool options_ended = false;
@@ -221,12 +227,14 @@ bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arg
       inline_value = true;
     }
 
-    if (name == L"--fit" || name == L"--no-fit" || name == L"--keep-source-quality") {
+    if (name == L"--fit" || name == L"--no-fit" || name == L"--keep-source-quality" || name == L"--overwrite") {
       if (inline_value) {
         error = name + L" takes no value";
         return false;
       }
-      if (name == L"--keep-source-quality") {
+      if (name == L"--overwrite") {
+        arguments.overwrite = true;
+      } else if (name == L"--keep-source-quality") {
         arguments.options.keep_source_jpeg_quality = true;
       } else {
         arguments.options.fit_to_area = name == L"--fit";
@@ -262,7 +270,9 @@ inputs themselves are never changed.
 
 Options:
   --text T               watermark text (default "Sample watermark")
-  --font F               font family, drawn bold (default "Segoe UI")
+  --font F               font family, drawn bold (default "Segoe UI"); a family
+                         that is not installed is replaced by the default
+                         sans-serif font, with a warning
   --size PX              font size in pixels, greater than 0 (default 36)
   --color RRGGBB         text colour in hexadecimal, '#' optional (default FFFFFF)
   --opacity 0..1         opacity of the text (default 0.43, alpha 110 of 255)
@@ -276,13 +286,15 @@ Options:
                          bottom-center, bottom-right (default grid)
   --fit, --no-fit        shrink the text of a single-stamp layout until it fits
                          its ninth of the image (default --fit)
-  --quality 1..100       JPEG quality of JPEG outputs (default 90)
+  --quality 1..100       JPEG quality of JPEG outputs (default 90); where the
+                         platform's encoder ignores it, the report says so
   --keep-source-quality  for JPEG outputs, use the quality recorded in the input
                          when it has one
   -o, --output OUTPUT    one input: the output file, or a folder (an existing
                          one, or a name ending in \) to hold the default name;
                          several inputs: the folder for all outputs, created
                          when missing
+  --overwrite            replace output files that already exist
   -h, --help             show this help
   --                     treat every later argument as an input
 Values can also be written --name=VALUE.
@@ -290,7 +302,10 @@ Values can also be written --name=VALUE.
 Outputs: without -o each copy goes beside its input as STEM-watermarked.EXT.
 The output's extension chooses the format (png, jpg, jpeg, bmp, gif, tif,
 tiff); any other extension keeps the input's format. An output that is the
-same file as any input, by whatever path, is refused.
+same file as any input, by whatever path, is refused. An output file that
+already exists is skipped (reported on standard error, exit status 1) unless
+--overwrite is given; the other inputs are still written. JPEG, PNG and TIFF
+copies keep the input's colour profile and resolution.
 
 Prints one line per written image on standard output:
   INPUT -> OUTPUT: WIDTHxHEIGHT, orientation N, MIME-TYPE [qQUALITY]

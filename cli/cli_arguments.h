@@ -13,6 +13,7 @@ struct CliArguments {
   engine::WatermarkOptions options;  // paths stay empty here; they are set per input
   std::vector<std::wstring> inputs;
   std::wstring output;               // empty: each copy goes beside its input
+  bool overwrite = false;            // replace outputs that already exist
   bool help = false;
 };
 

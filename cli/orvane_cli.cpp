@@ -14,6 +14,7 @@
 #include "console_writer.h"
 #include "file_identity.h"
 #include "image_export.h"
+#include "watermark_drawing.h"
 
 namespace {
 
@@ -65,7 +66,9 @@ int plan_jobs(const CliArguments& arguments, std::vector<Job>& jobs, std::wstrin
     if (arguments.inputs.size() > 1 || ends_with_separator(output) || is_folder) {
       if (!is_folder) {
         if (fs::exists(output, ec)) {
-          error = L"-o must name a folder when several inputs are given; " + quoted(output) + L" is a file";
+          error = arguments.inputs.size() > 1
+                      ? L"-o must name a folder when several inputs are given; " + quoted(output) + L" is a file"
+                      : L"-o " + quoted(output) + L" ends with a path separator, so it names a folder, but it is a file";
           return kExitUsage;
         }
         // A missing folder is made, as a batch into a fresh folder is the common case.
@@ -96,7 +99,10 @@ int plan_jobs(const CliArguments& arguments, std::vector<Job>& jobs, std::wstrin
 std::wstring describe(const orvane::engine::ExportReport& report) {
   std::wstring text = std::to_wstring(report.output_width) + L"x" + std::to_wstring(report.output_height) +
                       L", orientation " + std::to_wstring(report.orientation) + L", " + report.mime_type;
-  if (report.jpeg_quality > 0) text += L" q" + std::to_wstring(report.jpeg_quality);
+  if (report.jpeg_quality > 0) {
+    text += L" q" + std::to_wstring(report.jpeg_quality);
+    if (!orvane::engine::jpeg_quality_honoured()) text += L" requested; this platform's encoder ignores quality";
+  }
   if (report.quality_from_source) text += L" (quality of the source)";
   return text;
 }
@@ -145,6 +151,10 @@ int run(const CliArguments& arguments, const ConsoleWriter& out, const ConsoleWr
       continue;
     }
     std::error_code ec;
+    if (!arguments.overwrite && (output_identity || fs::exists(output, ec))) {
+      fail(L"skipped: " + quoted(job.output) + L" already exists (--overwrite replaces it).");
+      continue;
+    }
     if (const fs::path folder = fs::path(output).parent_path(); !fs::is_directory(folder, ec)) {
       fail(L"The output folder " + quoted(fs::path(job.output).parent_path().wstring()) + L" does not exist.");
       continue;
@@ -179,6 +189,11 @@ int wmain(int argc, wchar_t** argv) {
     if (arguments.help) {
       out.write(orvane::cli::usage_text());
       return 0;
+    }
+    // The drawing falls back to the default sans-serif family; the user should know.
+    if (!orvane::engine::font_family_installed(arguments.options.font_family)) {
+      err.write_line(L"orvane-cli: warning: font " + ::quoted(arguments.options.font_family) +
+                     L" is not installed; the default sans-serif font is used instead");
     }
     return run(arguments, out, err);
   } catch (const std::bad_alloc&) {

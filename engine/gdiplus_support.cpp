@@ -41,7 +41,7 @@ CopyResult copy_to_new_bitmap(Gdiplus::GpImage* source, std::uint32_t width, std
   if (settings.source_copy) flat::GdipSetCompositingMode(graphics.get(), Gdiplus::CompositingModeSourceCopy);
   if (settings.bicubic) flat::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeHighQualityBicubic);
   if (settings.high_quality_offset) flat::GdipSetPixelOffsetMode(graphics.get(), Gdiplus::PixelOffsetModeHighQuality);
-  if (settings.clear_first) flat::GdipGraphicsClear(graphics.get(), 0);
+  if (settings.clear_first) flat::GdipGraphicsClear(graphics.get(), settings.clear_colour);
   if (flat::GdipDrawImageRectI(graphics.get(), source, 0, 0, static_cast<INT>(width), static_cast<INT>(height)) !=
       Gdiplus::Ok) {
     return CopyResult::DrawFailed;

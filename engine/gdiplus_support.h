@@ -60,7 +60,8 @@ struct CopySettings {
   bool source_copy = false;          // replace the target's pixels instead of blending
   bool bicubic = false;              // high-quality bicubic interpolation
   bool high_quality_offset = false;  // half-pixel offset for scaling
-  bool clear_first = false;          // start from transparent black
+  bool clear_first = false;          // start from `clear_colour`
+  Gdiplus::ARGB clear_colour = 0;    // transparent black unless given
 };
 enum class CopyResult { Ok, NoBitmap, NoContext, DrawFailed };
 

@@ -2,10 +2,18 @@
 
 #include "exif_metadata.h"
 #include "gdiplus_support.h"
+#include "gif_transparency.h"
 #include "image_file.h"
-#include "indexed_bitmap.h"
+#include "image_header.h"
 #include "image_orientation.h"
+#include "indexed_bitmap.h"
+#include "print_metadata.h"
 #include "watermark_drawing.h"
+
+#include <objidl.h>
+
+#include <memory>
+#include <vector>
 
 namespace orvane::engine {
 namespace {
@@ -52,6 +60,57 @@ bool carries_orientation(const std::wstring& mime) {
   return is_jpeg_mime(mime) || mime == L"image/tiff";
 }
 
+// Formats whose files carry an ICC profile and a resolution that the engine can write itself.
+bool carries_print_metadata(const std::wstring& mime) {
+  return is_jpeg_mime(mime) || mime == L"image/png" || mime == L"image/tiff";
+}
+
+// Formats that keep transparency; anything else is flattened onto white first, as image editors
+// do, or transparent areas would come out black and the watermark over them at full strength.
+bool keeps_alpha(const std::wstring& mime) {
+  return mime == L"image/png" || mime == L"image/tiff" || mime == L"image/gif";
+}
+
+struct StreamReleaser {
+  void operator()(IStream* stream) const noexcept { stream->Release(); }
+};
+using StreamPtr = std::unique_ptr<IStream, StreamReleaser>;
+
+// The size of a small noisy bitmap encoded as JPEG at `quality`; 0 on failure.
+std::uint64_t jpeg_size_at(Gdiplus::GpBitmap* bitmap, const CLSID& encoder, ULONG quality) {
+  IStream* raw = nullptr;
+  if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &raw)) || raw == nullptr) return 0;
+  StreamPtr stream(raw);
+  Gdiplus::EncoderParameters parameters{};
+  parameters.Count = 1;
+  parameters.Parameter[0].Guid = Gdiplus::EncoderQuality;
+  parameters.Parameter[0].NumberOfValues = 1;
+  parameters.Parameter[0].Type = Gdiplus::EncoderParameterValueTypeLong;
+  parameters.Parameter[0].Value = &quality;
+  if (flat::GdipSaveImageToStream(bitmap, stream.get(), &encoder, &parameters) != Gdiplus::Ok) return 0;
+  STATSTG stat{};
+  if (FAILED(stream->Stat(&stat, STATFLAG_NONAME))) return 0;
+  return stat.cbSize.QuadPart;
+}
+
+bool measure_jpeg_quality_honoured() {
+  gdiplus::GdiplusSession session;
+  if (!session.ok()) return true;
+  const auto encoder = gdiplus::encoder_by_mime(L"image/jpeg");
+  gdiplus::BitmapPtr bitmap = gdiplus::create_bitmap(32, 32, PixelFormat32bppARGB);
+  if (!encoder || !bitmap) return true;
+  std::uint32_t seed = 12345;
+  for (INT y = 0; y < 32; ++y) {
+    for (INT x = 0; x < 32; ++x) {
+      seed = seed * 1103515245u + 12345u;
+      flat::GdipBitmapSetPixel(bitmap.get(), x, y, 0xFF000000u | (seed >> 8));
+    }
+  }
+  const std::uint64_t low = jpeg_size_at(bitmap.get(), encoder->clsid, 10);
+  const std::uint64_t high = jpeg_size_at(bitmap.get(), encoder->clsid, 95);
+  return low == 0 || high == 0 || low != high;  // noise at 10 and at 95 cannot come out the same size
+}
+
 std::optional<std::int32_t> source_jpeg_quality(Gdiplus::GpImage* image) {
   auto item = gdiplus::property_item(image, kJpegQualityTag);
   if (!item) return std::nullopt;
@@ -84,7 +143,10 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
   // 3. Decode, refusing sources too large to hold.
   gdiplus::BitmapPtr source = decode_image_file(options.input_path);
   if (!source) {
-    error = L"Unable to read input image.";
+    // A header that declares no pixels is reported as such, not as an unreadable file.
+    const auto declared = read_image_dimensions(options.input_path);
+    error = declared && (declared->width == 0 || declared->height == 0) ? L"Invalid input image dimensions."
+                                                                        : L"Unable to read input image.";
     return false;
   }
   const auto stored = gdiplus::image_size(source.get());
@@ -129,8 +191,9 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
   // 8. Copy into a working bitmap without the source's metadata.
   const auto upright = gdiplus::image_size(source.get());
   gdiplus::BitmapPtr working;
+  const bool flatten = !keeps_alpha(encoder->mime_type);
   switch (gdiplus::copy_to_new_bitmap(source.get(), upright.width, upright.height, PixelFormat32bppARGB,
-                                      {.bicubic = true}, working)) {
+                                      {.bicubic = true, .clear_first = flatten, .clear_colour = 0xFFFFFFFF}, working)) {
     case gdiplus::CopyResult::Ok: break;
     case gdiplus::CopyResult::NoBitmap: error = L"Unable to create in-memory bitmap."; return false;
     case gdiplus::CopyResult::NoContext: error = L"Unable to create copy drawing context."; return false;
@@ -150,6 +213,13 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
     }
     set_orientation_item(working.get(), orientation.item);
   }
+  // The colour profile and print size of the source go with the copy.
+  const PrintMetadata print = carries_print_metadata(encoder->mime_type) ? read_file_print_metadata(options.input_path)
+                                                                          : PrintMetadata{};
+  if (print.resolution) {
+    flat::GdipBitmapSetResolution(working.get(), static_cast<Gdiplus::REAL>(print.resolution->x),
+                                  static_cast<Gdiplus::REAL>(print.resolution->y));
+  }
   const auto output = gdiplus::image_size(working.get());
   source.reset();  // the source's pixels are no longer needed while encoding
 
@@ -162,11 +232,16 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
   parameters.Parameter[0].Type = Gdiplus::EncoderParameterValueTypeLong;
   parameters.Parameter[0].Value = &quality_value;
   const std::uint16_t tag = orientation.value;
-  auto amend = [&](const std::wstring& saved) {
-    if (!keep_stored_orientation || read_file_orientation(saved) == tag) return true;
-    return write_file_orientation(saved, tag);
-  };
   gdiplus::BitmapPtr indexed;
+  auto amend = [&](const std::wstring& saved) {
+    if (keep_stored_orientation && read_file_orientation(saved) != tag && !write_file_orientation(saved, tag)) {
+      return false;
+    }
+    // The transparent palette entry must be marked in the file, which not every encoder does.
+    if (indexed && !set_file_gif_transparent_index(saved, kIndexedTransparentIndex)) return false;
+    if (print.empty() || print_metadata_carried(print, read_file_print_metadata(saved))) return true;
+    return write_file_print_metadata(saved, print);
+  };
   if (encoder->mime_type == L"image/gif") {
     indexed = to_indexed_bitmap(working.get());
     if (!indexed) {
@@ -186,11 +261,16 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
   report.upright_height = upright.height;
   report.orientation = orientation.value;
   report.orientation_present = orientation.present;
-  report.orientation_corrected = turn.turns();
+  report.orientation_corrected = turn.turns() && keep_stored_orientation;  // applied and undone
   report.quality_from_source = quality_from_source;
   report.jpeg_quality = jpeg ? quality : 0;
   report.mime_type = encoder->mime_type;
   return true;
+}
+
+bool jpeg_quality_honoured() {
+  static const bool honoured = measure_jpeg_quality_honoured();
+  return honoured;
 }
 
 }  // namespace orvane::engine

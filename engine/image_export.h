@@ -15,7 +15,7 @@ struct ExportReport {
   std::uint32_t upright_height = 0;
   std::uint16_t orientation = 1;    // the source's tag 1..8, 1 when it has none
   bool orientation_present = false;
-  bool orientation_corrected = false;  // the tag asked for a turn or flip, which was applied
+  bool orientation_corrected = false;  // the tag asked for a turn or flip, which was applied and undone
   bool quality_from_source = false;
   std::int32_t jpeg_quality = 0;    // 0 when the output is not JPEG
   std::wstring mime_type;
@@ -25,5 +25,9 @@ struct ExportReport {
 // output with the encoder its extension names (else the source's). Never writes onto the source
 // and never leaves a half-written file in place of an existing one.
 [[nodiscard]] bool export_image(const WatermarkOptions& options, ExportReport& report, std::wstring& error);
+
+// Whether this platform's JPEG encoder follows the quality it is given (some ignore it).
+// Measured once per process by encoding a small bitmap at two qualities.
+[[nodiscard]] bool jpeg_quality_honoured();
 
 }  // namespace orvane::engine

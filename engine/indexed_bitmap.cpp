@@ -11,7 +11,8 @@ namespace flat = gdiplus::flat;
 
 constexpr int kRedLevels = 6, kGreenLevels = 7, kBlueLevels = 6;
 constexpr int kCubeSize = kRedLevels * kGreenLevels * kBlueLevels;  // 252
-constexpr BYTE kTransparentIndex = kCubeSize;
+constexpr BYTE kTransparentIndex = kIndexedTransparentIndex;
+static_assert(kTransparentIndex == kCubeSize, "the transparent entry follows the colour cube");
 
 // 4 x 4 Bayer matrix, thresholds in 0..15.
 constexpr int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
@@ -25,6 +26,9 @@ int dither_level(int value, int levels, int threshold) {
   const int remainder = scaled % 255;
   return std::min(levels - 1, base + (remainder * 16 > threshold * 255 + 127 ? 1 : 0));
 }
+
+// Whether a pixel of this alpha is drawn opaque at this threshold: never at 0, always at 255.
+bool dither_opaque(int alpha, int threshold) { return alpha * 16 > threshold * 255 + 127; }
 
 }  // namespace
 
@@ -65,11 +69,13 @@ gdiplus::BitmapPtr to_indexed_bitmap(Gdiplus::GpBitmap* source) {
     auto* dst = static_cast<BYTE*>(out.Scan0) + static_cast<std::ptrdiff_t>(y) * out.Stride;
     for (std::uint32_t x = 0; x < size.width; ++x) {
       const std::uint32_t p = src[x];
-      if ((p >> 24) < 128) {
+      const int threshold = kBayer[y & 3][x & 3];
+      // Alpha is dithered like the colours: a watermark at 43 % opacity over a transparent area
+      // stays visible as a screen of opaque dots instead of vanishing.
+      if (!dither_opaque(static_cast<int>(p >> 24), threshold)) {
         dst[x] = kTransparentIndex;
         continue;
       }
-      const int threshold = kBayer[y & 3][x & 3];
       const int r = dither_level(static_cast<int>((p >> 16) & 0xFF), kRedLevels, threshold);
       const int g = dither_level(static_cast<int>((p >> 8) & 0xFF), kGreenLevels, threshold);
       const int b = dither_level(static_cast<int>(p & 0xFF), kBlueLevels, threshold);

@@ -8,8 +8,11 @@
 
 namespace orvane::engine {
 
-// An 8-bit indexed copy of `source`: a 6 x 7 x 6 colour cube with ordered dithering, and one
-// transparent entry for pixels under half opacity. Null on failure.
+// The palette entry that stands for transparent pixels.
+inline constexpr BYTE kIndexedTransparentIndex = 252;
+
+// An 8-bit indexed copy of `source`: a 6 x 7 x 6 colour cube and one transparent entry, with
+// ordered dithering of the colours and of the alpha. Null on failure.
 [[nodiscard]] gdiplus::BitmapPtr to_indexed_bitmap(Gdiplus::GpBitmap* source);
 
 }  // namespace orvane::engine

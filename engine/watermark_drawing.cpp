@@ -185,4 +185,15 @@ bool draw_watermark(const WatermarkOptions& options, Gdiplus::GpBitmap* bitmap, 
   return true;
 }
 
+bool font_family_installed(const std::wstring& family) {
+  gdiplus::GdiplusSession session;
+  if (!session.ok()) return false;
+  Gdiplus::GpFontFamily* found = nullptr;
+  if (flat::GdipCreateFontFamilyFromName(family.c_str(), nullptr, &found) != Gdiplus::Ok || found == nullptr) {
+    return false;
+  }
+  gdiplus::FontFamilyPtr owned(found);
+  return true;
+}
+
 }  // namespace orvane::engine

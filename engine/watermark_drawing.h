@@ -15,4 +15,7 @@ namespace orvane::engine {
 [[nodiscard]] bool draw_watermark(const WatermarkOptions& options, Gdiplus::GpBitmap* bitmap, unsigned width,
                                   unsigned height, std::wstring& error);
 
+// True when `family` names an installed font family, which the drawing then uses as it is.
+[[nodiscard]] bool font_family_installed(const std::wstring& family);
+
 }  // namespace orvane::engine

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "image_export.h"
 #include "test_support.h"
 
 namespace {
@@ -150,6 +151,12 @@ std::vector<std::wstring> lines(const std::wstring& text) {
 
 bool contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
 
+// How the report names a JPEG quality: plainly where the encoder follows it, else saying it did not.
+std::wstring quality(int q) {
+  return L" q" + std::to_wstring(q) +
+         (orvane::engine::jpeg_quality_honoured() ? L"" : L" requested; this platform's encoder ignores quality");
+}
+
 // Pixels of the ninth (column, row) of an image that satisfy `test`.
 int count_in_ninth(const Pixels& image, std::uint32_t column, std::uint32_t row,
                    const std::function<bool(int, int, int)>& test) {
@@ -186,7 +193,7 @@ TEST_F(CliTest, WritesBesideTheInputUnderTheDefaultNameAndReportsIt) {
   make_image(L"photo.jpg", L"image/jpeg");
   const CliRun run = this->run({L"photo.jpg"});
   EXPECT_EQ(run.exit_code, 0u);
-  EXPECT_EQ(run.out, L"photo.jpg -> photo-watermarked.jpg: 200x150, orientation 1, image/jpeg q90\n");
+  EXPECT_EQ(run.out, L"photo.jpg -> photo-watermarked.jpg: 200x150, orientation 1, image/jpeg" + quality(90) + L"\n");
   EXPECT_EQ(run.err, L"");
   const Pixels written = load(L"photo-watermarked.jpg");
   EXPECT_EQ(written.width, 200u);
@@ -203,7 +210,7 @@ TEST_F(CliTest, PlacesASingleOutputWhereDashOSays) {
   EXPECT_EQ(read_bytes(dir_.file(L"as.png")).at(1), 'P');  // PNG signature, not JPEG bytes
 
   run = this->run({L"-o", L"existing", L"photo.jpg"});
-  EXPECT_EQ(run.out, L"photo.jpg -> existing\\photo-watermarked.jpg: 200x150, orientation 1, image/jpeg q90\n");
+  EXPECT_EQ(run.out, L"photo.jpg -> existing\\photo-watermarked.jpg: 200x150, orientation 1, image/jpeg" + quality(90) + L"\n");
   run = this->run({L"photo.jpg", L"--output=fresh\\"});
   EXPECT_EQ(run.exit_code, 0u) << run.err;
   EXPECT_EQ(load(L"fresh\\photo-watermarked.jpg").width, 200u);
@@ -246,7 +253,7 @@ TEST_F(CliTest, OptionsReachTheEngine) {
   EXPECT_GT(mean_channel_difference(load(L"src-watermarked.png"), source), 2.0);
 
   const CliRun jpeg = run({L"--quality", L"55", L"src.png", L"-o", L"q.jpg"});
-  EXPECT_EQ(jpeg.out, L"src.png -> q.jpg: 200x150, orientation 1, image/jpeg q55\n");
+  EXPECT_EQ(jpeg.out, L"src.png -> q.jpg: 200x150, orientation 1, image/jpeg" + quality(55) + L"\n");
 }
 
 TEST_F(CliTest, SeveralInputsGoIntoOneFolder) {
@@ -256,8 +263,8 @@ TEST_F(CliTest, SeveralInputsGoIntoOneFolder) {
   CliRun run = this->run({L"a.png", L"-o", L"out", L"b.jpg", L"sub\\c.bmp"});
   EXPECT_EQ(run.exit_code, 0u) << run.err;
   EXPECT_EQ(run.out,
-            L"a.png -> out\\a-watermarked.png: 200x150, orientation 1, image/png\n"
-            L"b.jpg -> out\\b-watermarked.jpg: 200x150, orientation 1, image/jpeg q90\n"
+            std::wstring(L"a.png -> out\\a-watermarked.png: 200x150, orientation 1, image/png\n") +
+            L"b.jpg -> out\\b-watermarked.jpg: 200x150, orientation 1, image/jpeg" + quality(90) + L"\n" +
             L"sub\\c.bmp -> out\\c-watermarked.bmp: 200x150, orientation 1, image/bmp\n");
   for (const wchar_t* name : {L"out\\a-watermarked.png", L"out\\b-watermarked.jpg", L"out\\c-watermarked.bmp"}) {
     EXPECT_EQ(load(name).height, 150u) << utf8(name);
@@ -306,6 +313,9 @@ TEST_F(CliTest, BadUsageIsRefusedWithExitTwoBeforeAnyFileIsWritten) {
       {L"in.png", L"--quality", L"9.5"},
       {L"in.png", L"--opacity", L"1.5"},
       {L"in.png", L"--opacity", L"-0.1"},
+      {L"in.png", L"--opacity", L"0x1"},
+      {L"in.png", L"--size", L"0x10"},
+      {L"in.png", L"--overwrite=yes"},
       {L"in.png", L"--color", L"12345"},
       {L"in.png", L"--color", L"GG0000"},
       {L"in.png", L"--rotation", L"ten"},
@@ -372,20 +382,104 @@ TEST_F(CliTest, HandlesChineseNamesAndText) {
   EXPECT_GT(count_in_ninth(written, 1, 1, dark), 20);
 }
 
-TEST_F(CliTest, HelpDocumentsTheOptionsAndWritesNothing) {
+// Runs of blanks and line breaks as single spaces, so wrapped help text reads as sentences.
+std::wstring squeezed(const std::wstring& text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    const bool blank = c == L' ' || c == L'\n' || c == L'\r';
+    if (blank && (out.empty() || out.back() == L' ')) continue;
+    out += blank ? L' ' : c;
+  }
+  return out;
+}
+
+TEST_F(CliTest, HelpDocumentsTheOptionsAndRulesAndWritesNothing) {
   make_image(L"in.png");
   for (const auto& args : std::vector<std::vector<std::wstring>>{{L"--help"}, {L"in.png", L"--size", L"x", L"-h"}}) {
     const CliRun run = this->run(args);
     EXPECT_EQ(run.exit_code, 0u);
     EXPECT_EQ(run.err, L"");
     EXPECT_TRUE(run.out.starts_with(L"Usage: orvane-cli [options] INPUT... [-o OUTPUT]"));
-    for (const wchar_t* option : {L"--text", L"--font", L"--size", L"--color", L"--opacity", L"--rotation",
-                                  L"--spacing-x", L"--spacing-y", L"--layout", L"--fit", L"--no-fit", L"--quality",
-                                  L"--keep-source-quality", L"-o", L"staggered", L"bottom-right", L"-watermarked"}) {
-      EXPECT_TRUE(contains(run.out, option)) << utf8(option);
+    const std::wstring help = squeezed(run.out);
+    for (const wchar_t* says : {
+             L"--text T watermark text (default \"Sample watermark\")",
+             L"--opacity 0..1 opacity of the text (default 0.43, alpha 110 of 255)",
+             L"--quality 1..100 JPEG quality of JPEG outputs (default 90)",
+             L"steps below 32 act as 32",
+             L"--overwrite replace output files that already exist",
+             L"An output file that already exists is skipped (reported on standard error, exit status 1) unless "
+             L"--overwrite is given; the other inputs are still written.",
+             L"An output that is the same file as any input, by whatever path, is refused.",
+             L"Exit status: 0 every image written, 1 some image failed, 2 bad usage.",
+         }) {
+      EXPECT_TRUE(contains(help, says)) << utf8(says);
     }
   }
   EXPECT_FALSE(exists(L"in-watermarked.png"));
+}
+
+TEST_F(CliTest, ExistingOutputsAreSkippedUnlessOverwriteIsGiven) {
+  make_image(L"a.png");
+  make_image(L"b.png");
+  const std::vector<std::uint8_t> unrelated = {'k', 'e', 'e', 'p'};
+  write_bytes(dir_.file(L"a-watermarked.png"), unrelated);
+
+  CliRun run = this->run({L"a.png", L"b.png"});
+  EXPECT_EQ(run.exit_code, 1u);
+  EXPECT_EQ(run.err, L"a.png: skipped: \"a-watermarked.png\" already exists (--overwrite replaces it).\n");
+  EXPECT_TRUE(run.out.starts_with(L"b.png -> b-watermarked.png: ")) << utf8(run.out);
+  EXPECT_EQ(read_bytes(dir_.file(L"a-watermarked.png")), unrelated);
+  EXPECT_EQ(load(L"b-watermarked.png").width, 200u);
+
+  // The same command again with --overwrite replaces both.
+  run = this->run({L"--overwrite", L"a.png", L"b.png"});
+  EXPECT_EQ(run.exit_code, 0u) << utf8(run.err);
+  EXPECT_EQ(lines(run.out).size(), 2u);
+  EXPECT_EQ(load(L"a-watermarked.png").width, 200u);
+}
+
+// Small cases of reading a command line: each is read as the user meant it.
+TEST_F(CliTest, ArgumentsAreReadAsMeant) {
+  make_image(L"in.png");
+  const Pixels source = load(L"in.png");
+
+  // A value that looks like an option is still a value.
+  CliRun run = this->run({L"--text", L"-h", L"--layout", L"center", L"--opacity", L"1", L"in.png", L"-o", L"h.png"});
+  EXPECT_EQ(run.exit_code, 0u) << utf8(run.err);
+  EXPECT_TRUE(run.out.starts_with(L"in.png -> h.png: ")) << utf8(run.out);
+  EXPECT_GT(mean_channel_difference(load(L"h.png"), source), 0.2) << "\"-h\" was stamped";
+
+  // One input and a folder-style -o that is a file: the message is about that, not about batches.
+  write_bytes(dir_.file(L"name.jpg"), {'x'});
+  run = this->run({L"in.png", L"-o", L"name.jpg\\"});
+  EXPECT_EQ(run.exit_code, 2u);
+  EXPECT_TRUE(contains(run.err, L"\"name.jpg\\\"") && !contains(run.err, L"several")) << utf8(run.err);
+
+  // A family that is not installed still draws, in the fallback font, and the user is told.
+  run = this->run({L"--font", L"No Such Family 123", L"in.png", L"-o", L"font.png"});
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(run.err,
+            L"orvane-cli: warning: font \"No Such Family 123\" is not installed; the default sans-serif font is used "
+            L"instead\n");
+  EXPECT_EQ(load(L"font.png").width, 200u);
+  run = this->run({L"--font", L"Arial", L"in.png", L"-o", L"arial.png"});
+  EXPECT_EQ(run.err, L"");
+
+  // The executable carries its manifest: long paths, the UTF-8 code page, Windows 10.
+  std::wstring exe = ORVANE_CLI_EXE;
+  std::replace(exe.begin(), exe.end(), L'/', L'\\');
+  HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(module, nullptr);
+  std::string manifest;
+  if (HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24))) {
+    const auto* data = static_cast<const char*>(LockResource(LoadResource(module, resource)));
+    if (data != nullptr) manifest.assign(data, SizeofResource(module, resource));
+  }
+  FreeLibrary(module);
+  EXPECT_NE(manifest.find("<longPathAware"), std::string::npos) << manifest;
+  EXPECT_NE(manifest.find(">true</longPathAware>"), std::string::npos);
+  EXPECT_NE(manifest.find(">UTF-8</activeCodePage>"), std::string::npos);
+  EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);
 }
 
 // A fresh, never shown screen buffer of the test's console, which a program can write to and the

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Checks orvane-cli's handling of a camera's orientation tag with tools that share no code with
-# it: ImageMagick makes and reads the images, exiftool reads the tag.
+# Checks orvane-cli's handling of a camera's orientation tag, colour profile and resolution with
+# tools that share no code with it: ImageMagick makes and reads the images, exiftool the tags.
 # Usage: exiftool_check.sh PATH/TO/orvane-cli.exe SOURCE_DIR
 set -uo pipefail
 
@@ -52,6 +52,31 @@ if [ -f out.jpg ] && [ -f out.png ]; then
     fail "out.jpg shown upright differs from out.png (normalised RMSE '${rmse:-?}', expected below 0.03)"
   fi
 fi
+
+# A wide-gamut phone photo scanned for print: Display P3 profile and 300 dpi, embedded by
+# ImageMagick. Every JPEG, PNG and TIFF copy keeps the profile byte for byte and the resolution,
+# from a JPEG source and from a PNG one (whose profile is compressed).
+profile="$source_dir/tests/data/display-p3.icc"
+convert -size 400x300 gradient:red-blue -density 300 -units PixelsPerInch -profile "$profile" p3.jpg &&
+  convert p3.jpg p3.png || { echo "FAIL: convert could not make the P3 inputs" >&2; exit 1; }
+if [ "$(exiftool -s3 -icc_profile:ProfileDescription p3.png)" != "Display P3 (Orvane test profile)" ]; then
+  echo "FAIL: the P3 input carries no profile; the check cannot run" >&2
+  exit 1
+fi
+for source in p3.jpg p3.png; do
+  for ext in jpg png tif; do
+    output="${source/./-}-out.$ext"
+    if "$winrun" "$exe" "$source" -o "$output" >/dev/null; then
+      exiftool -b -icc_profile "$output" >profile.icc
+      cmp -s profile.icc "$profile" || fail "$output ($source) does not carry the source's P3 profile"
+      dpi=$(identify -units PixelsPerInch -format '%x %y' "$output" 2>/dev/null)
+      awk -v d="$dpi" 'BEGIN { split(d, v, " "); exit !(v[1] > 299.5 && v[1] < 300.5 && v[2] > 299.5 && v[2] < 300.5) }' ||
+        fail "$output ($source) has a resolution of '$dpi' pixels per inch, expected 300 300"
+    else
+      fail "orvane-cli $source -o $output exited with $?"
+    fi
+  done
+done
 
 if [ "$failures" -gt 0 ]; then
   echo "cli_exiftool_check: $failures check(s) failed" >&2

@@ -59,3 +59,26 @@ write("exif-orientation-ascii.jpg",
 write("exif-orientation-9.jpg",
       with_exif(b"II*\0" + struct.pack("<I", 8) + struct.pack("<H", 1) +
                 struct.pack("<HHIHH", 0x0112, 3, 1, 9, 0) + b"\0\0\0\0"))
+
+# A PNG whose header declares no columns at all.
+write("zero-width.png", b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 0, 16, 8, 2, 0, 0, 0)) +
+      chunk(b"IDAT", zlib.compress(b"\0" * 16)) + chunk(b"IEND", b""))
+
+# Colour profiles that lie: JPEG ICC chunks numbered 1 and 3 of 2, and a PNG whose iCCP chunk
+# inflates to 20 MiB (past the 16 MiB any real profile stays under) from 20 KiB.
+def icc_chunk(sequence, count, body):
+    data = b"ICC_PROFILE\0" + bytes([sequence, count]) + body
+    return b"\xff\xe2" + struct.pack(">H", len(data) + 2) + data
+
+write("icc-chunks-lying.jpg", jpeg[:2] + icc_chunk(1, 2, b"a" * 100) + icc_chunk(3, 2, b"b" * 100) + jpeg[2:])
+
+
+def small_png():
+    raw = b"".join(b"\0" + b"\x33\x66\xcc" * 16 for _ in range(16))
+    return (chunk(b"IHDR", struct.pack(">IIBBBBB", 16, 16, 8, 2, 0, 0, 0)), chunk(b"IDAT", zlib.compress(raw)),
+            chunk(b"IEND", b""))
+
+
+ihdr_chunk, idat_chunk, iend_chunk = small_png()
+bomb_profile = chunk(b"iCCP", b"bomb\0\0" + zlib.compress(b"\0" * (20 << 20), 9))
+write("iccp-bomb.png", b"\x89PNG\r\n\x1a\n" + ihdr_chunk + bomb_profile + idat_chunk + iend_chunk)

@@ -7,6 +7,7 @@
 
 #include "exif_metadata.h"
 #include "image_export.h"
+#include "print_metadata.h"
 #include "test_support.h"
 
 namespace {
@@ -94,6 +95,7 @@ TEST_F(ImageExport, EveryOrientationRoundTripsThroughJpegAndPng) {
     // PNG carries no tag: the upright picture is saved as it is.
     options.output_path = dir.file(L"out" + std::to_wstring(tag) + L".png");
     ASSERT_TRUE(run(options, report, error)) << narrow(error);
+    EXPECT_FALSE(report.orientation_corrected) << "turned upright and left so: nothing was undone";
     EXPECT_EQ(report.output_width, 96u);
     EXPECT_EQ(report.output_height, 64u);
     EXPECT_FALSE(read_file_orientation(options.output_path));
@@ -212,6 +214,60 @@ TEST_F(ImageExport, PngAlphaSurvivesWhereNoStampFalls) {
   EXPECT_EQ(out.at(10, 30) >> 24, 255u);
 }
 
+// A transparent source exported to a format without alpha looks as it did on a white page, with
+// the watermark at its own opacity; as GIF the watermark stays visible over the transparent area.
+TEST_F(ImageExport, TransparentSourcesKeepTheirLookAndTheWatermark) {
+  Pixels source = make_pattern(160, 120);
+  for (auto& p : source.argb) p = 0x00000000;  // wholly transparent
+  const auto png = dir.file(L"clear.png");
+  ASSERT_TRUE(save_pixels(source, png, L"image/png"));
+  auto options = options_for(png, dir.file(L"clear-out.png"));
+  options.layout = WatermarkLayout::Center;
+  options.rotation = 0;
+  options.font_size = 40;
+  options.text = L"HHH";
+  options.color = {110, 255, 0, 0};  // red at opacity 0.43
+  ExportReport report;
+  std::wstring error;
+  ASSERT_TRUE(run(options, report, error)) << narrow(error);
+  // The PNG keeps alpha: where it holds the brush's own alpha lies the core of a glyph.
+  const Pixels reference = load_pixels(options.output_path);
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> cores;
+  for (std::uint32_t y = 0; y < reference.height; ++y)
+    for (std::uint32_t x = 0; x < reference.width; ++x)
+      if (reference.at(x, y) == 0x6EFF0000u) cores.emplace_back(x, y);
+  ASSERT_GT(cores.size(), 100u);
+
+  for (const wchar_t* name : {L"clear-out.jpg", L"clear-out.bmp"}) {
+    SCOPED_TRACE(narrow(name));
+    options.output_path = dir.file(name);
+    ASSERT_TRUE(run(options, report, error)) << narrow(error);
+    const Pixels flat = load_pixels(options.output_path);
+    ASSERT_EQ(flat.width, 160u);
+    const auto channel = [](std::uint32_t v, int shift) { return static_cast<int>((v >> shift) & 0xFF); };
+    for (const auto& [x, y] : {std::pair<std::uint32_t, std::uint32_t>{3, 3}, {156, 116}, {80, 5}}) {
+      EXPECT_GT(channel(flat.at(x, y), 0), 245) << "background at " << x << "," << y << " is white";
+      EXPECT_GT(channel(flat.at(x, y), 8), 245);
+    }
+    // Red at 110/255 over white: red stays 255, green and blue fall to 145.
+    double green = 0;
+    for (const auto& [x, y] : cores) green += channel(flat.at(x, y), 8);
+    EXPECT_NEAR(green / static_cast<double>(cores.size()), 145.0, 12.0);
+    EXPECT_GT(channel(flat.at(cores[cores.size() / 2].first, cores[cores.size() / 2].second), 16), 235);
+  }
+
+  options.output_path = dir.file(L"clear-out.gif");
+  options.color = WatermarkColor{};  // the default: white at alpha 110
+  ASSERT_TRUE(run(options, report, error)) << narrow(error);
+  const Pixels gif = load_pixels(options.output_path);
+  ASSERT_EQ(gif.width, 160u);
+  std::size_t shown = 0;
+  for (const auto& [x, y] : cores) shown += (gif.at(x, y) >> 24) == 255 && (gif.at(x, y) & 0xFFFFFF) == 0xFFFFFF;
+  EXPECT_GT(shown * 4, cores.size()) << "about 43 % of the stamp's pixels are drawn";
+  EXPECT_LT(shown * 4, cores.size() * 3);
+  EXPECT_EQ(gif.at(3, 3) >> 24, 0u) << "the background stays transparent";
+}
+
 TEST_F(ImageExport, SourceQualityIsUsedOnlyWhenAskedAndPresent) {
   const auto png = dir.file(L"q.png");
   ASSERT_TRUE(save_pixels(make_pattern(32, 32), png, L"image/png"));
@@ -237,7 +293,10 @@ TEST_F(ImageExport, QualityChangesTheJpeg) {
   options.output_path = dir.file(L"high.jpg");
   options.jpeg_quality = 95;
   ASSERT_TRUE(run(options, report, error));
-  // Wine's JPEG encoder ignores the quality parameter (same bytes for 10 and 95).
+  // Wine's JPEG encoder ignores the quality parameter (same bytes for 10 and 95); the engine
+  // must know which kind of encoder it has, since the front end tells the user.
+  const bool differ = read_bytes(dir.file(L"low.jpg")) != read_bytes(dir.file(L"high.jpg"));
+  EXPECT_EQ(jpeg_quality_honoured(), differ);
   if (!running_under_wine()) {
     EXPECT_LT(read_bytes(dir.file(L"low.jpg")).size(), read_bytes(dir.file(L"high.jpg")).size());
   }
@@ -256,20 +315,25 @@ TEST_F(ImageExport, BadSourcesFailCleanlyAndWriteNothing) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
   }
   EXPECT_EQ(failure(options_for(dir.file(L"missing.png"), dir.file(L"x.png"))), L"Unable to read input image.");
+  EXPECT_EQ(failure(options_for((data_dir() / L"malformed" / L"zero-width.png").wstring(), dir.file(L"x.png"))),
+            L"Invalid input image dimensions.");
   EXPECT_EQ(files_in_dir(), 0u);
 }
 
-TEST_F(ImageExport, LyingExifStillExportsAsUntagged) {
+TEST_F(ImageExport, LyingMetadataStillExportsWithoutIt) {
   for (const wchar_t* name : {L"exif-huge-count.jpg", L"exif-offset-past-end.jpg", L"exif-orientation-ascii.jpg",
-                              L"exif-orientation-9.jpg"}) {
+                              L"exif-orientation-9.jpg", L"icc-chunks-lying.jpg", L"iccp-bomb.png"}) {
     SCOPED_TRACE(narrow(name));
-    auto options = options_for((data_dir() / L"malformed" / name).wstring(), dir.file(L"ok.png"));
-    ExportReport report;
-    std::wstring error;
-    ASSERT_TRUE(run(options, report, error)) << narrow(error);
-    EXPECT_FALSE(report.orientation_present);
-    EXPECT_EQ(report.orientation, 1);
-    EXPECT_EQ(report.output_width, 16u);
+    for (const wchar_t* output : {L"ok.png", L"ok.jpg"}) {
+      auto options = options_for((data_dir() / L"malformed" / name).wstring(), dir.file(output));
+      ExportReport report;
+      std::wstring error;
+      ASSERT_TRUE(run(options, report, error)) << narrow(error);
+      EXPECT_FALSE(report.orientation_present);
+      EXPECT_EQ(report.orientation, 1);
+      EXPECT_EQ(report.output_width, 16u);
+      EXPECT_TRUE(read_file_print_metadata(options.output_path).icc_profile.empty());
+    }
   }
 }
 

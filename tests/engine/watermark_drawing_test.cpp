@@ -146,17 +146,45 @@ TEST_F(WatermarkDrawing, FullTurnLooksLikeNoTurn) {
   EXPECT_LT(differing, none.size() / 50);
 }
 
-TEST_F(WatermarkDrawing, StepsBelowTheMinimumActAsThirtyTwo) {
-  auto options = opaque(L"ab", WatermarkLayout::Grid);
+// Where runs of ink begin along a band of the canvas: across it (x) for a horizontal band of
+// rows [from, to), or down it (y) for a vertical band of columns.
+std::vector<int> ink_starts(const Canvas& canvas, bool along_x, unsigned from, unsigned to) {
+  std::vector<int> starts;
+  bool previous = false;
+  const unsigned length = along_x ? canvas.width : canvas.height;
+  for (unsigned i = 0; i < length; ++i) {
+    bool any = false;
+    for (unsigned j = from; j < to && !any; ++j) any = along_x ? canvas.inked(i, j) : canvas.inked(j, i);
+    if (any && !previous) starts.push_back(static_cast<int>(i));
+    previous = any;
+  }
+  return starts;
+}
+
+// Stamps of an unturned narrow glyph sit one step apart in both directions; steps below 32 are 32.
+TEST_F(WatermarkDrawing, SpacingSetsTheStepBetweenStampsWithAMinimumOfThirtyTwo) {
+  auto options = opaque(L"I", WatermarkLayout::Grid);
   options.font_size = 10;
-  options.spacing_x = 10;
-  options.spacing_y = 5;
-  const auto tight = draw(options, 128, 96).pixels();
-  options.spacing_x = 32;
-  options.spacing_y = 32;
-  EXPECT_EQ(tight, draw(options, 128, 96).pixels());
-  options.spacing_x = 40;
-  EXPECT_NE(tight, draw(options, 128, 96).pixels());
+  options.rotation = 0;
+  struct Case {
+    float spacing_x, spacing_y;
+    int step_x, step_y;
+  };
+  for (const Case c : {Case{10, 5, 32, 32}, Case{32, 32, 32, 32}, Case{40, 50, 40, 50}, Case{75, 33, 75, 33}}) {
+    SCOPED_TRACE(std::to_string(c.spacing_x) + " x " + std::to_string(c.spacing_y));
+    options.spacing_x = c.spacing_x;
+    options.spacing_y = c.spacing_y;
+    const Canvas canvas = draw(options, 240, 200);
+    // Rows start at y = 0 (one step before it is off the image), columns at x = 0.
+    const auto columns = ink_starts(canvas, true, 0, static_cast<unsigned>(c.step_y) - 1);
+    const auto rows = ink_starts(canvas, false, 0, static_cast<unsigned>(c.step_x) - 1);
+    ASSERT_GE(columns.size(), 3u);
+    ASSERT_GE(rows.size(), 3u);
+    EXPECT_LT(columns.front(), 6) << "the first column of stamps is at x = 0";
+    EXPECT_LT(rows.front(), 10) << "the first row of stamps is at y = 0";
+    for (std::size_t i = 1; i < columns.size(); ++i) EXPECT_NEAR(columns[i] - columns[i - 1], c.step_x, 1);
+    for (std::size_t i = 1; i < rows.size(); ++i) EXPECT_NEAR(rows[i] - rows[i - 1], c.step_y, 1);
+  }
 }
 
 TEST_F(WatermarkDrawing, GridCoversTheWholeImage) {
@@ -177,27 +205,37 @@ TEST_F(WatermarkDrawing, GridCoversTheWholeImage) {
 }
 
 TEST_F(WatermarkDrawing, StaggeredRowsShiftByHalfAStep) {
-  // Unturned stamps of a narrow glyph, 100 px apart, rows 64 px apart, on an image whose
-  // rows start at -H: row r sits at y = -H + 64 r and odd rows move 50 px right.
+  // Unturned stamps of a narrow glyph, 100 px apart, rows 64 px apart. The image's size is no
+  // multiple of the steps, so a lattice started at -W, -H differs from one started at -step:
+  // rows lie at y = -250 + 64 r (row 4 at y = 6, row 5 at y = 70), stamps at x = -330 + 100 k
+  // (first visible at 70), and odd rows 50 px further right (first visible at 20).
   auto options = opaque(L"I", WatermarkLayout::StaggeredGrid);
   options.rotation = 0;
   options.font_size = 16;
   options.spacing_x = 100;
   options.spacing_y = 64;
-  const unsigned W = 400, H = 256;
+  const unsigned W = 330, H = 250;
   const Canvas canvas = draw(options, W, H);
-  auto first_ink_x = [&](unsigned y_from, unsigned y_to) {
-    for (unsigned x = 0; x < W; ++x)
-      for (unsigned y = y_from; y < y_to; ++y)
-        if (canvas.inked(x, y)) return static_cast<int>(x);
-    return -1;
-  };
-  // Row 4 (even) starts at y = 0 and row 5 (odd) at y = 64; columns start at x = -400.
-  const int even = first_ink_x(0, 40);
-  const int odd = first_ink_x(64, 104);
-  ASSERT_GE(even, 0);
-  ASSERT_GE(odd, 0);
-  EXPECT_NEAR(odd - even, 50, 2);
+  const auto even_columns = ink_starts(canvas, true, 6, 6 + 40);
+  const auto odd_columns = ink_starts(canvas, true, 70, 70 + 40);
+  ASSERT_FALSE(even_columns.empty());
+  ASSERT_FALSE(odd_columns.empty());
+  const int bearing = even_columns.front() - 70;  // where the glyph starts within its stamp
+  EXPECT_GE(bearing, 0);
+  EXPECT_LE(bearing, 5);
+  EXPECT_NEAR(odd_columns.front(), 20 + bearing, 1);
+  EXPECT_NEAR(even_columns[1] - even_columns[0], 100, 1);
+  // Down the even stamps' column, rows come 128 px apart (every second row), the first at y = 6.
+  const auto even_rows = ink_starts(canvas, false, static_cast<unsigned>(even_columns.front()),
+                                    static_cast<unsigned>(even_columns.front()) + 3);
+  const auto odd_rows = ink_starts(canvas, false, static_cast<unsigned>(odd_columns.front()),
+                                   static_cast<unsigned>(odd_columns.front()) + 3);
+  ASSERT_GE(even_rows.size(), 2u);
+  ASSERT_FALSE(odd_rows.empty());
+  EXPECT_GE(even_rows.front(), 6);
+  EXPECT_LE(even_rows.front(), 6 + 8);
+  EXPECT_NEAR(odd_rows.front() - even_rows.front(), 64, 1);
+  EXPECT_NEAR(even_rows[1] - even_rows[0], 128, 1);
 }
 
 TEST_F(WatermarkDrawing, FitShrinksOnlyAnchoredTextAndNeverEnlarges) {
@@ -256,6 +294,8 @@ TEST_F(WatermarkDrawing, ImpossibleSpacingEndsInsteadOfSpinning) {
   EXPECT_TRUE(draw_watermark(options, canvas.bitmap.get(), 64, 64, error));
   options.layout = WatermarkLayout::StaggeredGrid;
   EXPECT_TRUE(draw_watermark(options, canvas.bitmap.get(), 64, 64, error));
+  // No lattice point of an endless step lies on the image.
+  EXPECT_EQ(canvas.ink().count, 0u);
 }
 
 }  // namespace

@@ -23,17 +23,38 @@ std::wstring failure(const WatermarkOptions& options) {
   return validate_options(options, error) ? L"" : error;
 }
 
+// The record's documented defaults, field by field, and what a record left at them does.
 TEST(WatermarkOptions, DefaultsAreTheEngineRecord) {
   const WatermarkOptions options;
+  EXPECT_TRUE(options.input_path.empty());
+  EXPECT_TRUE(options.output_path.empty());
+  EXPECT_TRUE(options.text.empty());
   EXPECT_EQ(options.font_family, L"Segoe UI");
   EXPECT_EQ(options.font_size, 36.0f);
+  // White at alpha 110, packed alpha-red-green-blue from the high byte down.
+  EXPECT_EQ(options.color.alpha, 110);
+  EXPECT_EQ(options.color.red, 255);
+  EXPECT_EQ(options.color.green, 255);
+  EXPECT_EQ(options.color.blue, 255);
   EXPECT_EQ(options.color.argb(), 0x6EFFFFFFu);
+  EXPECT_EQ((orvane::engine::WatermarkColor{0x12, 0x34, 0x56, 0x78}.argb()), 0x12345678u);
   EXPECT_EQ(options.rotation, -30.0f);
   EXPECT_EQ(options.spacing_x, 260.0f);
   EXPECT_EQ(options.spacing_y, 180.0f);
   EXPECT_EQ(options.jpeg_quality, 90);
   EXPECT_TRUE(options.keep_source_jpeg_quality);
+  EXPECT_EQ(static_cast<int>(options.layout), 0) << "the grid";
   EXPECT_FALSE(options.fit_to_area);
+
+  // Left at its defaults a record is refused for its paths first, then for its text; the rest
+  // of the defaults are valid as they are.
+  WatermarkOptions record;
+  EXPECT_EQ(failure(record), L"Input or output path is empty.");
+  record.input_path = L"C:\\in.png";
+  record.output_path = L"C:\\out.png";
+  EXPECT_EQ(failure(record), L"Watermark text must not be empty.");
+  record.text = L"x";
+  EXPECT_EQ(failure(record), L"");
 }
 
 TEST(WatermarkOptions, ValidationReportsTheFirstFailingRule) {

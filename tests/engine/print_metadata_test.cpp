@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include "byte_source.h"
+#include "print_metadata.h"
+#include "test_support.h"
+#include "zlib_stream.h"
+
+namespace {
+
+using namespace orvane::engine;
+using namespace orvane::test;
+
+std::vector<std::uint8_t> profile_of(std::size_t size, std::uint8_t seed) {
+  std::vector<std::uint8_t> profile(size);
+  for (std::size_t i = 0; i < size; ++i) profile[i] = static_cast<std::uint8_t>(i * 7 + seed + i / 251);
+  return profile;
+}
+
+PrintMetadata read_bytes_metadata(const std::vector<std::uint8_t>& bytes) {
+  MemorySource source(bytes);
+  return read_print_metadata(source);
+}
+
+TEST(ZlibStream, InflatesWhatZlibMakesAndRefusesDamage) {
+  // zlib.compress(b"Orvane keeps the profile. " * 20 + bytes(range(256)), 9)
+  const std::vector<std::uint8_t> compressed = {
+      0x78, 0xda, 0xf3, 0x2f, 0x2a, 0x4b, 0xcc, 0x4b, 0x55, 0xc8, 0x4e, 0x4d, 0x2d, 0x28, 0x56, 0x28,
+      0xc9, 0x48, 0x55, 0x28, 0x28, 0xca, 0x4f, 0xcb, 0xcc, 0x49, 0xd5, 0x53, 0xf0, 0x1f, 0x95, 0x19,
+      0x41, 0x32, 0x0c, 0x8c, 0x4c, 0xcc, 0x2c, 0xac, 0x6c, 0xec, 0x1c, 0x9c, 0x5c, 0xdc, 0x3c, 0xbc,
+      0x7c, 0xfc, 0x02, 0x82, 0x42, 0xc2, 0x22, 0xa2, 0x62, 0xe2, 0x12, 0x92, 0x52, 0xd2, 0x32, 0xb2,
+      0x72, 0xf2, 0x0a, 0x8a, 0x4a, 0xca, 0x2a, 0xaa, 0x6a, 0xea, 0x1a, 0x9a, 0x5a, 0xda, 0x3a, 0xba,
+      0x7a, 0xfa, 0x06, 0x86, 0x46, 0xc6, 0x26, 0xa6, 0x66, 0xe6, 0x16, 0x96, 0x56, 0xd6, 0x36, 0xb6,
+      0x76, 0xf6, 0x0e, 0x8e, 0x4e, 0xce, 0x2e, 0xae, 0x6e, 0xee, 0x1e, 0x9e, 0x5e, 0xde, 0x3e, 0xbe,
+      0x7e, 0xfe, 0x01, 0x81, 0x41, 0xc1, 0x21, 0xa1, 0x61, 0xe1, 0x11, 0x91, 0x51, 0xd1, 0x31, 0xb1,
+      0x71, 0xf1, 0x09, 0x89, 0x49, 0xc9, 0x29, 0xa9, 0x69, 0xe9, 0x19, 0x99, 0x59, 0xd9, 0x39, 0xb9,
+      0x79, 0xf9, 0x05, 0x85, 0x45, 0xc5, 0x25, 0xa5, 0x65, 0xe5, 0x15, 0x95, 0x55, 0xd5, 0x35, 0xb5,
+      0x75, 0xf5, 0x0d, 0x8d, 0x4d, 0xcd, 0x2d, 0xad, 0x6d, 0xed, 0x1d, 0x9d, 0x5d, 0xdd, 0x3d, 0xbd,
+      0x7d, 0xfd, 0x13, 0x26, 0x4e, 0x9a, 0x3c, 0x65, 0xea, 0xb4, 0xe9, 0x33, 0x66, 0xce, 0x9a, 0x3d,
+      0x67, 0xee, 0xbc, 0xf9, 0x0b, 0x16, 0x2e, 0x5a, 0xbc, 0x64, 0xe9, 0xb2, 0xe5, 0x2b, 0x56, 0xae,
+      0x5a, 0xbd, 0x66, 0xed, 0xba, 0xf5, 0x1b, 0x36, 0x6e, 0xda, 0xbc, 0x65, 0xeb, 0xb6, 0xed, 0x3b,
+      0x76, 0xee, 0xda, 0xbd, 0x67, 0xef, 0xbe, 0xfd, 0x07, 0x0e, 0x1e, 0x3a, 0x7c, 0xe4, 0xe8, 0xb1,
+      0xe3, 0x27, 0x4e, 0x9e, 0x3a, 0x7d, 0xe6, 0xec, 0xb9, 0xf3, 0x17, 0x2e, 0x5e, 0xba, 0x7c, 0xe5,
+      0xea, 0xb5, 0xeb, 0x37, 0x6e, 0xde, 0xba, 0x7d, 0xe7, 0xee, 0xbd, 0xfb, 0x0f, 0x1e, 0x3e, 0x7a,
+      0xfc, 0xe4, 0xe9, 0xb3, 0xe7, 0x2f, 0x5e, 0xbe, 0x7a, 0xfd, 0xe6, 0xed, 0xbb, 0xf7, 0x1f, 0x3e,
+      0x7e, 0xfa, 0xfc, 0xe5, 0xeb, 0xb7, 0xef, 0x3f, 0x7e, 0xfe, 0xfa, 0xfd, 0xe7, 0xef, 0xbf, 0xff,
+      0x00, 0xe2, 0x8b, 0x3b, 0x4c,
+  };
+  std::vector<std::uint8_t> expected;
+  for (int i = 0; i < 20; ++i) {
+    const char* text = "Orvane keeps the profile. ";
+    expected.insert(expected.end(), text, text + 26);
+  }
+  for (int i = 0; i < 256; ++i) expected.push_back(static_cast<std::uint8_t>(i));
+  EXPECT_EQ(zlib_inflate(compressed.data(), compressed.size(), 1 << 20), expected);
+  EXPECT_FALSE(zlib_inflate(compressed.data(), compressed.size(), expected.size() - 1)) << "over the limit";
+  for (std::size_t cut = 0; cut < compressed.size(); ++cut) {
+    EXPECT_FALSE(zlib_inflate(compressed.data(), cut, 1 << 20)) << "truncated at " << cut;
+  }
+  auto damaged = compressed;
+  damaged.back() ^= 1;  // Adler-32
+  EXPECT_FALSE(zlib_inflate(damaged.data(), damaged.size(), 1 << 20));
+
+  const auto large = profile_of(200000, 3);  // several stored blocks
+  const auto stored = zlib_store(large.data(), large.size());
+  EXPECT_EQ(zlib_inflate(stored.data(), stored.size(), large.size()), large);
+}
+
+// Each format the platform encodes, then amended: the file still decodes, and says exactly what
+// was written; writing again replaces instead of adding.
+TEST(PrintMetadata, WrittenIntoEncodedFilesAndReadBack) {
+  GdiplusScope gdiplus;
+  TempDir dir;
+  for (const wchar_t* mime : {L"image/jpeg", L"image/png", L"image/tiff"}) {
+    SCOPED_TRACE(std::string(mime, mime + wcslen(mime)));
+    const auto path = dir.file(L"image");
+    ASSERT_TRUE(save_pixels(make_pattern(40, 30), path, mime));
+    auto bytes = read_bytes(path);
+    const std::size_t encoded_size = bytes.size();
+    const PrintMetadata first{profile_of(150000, 1), PrintResolution{300, 150}};  // three JPEG segments
+    ASSERT_TRUE(write_print_metadata(bytes, first));
+    const PrintMetadata second{profile_of(520, 2), PrintResolution{72.5, 72.5}};
+    ASSERT_TRUE(write_print_metadata(bytes, second));
+    const PrintMetadata read = read_bytes_metadata(bytes);
+    EXPECT_EQ(read.icc_profile, second.icc_profile);
+    ASSERT_TRUE(read.resolution);
+    EXPECT_NEAR(read.resolution->x, 72.5, std::wstring(mime) == L"image/jpeg" ? 0.5 : 0.01);
+    EXPECT_NEAR(read.resolution->y, 72.5, 0.5);
+    EXPECT_TRUE(print_metadata_carried(second, read));
+    EXPECT_FALSE(print_metadata_carried(first, read));
+    write_bytes(path, bytes);
+    const Pixels decoded = load_pixels(path);
+    EXPECT_EQ(decoded.width, 40u);
+    EXPECT_LT(mean_channel_difference(decoded, make_pattern(40, 30)), 6.0);
+    if (std::wstring(mime) != L"image/tiff") {  // a TIFF keeps the old values as unreferenced bytes
+      EXPECT_LT(bytes.size(), encoded_size + 520 + 200) << "the first profile was replaced, not kept";
+    }
+  }
+}
+
+TEST(PrintMetadata, EveryTruncationIsSafe) {
+  GdiplusScope gdiplus;
+  TempDir dir;
+  for (const wchar_t* mime : {L"image/jpeg", L"image/png", L"image/tiff"}) {
+    const auto path = dir.file(L"small");
+    ASSERT_TRUE(save_pixels(make_pattern(8, 8), path, mime));
+    auto bytes = read_bytes(path);
+    ASSERT_TRUE(write_print_metadata(bytes, {profile_of(300, 5), PrintResolution{300, 300}}));
+    for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
+      std::vector<std::uint8_t> part(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(cut));
+      (void)read_bytes_metadata(part);
+      (void)write_print_metadata(part, {profile_of(10, 1), PrintResolution{96, 96}});
+    }
+  }
+}
+
+}  // namespace
