@@ -1,6 +1,7 @@
 #include "layout/text_fallback.h"
 
 #include <array>
+#include <cstdint>
 
 #include "layout/text_measurer.h"
 
@@ -47,6 +48,13 @@ Size fallback_text_size(std::wstring_view text, int text_style) noexcept {
       width += 12.0f;  // one character however it is encoded
       ++i;
       continue;
+    }
+    if constexpr (sizeof(wchar_t) > 2) {
+      // Where wide strings are UTF-32 the same character is one code unit.
+      if (static_cast<std::uint32_t>(c) > 0xFFFF) {
+        width += 12.0f;
+        continue;
+      }
     }
     width += advance(c);
   }
