@@ -119,7 +119,9 @@ TEST(ExifBlock, EveryTruncationIsSafe) {
   for (std::size_t length = 0; length < file.size(); ++length) {
     std::vector<std::uint8_t> cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
     const auto value = read_orientation_from_bytes(cut);
-    if (value) EXPECT_EQ(*value, 5);
+    if (value) {
+      EXPECT_EQ(*value, 5);
+    }
   }
 }
 

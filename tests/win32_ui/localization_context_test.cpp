@@ -7,6 +7,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "localization/locale_formatter.h"
 #include "localization/message_catalogue.h"
@@ -120,6 +121,15 @@ TEST_F(LocalizationContextTest, PlaceholdersAreFilledInOrder) {
   // Argument 0 is placed before {1} is looked for; an inserted {0} is not expanded again.
   EXPECT_EQ(english.resolve(LocalizedText::literal(L"[{0}]", {L"{1}", L"x"})), L"[x]");
   EXPECT_EQ(english.resolve(LocalizedText::literal(L"{0}", {L"{0}{0}"})), L"{0}{0}");
+  // Text around an inserted argument can join into a later placeholder, which its pass fills;
+  // one of an argument already placed, or with a leading zero, stays as it is.
+  EXPECT_EQ(english.resolve(LocalizedText::literal(L"{{0}}|{0{0}}|{1{0}}|{{0}", {L"1", L"x"})), L"x|{01}|{11}|{1");
+  std::vector<std::wstring> arguments(11);
+  arguments[0] = L"1";
+  arguments[10] = L"ten";
+  EXPECT_EQ(english.resolve(LocalizedText::literal(L"{{0}{1}}", arguments)), L"{1}") << "formed while {1} is filled, so not filled again";
+  arguments[1] = L"0";
+  EXPECT_EQ(english.resolve(LocalizedText::literal(L"{{0}{1}}", arguments)), L"ten");
   LocalizationContext twice(L"en-US");
   twice.set_translate([](std::wstring_view) { return std::wstring(L"{count} of {count} for {0}"); });
   EXPECT_EQ(twice.resolve(LocalizedText::plural(L"k", 4, {L"you"})), L"4 of 4 for you");
