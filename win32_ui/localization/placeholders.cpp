@@ -38,6 +38,7 @@ class PlaceholderFiller {
  public:
   PlaceholderFiller(std::wstring_view text, const std::vector<std::wstring>& arguments)
       : arguments_(arguments), pending_(arguments.size()) {
+    pieces_.reserve(16);
     pieces_.push_back(Piece{{}, kNone, 0, 0, true});  // the sentinel: both ends of the list
     insert_parsed(0, text, 0);
   }
