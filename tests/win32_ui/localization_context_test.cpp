@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <memory>
 #include <string>
@@ -29,7 +30,7 @@ using win32_ui::modern::TimeValue;
 class ProbeFormatter final : public LocaleFormatter {
  public:
   std::wstring format_number(std::wstring_view tag, double value, NumberFormatOptions options) const override {
-    if (value != value) return {};
+    if (std::isnan(value)) return {};
     return L"<" + std::wstring(tag) + L" " + std::to_wstring(static_cast<long long>(value)) + L" " +
            std::to_wstring(options.minimum_fraction_digits) + L"-" + std::to_wstring(options.maximum_fraction_digits) +
            (options.use_grouping ? L" grouped>" : L">");
