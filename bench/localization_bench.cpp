@@ -19,6 +19,7 @@ using win32_ui::modern::MessageCatalogue;
 
 constexpr int kKeys = 1000;
 constexpr int kSamples = 51;
+constexpr int kLongPlaceholders = 80000;
 
 // Median nanoseconds per resolution over kSamples passes through all texts.
 double median_ns(const LocalizationContext& context, const std::vector<LocalizedText>& texts, std::size_t& sink) {
@@ -72,6 +73,23 @@ int wmain() {
               median_ns(english, plural, sink));
   std::printf("  plural text, en-US, count through the Windows formatter:        %.0f ns\n",
               median_ns(english_formatted, plural, sink));
+  // One long text full of placeholders: the cost must grow with its length, not its square.
+  std::wstring long_text;
+  std::vector<std::wstring> arguments;
+  for (int index = 0; index < kLongPlaceholders; ++index) {
+    long_text += L"{" + std::to_wstring(index % 2 == 0 ? 0 : index) + L"} ";
+    arguments.push_back(L"argument " + std::to_wstring(index));
+  }
+  const LocalizedText long_literal = LocalizedText::literal(long_text, arguments);
+  std::vector<double> samples;
+  for (int sample = 0; sample < 5; ++sample) {
+    const auto start = std::chrono::steady_clock::now();
+    sink += english.resolve(long_literal).size();
+    samples.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+  }
+  std::sort(samples.begin(), samples.end());
+  std::printf("  one literal with %d placeholders ({0} and %d others):      %.1f ms\n", kLongPlaceholders,
+              kLongPlaceholders / 2, samples[2]);
   std::printf("  (checksum %zu)\n", sink);
   return 0;
 }

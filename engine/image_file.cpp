@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "image_header.h"
+#include "image_size_limit.h"
 
 namespace orvane::engine {
 namespace {

@@ -1,7 +1,5 @@
 #include "image_header.h"
 
-#include <windows.h>
-
 #include <cstring>
 
 #include "byte_source.h"
@@ -116,22 +114,14 @@ std::optional<ImageDimensions> tiff_dimensions(ByteSource& file) {
 std::optional<ImageDimensions> read_image_dimensions(const std::wstring& path) {
   FileStore file(std::filesystem::path(path), false);
   if (!file.is_open()) return std::nullopt;
-  for (auto reader : {png_dimensions, jpeg_dimensions, gif_dimensions, bmp_dimensions, tiff_dimensions}) {
-    if (auto dims = reader(file)) return dims;
-  }
-  return std::nullopt;
+  return read_image_dimensions(file);
 }
 
-bool image_size_acceptable(std::uint64_t width, std::uint64_t height) {
-  if (width == 0 || height == 0 || width > kMaxImagePixels || height > kMaxImagePixels) return false;
-  const std::uint64_t pixels = width * height;
-  if (pixels > kMaxImagePixels) return false;
-  MEMORYSTATUSEX status{};
-  status.dwLength = sizeof(status);
-  if (!GlobalMemoryStatusEx(&status)) return true;  // nothing to judge by; the pixel limit holds
-  // The decoded source, the working bitmap and a turned copy, four bytes a pixel each.
-  const std::uint64_t needed = pixels * 4 * 3;
-  return needed <= status.ullAvailPhys && needed <= status.ullAvailVirtual;
+std::optional<ImageDimensions> read_image_dimensions(ByteSource& bytes) {
+  for (auto reader : {png_dimensions, jpeg_dimensions, gif_dimensions, bmp_dimensions, tiff_dimensions}) {
+    if (auto dims = reader(bytes)) return dims;
+  }
+  return std::nullopt;
 }
 
 }  // namespace orvane::engine

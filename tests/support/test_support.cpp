@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
-#include <random>
 
 namespace orvane::test {
 namespace gp = Gdiplus::DllExports;
@@ -14,25 +12,6 @@ namespace gp = Gdiplus::DllExports;
 bool running_under_wine() {
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
-TempDir::TempDir() {
-  static std::mt19937_64 rng{std::random_device{}() ^ static_cast<std::uint64_t>(GetCurrentProcessId())};
-  const auto base = std::filesystem::temp_directory_path();
-  for (;;) {
-    path_ = base / (L"orvane-test-" + std::to_wstring(rng() % 1000000000ULL));
-    std::error_code ec;
-    if (std::filesystem::create_directory(path_, ec)) break;
-  }
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  // Read-only files made by a test would block removal.
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ec)) {
-    SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
-  }
-  std::filesystem::remove_all(path_, ec);
 }
 
 GdiplusScope::GdiplusScope() {
@@ -193,17 +172,5 @@ double mean_channel_difference(const Pixels& a, const Pixels& b) {
   }
   return sum / (3.0 * static_cast<double>(a.argb.size()));
 }
-
-std::vector<std::uint8_t> read_bytes(const std::wstring& path) {
-  std::ifstream in(std::filesystem::path(path), std::ios::binary);
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void write_bytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::filesystem::path data_dir() { return std::filesystem::path(ORVANE_TEST_DATA_DIR); }
 
 }  // namespace orvane::test

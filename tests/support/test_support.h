@@ -1,31 +1,18 @@
 #pragma once
 
-// Helpers the test suites share: scratch folders, real image files written through GDI+,
-// and pixel access to decoded files.
+// Helpers the Windows test suites share: real image files written through GDI+ and pixel
+// access to decoded files, with the platform-free file helpers.
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
+
+#include "test_files.h"
 
 namespace orvane::test {
 
 // True when running under Wine (its ntdll exports wine_get_version).
 [[nodiscard]] bool running_under_wine();
-
-// A fresh folder under the temporary directory, removed with everything in it on destruction.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  [[nodiscard]] const std::filesystem::path& path() const noexcept { return path_; }
-  [[nodiscard]] std::wstring file(const std::wstring& name) const { return (path_ / name).wstring(); }
-
- private:
-  std::filesystem::path path_;
-};
 
 // Keeps GDI+ started for the lifetime of the object.
 class GdiplusScope {
@@ -67,11 +54,5 @@ struct Pixels {
 [[nodiscard]] int max_channel_difference(const Pixels& a, const Pixels& b);
 // Mean absolute channel difference; 255 when sizes differ.
 [[nodiscard]] double mean_channel_difference(const Pixels& a, const Pixels& b);
-
-[[nodiscard]] std::vector<std::uint8_t> read_bytes(const std::wstring& path);
-void write_bytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
-
-// The test data folder kept with the sources.
-[[nodiscard]] std::filesystem::path data_dir();
 
 }  // namespace orvane::test

@@ -1,29 +1,46 @@
-// Resolving texts through a context: catalogue and translate fall-backs, plural messages with
-// real locale formatting, placeholders, revisions, text direction and the built-in dialog texts.
+// Resolving texts through a context: catalogue and translate fall-backs, plural messages,
+// placeholders, revisions and text direction.
 #include "localization/localization_context.h"
-
-#include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "localization/locale_formatter.h"
 #include "localization/message_catalogue.h"
-#include "platform/windows/windows_locale_formatter.h"
-#include "scaffold/application.h"
 
 namespace {
 
+using win32_ui::modern::DateStyle;
+using win32_ui::modern::DateValue;
+using win32_ui::modern::LocaleFormatter;
 using win32_ui::modern::LocalizationContext;
 using win32_ui::modern::LocalizedText;
 using win32_ui::modern::MessageCatalogue;
+using win32_ui::modern::NumberFormatOptions;
 using win32_ui::modern::PluralCategory;
-using win32_ui::platform::windows::WindowsLocaleFormatter;
-using win32_ui::scaffold::Application;
+using win32_ui::modern::TimeFormatOptions;
+using win32_ui::modern::TimeValue;
 
-// A catalogue with a file count in four languages, and the formatter the surfaces attach.
+// Shows which options and locale a count was formatted with, and nothing for NaN.
+class ProbeFormatter final : public LocaleFormatter {
+ public:
+  std::wstring format_number(std::wstring_view tag, double value, NumberFormatOptions options) const override {
+    if (std::isnan(value)) return {};
+    return L"<" + std::wstring(tag) + L" " + std::to_wstring(static_cast<long long>(value)) + L" " +
+           std::to_wstring(options.minimum_fraction_digits) + L"-" + std::to_wstring(options.maximum_fraction_digits) +
+           (options.use_grouping ? L" grouped>" : L">");
+  }
+  std::wstring format_percent(std::wstring_view, double, NumberFormatOptions) const override { return {}; }
+  std::wstring format_date(std::wstring_view, DateValue, DateStyle) const override { return {}; }
+  std::wstring format_time(std::wstring_view, TimeValue, TimeFormatOptions) const override { return {}; }
+};
+
+// A catalogue with a file count in four languages.
 class LocalizationContextTest : public testing::Test {
  protected:
   LocalizationContextTest() {
@@ -40,27 +57,25 @@ class LocalizationContextTest : public testing::Test {
         .set_text(L"en", L"page", L"Page {0} of {1}");
   }
 
-  // A context for the tag with the shared catalogue and the Windows formatter.
+  // A context for the tag with the shared catalogue and no formatter: counts are plain digits.
   LocalizationContext context(const wchar_t* tag) const {
     LocalizationContext result(tag);
-    result.set_catalogue(catalogue_).set_formatter(formatter_);
+    result.set_catalogue(catalogue_);
     return result;
   }
 
   std::shared_ptr<MessageCatalogue> catalogue_ = std::make_shared<MessageCatalogue>(L"en");
-  std::shared_ptr<const WindowsLocaleFormatter> formatter_ = std::make_shared<WindowsLocaleFormatter>();
+  std::shared_ptr<const LocaleFormatter> formatter_ = std::make_shared<ProbeFormatter>();
 };
 
-TEST_F(LocalizationContextTest, FileCountsReadNaturallyInEachLanguage) {
+TEST_F(LocalizationContextTest, FileCountsTakeTheLanguagesPluralForm) {
   const LocalizationContext english = context(L"en-US");
   EXPECT_EQ(english.resolve(LocalizedText::plural(L"files", 1)), L"1 file");
   EXPECT_EQ(english.resolve(LocalizedText::plural(L"files", 2)), L"2 files");
   EXPECT_EQ(english.resolve(LocalizedText::plural(L"files", 0)), L"0 files");
-  EXPECT_EQ(english.resolve(LocalizedText::plural(L"files", 1234)), L"1,234 files");
   EXPECT_EQ(english.resolve(LocalizedText::plural(L"files", 1.5)), L"1.5 files");
-  const LocalizationContext german = context(L"de-DE");
-  EXPECT_EQ(german.resolve(LocalizedText::plural(L"files", 1)), L"1 Datei");
-  EXPECT_EQ(german.resolve(LocalizedText::plural(L"files", 1234.5)), L"1.234,5 Dateien");
+  EXPECT_EQ(english.resolve(LocalizedText::plural(L"files", 1234567)), L"1234567 files");
+  EXPECT_EQ(context(L"de-DE").resolve(LocalizedText::plural(L"files", 1)), L"1 Datei");
   const LocalizationContext chinese = context(L"zh-CN");
   EXPECT_EQ(chinese.resolve(LocalizedText::plural(L"files", 1)), L"1 个文件");
   EXPECT_EQ(chinese.resolve(LocalizedText::plural(L"files", 2)), L"2 个文件");
@@ -69,10 +84,10 @@ TEST_F(LocalizationContextTest, FileCountsReadNaturallyInEachLanguage) {
   EXPECT_EQ(russian.resolve(LocalizedText::plural(L"files", 22)), L"22 файла");
   EXPECT_EQ(russian.resolve(LocalizedText::plural(L"files", 25)), L"25 файлов");
   EXPECT_EQ(russian.resolve(LocalizedText::plural(L"files", 11)), L"11 файлов");
-  // Without a formatter the count is plain digits.
-  LocalizationContext plain(L"en-US");
-  plain.set_catalogue(catalogue_);
-  EXPECT_EQ(plain.resolve(LocalizedText::plural(L"files", 1234567)), L"1234567 files");
+  // With a formatter the count goes through it, for the context's locale, grouped.
+  LocalizationContext formatted = context(L"de-DE");
+  formatted.set_formatter(formatter_);
+  EXPECT_EQ(formatted.resolve(LocalizedText::plural(L"files", 1234)), L"<de-DE 1234 0-15 grouped> Dateien");
 }
 
 TEST_F(LocalizationContextTest, KeysFallBackToTranslateThenToThemselves) {
@@ -107,6 +122,15 @@ TEST_F(LocalizationContextTest, PlaceholdersAreFilledInOrder) {
   // Argument 0 is placed before {1} is looked for; an inserted {0} is not expanded again.
   EXPECT_EQ(english.resolve(LocalizedText::literal(L"[{0}]", {L"{1}", L"x"})), L"[x]");
   EXPECT_EQ(english.resolve(LocalizedText::literal(L"{0}", {L"{0}{0}"})), L"{0}{0}");
+  // Text around an inserted argument can join into a later placeholder, which its pass fills;
+  // one of an argument already placed, or with a leading zero, stays as it is.
+  EXPECT_EQ(english.resolve(LocalizedText::literal(L"{{0}}|{0{0}}|{1{0}}|{{0}", {L"1", L"x"})), L"x|{01}|{11}|{1");
+  std::vector<std::wstring> arguments(11);
+  arguments[0] = L"1";
+  arguments[10] = L"ten";
+  EXPECT_EQ(english.resolve(LocalizedText::literal(L"{{0}{1}}", arguments)), L"{1}") << "formed while {1} is filled, so not filled again";
+  arguments[1] = L"0";
+  EXPECT_EQ(english.resolve(LocalizedText::literal(L"{{0}{1}}", arguments)), L"ten");
   LocalizationContext twice(L"en-US");
   twice.set_translate([](std::wstring_view) { return std::wstring(L"{count} of {count} for {0}"); });
   EXPECT_EQ(twice.resolve(LocalizedText::plural(L"k", 4, {L"you"})), L"4 of 4 for you");
@@ -153,67 +177,6 @@ TEST(LocalizationDirectionTest, RightToLeftByPrimaryLanguage) {
     EXPECT_EQ(LocalizationContext(tag).is_right_to_left(), std::wstring(tag) == L"hE")
         << testing::PrintToString(std::wstring(tag));
   }
-}
-
-struct DialogText {
-  const wchar_t* key;
-  const wchar_t* english;
-  const wchar_t* chinese;
-};
-
-constexpr DialogText kDialogTexts[] = {
-    {L"scaffold.dialog.ok", L"OK", L"确定"},
-    {L"scaffold.dialog.cancel", L"Cancel", L"取消"},
-    {L"scaffold.dialog.yes", L"Yes", L"是"},
-    {L"scaffold.dialog.no", L"No", L"否"},
-    {L"scaffold.dialog.retry", L"Retry", L"重试"},
-    {L"scaffold.dialog.abort", L"Abort", L"中止"},
-    {L"scaffold.dialog.ignore", L"Ignore", L"忽略"},
-    {L"scaffold.dialog.try_again", L"Try again", L"重试"},
-    {L"scaffold.dialog.continue", L"Continue", L"继续"},
-    {L"scaffold.dialog.information", L"Information", L"提示"},
-    {L"scaffold.dialog.warning", L"Warning", L"警告"},
-    {L"scaffold.dialog.error", L"Error", L"错误"},
-    {L"scaffold.dialog.question", L"Question", L"确认"},
-};
-
-TEST(ApplicationLocalizationTest, DialogTextsInChineseAndEnglish) {
-  for (const wchar_t* tag : {L"zh-CN", L"zh-TW", L"ZH-cn", L"zh"}) {
-    const LocalizationContext chinese = Application::make_localization(tag);
-    for (const DialogText& text : kDialogTexts) {
-      EXPECT_EQ(chinese.resolve(LocalizedText::key(text.key)), text.chinese)
-          << testing::PrintToString(std::wstring(tag)) << " " << testing::PrintToString(std::wstring(text.key));
-    }
-  }
-  for (const wchar_t* tag : {L"en-US", L"Zh-CN", L"zH", L"z", L"", L"de-DE"}) {
-    const LocalizationContext english = Application::make_localization(tag);
-    for (const DialogText& text : kDialogTexts) {
-      EXPECT_EQ(english.resolve(LocalizedText::key(text.key)), text.english)
-          << testing::PrintToString(std::wstring(tag)) << " " << testing::PrintToString(std::wstring(text.key));
-    }
-  }
-}
-
-TEST(ApplicationLocalizationTest, ContextIsFreshAndKeepsOtherKeys) {
-  const LocalizationContext context = Application::make_localization(L"zh-CN");
-  EXPECT_EQ(context.locale_tag(), L"zh-CN");
-  EXPECT_EQ(context.revision(), 1u);
-  EXPECT_FALSE(context.has_formatter());
-  EXPECT_EQ(context.catalogue(), nullptr);
-  EXPECT_EQ(context.resolve(LocalizedText::key(L"scaffold.dialog.unknown")), L"scaffold.dialog.unknown");
-  EXPECT_EQ(context.resolve(LocalizedText::key(L"scaffold.dialog.OK")), L"scaffold.dialog.OK");
-  // A catalogue given to the application answers before the built-in texts.
-  auto catalogue = std::make_shared<MessageCatalogue>();
-  catalogue->set_text(L"zh", L"scaffold.dialog.ok", L"好");
-  const LocalizationContext custom = Application::make_localization(L"zh-CN", catalogue);
-  EXPECT_EQ(custom.resolve(LocalizedText::key(L"scaffold.dialog.ok")), L"好");
-  EXPECT_EQ(custom.resolve(LocalizedText::key(L"scaffold.dialog.cancel")), L"取消");
-}
-
-TEST(ApplicationLocalizationTest, LocaleTagIsTheUsersDefaultLocale) {
-  wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
-  ASSERT_GT(GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH), 1);
-  EXPECT_EQ(Application::user_locale_tag(), name);
 }
 
 }  // namespace

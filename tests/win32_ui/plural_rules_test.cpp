@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "localization/localization_context.h"
-#include "platform/windows/windows_locale_formatter.h"
 
 namespace {
 
@@ -105,19 +104,6 @@ TEST(PluralRulesTest, CountsWithoutFormatterArePlainDigits) {
   EXPECT_EQ(format_count(context, -1e-20), L"0");
   EXPECT_EQ(format_count(context, std::numeric_limits<double>::quiet_NaN()), L"");
   EXPECT_EQ(format_count(context, std::numeric_limits<double>::infinity()), L"");
-}
-
-TEST(PluralRulesTest, CountsWithFormatterFollowTheLocale) {
-  const auto formatter = std::make_shared<win32_ui::platform::windows::WindowsLocaleFormatter>();
-  LocalizationContext english(L"en-US");
-  english.set_formatter(formatter);
-  EXPECT_EQ(format_count(english, 1234567), L"1,234,567");
-  EXPECT_EQ(format_count(english, 2.5), L"2.5");
-  EXPECT_EQ(format_count(english, 1.0 / 3.0), L"0.333333333");
-  LocalizationContext german(L"de-DE");
-  german.set_formatter(formatter);
-  EXPECT_EQ(format_count(german, 1234.5), L"1.234,5");
-  EXPECT_EQ(format_count(german, std::numeric_limits<double>::quiet_NaN()), L"");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -62,7 +63,6 @@ TEST(WindowsLocaleFormatterTest, NumbersWithoutAResultOrLocale) {
   EXPECT_EQ(formatter.format_number(L"en-US", nan, kCount), L"");
   EXPECT_EQ(formatter.format_number(L"en-US", -infinity, kCount), L"");
   EXPECT_EQ(formatter.format_percent(L"en-US", nan, kCount), L"");
-  EXPECT_EQ(formatter.format_percent(L"en-US", 1e307, kCount), L"");
   // An unknown tag is formatted for the user's default locale instead of giving nothing.
   const std::wstring user_default = formatter.format_number(L"", 1234.5, kCount);
   EXPECT_FALSE(user_default.empty());
@@ -71,6 +71,35 @@ TEST(WindowsLocaleFormatterTest, NumbersWithoutAResultOrLocale) {
   EXPECT_EQ(formatter.format_date(kBogusTag, DateValue{2024, 3, 5}, DateStyle::Long),
             formatter.format_date(L"", DateValue{2024, 3, 5}, DateStyle::Long));
   EXPECT_FALSE(formatter.format_time(kBogusTag, TimeValue{9, 5, 0}, TimeFormatOptions{}).empty());
+}
+
+// The digits of a whole number grouped by three with commas, built here without the platform.
+std::wstring grouped_by_three(double value) {
+  char buffer[400];
+  const auto end = std::to_chars(buffer, buffer + sizeof(buffer), value, std::chars_format::fixed, 0).ptr;
+  std::wstring text;
+  for (const char* digit = buffer; digit != end; ++digit) {
+    if (digit != buffer && (end - digit) % 3 == 0) text.push_back(L',');
+    text.push_back(static_cast<wchar_t>(*digit));
+  }
+  return text;
+}
+
+TEST(WindowsLocaleFormatterTest, HugeNumbersAreGroupedRightOrGiveNothing) {
+  // 9e99 has 100 integer digits, the most formatted; 1e100 has 101.
+  const std::wstring nine_e99 = grouped_by_three(9e99);
+  ASSERT_EQ(nine_e99.size(), 133u);
+  EXPECT_EQ(formatter.format_number(L"en-US", 9e99, kCount), nine_e99);
+  EXPECT_EQ(formatter.format_number(L"en-US", -9e99, NumberFormatOptions{9, 9, true}), L"-" + nine_e99 + L".000000000");
+  EXPECT_EQ(formatter.format_percent(L"en-US", 9e97, kWhole), grouped_by_three(9e97 * 100.0) + L"%");
+  EXPECT_EQ(formatter.format_number(L"en-US", 1e100, kCount), L"");
+  EXPECT_EQ(formatter.format_percent(L"en-US", 2e98, kWhole), L"");
+  // These once reached the platform with up to 319 characters and brought the process down.
+  EXPECT_EQ(formatter.format_number(L"en-US", 1e300, kCount), L"");
+  EXPECT_EQ(formatter.format_number(L"de-DE", 1e250, NumberFormatOptions{9, 9, true}), L"");
+  EXPECT_EQ(formatter.format_number(L"en-US", -std::numeric_limits<double>::max(), kCount), L"");
+  EXPECT_EQ(formatter.format_percent(L"en-US", 1e298, kCount), L"");
+  EXPECT_EQ(formatter.format_percent(L"en-US", 1e307, kCount), L"");
 }
 
 TEST(WindowsLocaleFormatterTest, PercentagesFollowTheLocalePatterns) {
@@ -106,9 +135,15 @@ TEST(WindowsLocaleFormatterTest, ImpossibleDatesGiveNothing) {
     EXPECT_EQ(formatter.format_date(L"en-US", date, DateStyle::Short), L"")
         << date.year << "-" << date.month << "-" << date.day;
   }
-  // Within the ranges checked here, but not a real day: the system refuses it.
-  EXPECT_EQ(formatter.format_date(L"en-US", DateValue{2023, 2, 30}, DateStyle::Short), L"");
+  // Within the ranges, but past the month's end: never rolled over into the next month.
+  for (const DateValue date : {DateValue{2023, 2, 30}, DateValue{2023, 2, 29}, DateValue{1900, 2, 29},
+                               DateValue{2100, 2, 29}, DateValue{2023, 4, 31}, DateValue{2024, 11, 31}}) {
+    EXPECT_EQ(formatter.format_date(L"en-US", date, DateStyle::Short), L"")
+        << date.year << "-" << date.month << "-" << date.day;
+  }
   EXPECT_EQ(formatter.format_date(L"en-US", DateValue{2024, 2, 29}, DateStyle::Short), L"2/29/2024");
+  EXPECT_EQ(formatter.format_date(L"en-US", DateValue{2000, 2, 29}, DateStyle::Short), L"2/29/2000");
+  EXPECT_EQ(formatter.format_date(L"en-US", DateValue{2023, 12, 31}, DateStyle::Short), L"12/31/2023");
 }
 
 TEST(WindowsLocaleFormatterTest, TimesWithAndWithoutSecondsAndMarker) {

@@ -1,6 +1,7 @@
 #include "layout/text_fallback.h"
 
 #include <array>
+#include <cstdint>
 
 #include "layout/text_measurer.h"
 
@@ -26,6 +27,9 @@ bool is_wide(wchar_t c) noexcept {
          (c >= 0xFE10 && c <= 0xFE6F) || (c >= 0xFF01 && c <= 0xFF60);
 }
 
+// Beyond the 16 bits of a UTF-16 unit: one code unit holds a whole supplementary character.
+bool is_supplementary(std::uint32_t code) noexcept { return code > 0xFFFF; }
+
 float advance(wchar_t c) noexcept {
   if (c == L' ') return 3.5f;
   if (c == L'%' || c == L'@' || c == L'M' || c == L'W') return 11.5f;
@@ -46,6 +50,10 @@ Size fallback_text_size(std::wstring_view text, int text_style) noexcept {
     if (pair) {
       width += 12.0f;  // one character however it is encoded
       ++i;
+      continue;
+    }
+    if (is_supplementary(static_cast<std::uint32_t>(c))) {  // the same where wide strings are UTF-32
+      width += 12.0f;
       continue;
     }
     width += advance(c);

@@ -4,22 +4,9 @@
 #include <utility>
 
 #include "localization/message_catalogue.h"
+#include "localization/placeholders.h"
 
 namespace win32_ui::modern {
-namespace {
-
-// Replaces every occurrence of `placeholder` in `text`, left to right, resuming after each
-// inserted value so a value that contains the placeholder is not expanded again.
-void replace_placeholder(std::wstring& text, std::wstring_view placeholder, std::wstring_view value) {
-  if (placeholder.empty()) return;
-  std::size_t position = text.find(placeholder);
-  while (position != std::wstring::npos) {
-    text.replace(position, placeholder.size(), value);
-    position = text.find(placeholder, position + value.size());
-  }
-}
-
-}  // namespace
 
 LocalizationContext::LocalizationContext(std::wstring locale_tag, TranslateFunction translate)
     : locale_tag_(std::move(locale_tag)), translate_(std::move(translate)) {}
@@ -93,7 +80,7 @@ std::wstring LocalizationContext::resolve(const LocalizedText& text) const {
     case LocalizedText::Kind::PluralKey:
       result = look_up_plural(text.text, plural_category(locale_tag_, text.count));
       if (result.find(L"{count}") != std::wstring::npos) {
-        replace_placeholder(result, L"{count}", format_count(*this, text.count));
+        result = replace_placeholder(result, L"{count}", format_count(*this, text.count));
       }
       break;
     case LocalizedText::Kind::Literal:
@@ -103,13 +90,7 @@ std::wstring LocalizationContext::resolve(const LocalizedText& text) const {
       break;
   }
   if (!text.arguments.empty() && result.find(L'{') != std::wstring::npos) {
-    std::wstring placeholder;
-    for (std::size_t index = 0; index < text.arguments.size(); ++index) {
-      placeholder.assign(L"{");
-      placeholder.append(std::to_wstring(index));
-      placeholder.push_back(L'}');
-      replace_placeholder(result, placeholder, text.arguments[index]);
-    }
+    result = fill_placeholders(result, text.arguments);
   }
   return result;
 }

@@ -13,11 +13,13 @@ namespace win32_ui::platform::windows {
 class WindowsLocaleFormatter final : public modern::LocaleFormatter {
  public:
   // Formats a number with the locale's separators, grouping and negative form; at most 9
-  // fraction digits, trailing zeros trimmed down to the minimum.
+  // fraction digits, trailing zeros trimmed down to the minimum. A number whose integer part
+  // has more than 100 digits gives nothing.
   [[nodiscard]] std::wstring format_number(std::wstring_view locale_tag, double value,
                                            modern::NumberFormatOptions options) const override;
 
-  // Formats a fraction as a percentage with the locale's symbol and sign placement.
+  // Formats a fraction as a percentage with the locale's symbol and sign placement; the same
+  // limit applies to the percentage.
   [[nodiscard]] std::wstring format_percent(std::wstring_view locale_tag, double value,
                                             modern::NumberFormatOptions options) const override;
 

@@ -1,0 +1,21 @@
+// Arbitrary bytes through the EXIF orientation reader: it must answer 1..8 or nothing, never
+// read outside the bytes it was given.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "exif_metadata.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::vector<std::uint8_t> file(data, data + size);
+  const auto orientation = orvane::engine::read_orientation_from_bytes(file);
+  if (orientation && (*orientation < 1 || *orientation > 8)) std::abort();
+  // The item decoders take the raw value bytes the way GDI+ hands them over.
+  if (size >= 2) {
+    const std::uint16_t type = data[0] % 8;
+    (void)orvane::engine::orientation_from_item(type, size - 2, data + 2);
+    (void)orvane::engine::jpeg_quality_from_item(type, size - 2, data + 2);
+  }
+  return 0;
+}
