@@ -146,6 +146,30 @@ TEST(CanvasBackendsTest, Direct2dDrawsEachImagesOwnPixelsWhenBuffersComeBack) {
   }
 }
 
+TEST(CanvasBackendsTest, BothBackEndsReadImageRowsByStride) {
+  SceneFonts fonts;
+  // 2 × 2 with rows of 12 bytes: red, green, then a padding pixel of white that must never show.
+  const std::vector<std::uint8_t> bytes{0, 0, 255, 255, 0, 255, 0, 255, 255, 255, 255, 255,
+                                        255, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 255};
+  ui::graphics::Image image;
+  ASSERT_EQ(ui::graphics::Image::from_pixels(2, 2, 12, bytes, image), ui::graphics::image_ok);
+  for (const RenderMode mode : {RenderMode::direct2d_first, RenderMode::gdi_only}) {
+    SCOPED_TRACE(mode == RenderMode::gdi_only ? "GDI" : "Direct2D");
+    MemoryTarget target(40, 40);
+    const FrameOutcome outcome =
+        modern::paint_frame(target.dc(), target.bounds(), fonts.fonts, mode, [&](ui::graphics::Canvas& canvas) {
+          canvas.clear({128, 128, 128});
+          canvas.draw_image(image, {0, 0, 40, 40}, 1.0f, false);
+        });
+    ASSERT_TRUE(outcome.success);
+    EXPECT_EQ(outcome.software, mode == RenderMode::gdi_only);
+    EXPECT_EQ(target.at(10, 10), 0xFF0000u);
+    EXPECT_EQ(target.at(30, 10), 0x00FF00u);
+    EXPECT_EQ(target.at(10, 30), 0x0000FFu);
+    EXPECT_EQ(target.at(30, 30), 0x000000u);
+  }
+}
+
 TEST(CanvasBackendsTest, GdiCopiesOnlyWhatWasDrawnAndDrawsHairlines) {
   SceneFonts fonts;
   MemoryTarget target(40, 40);
