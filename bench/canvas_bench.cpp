@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -82,6 +83,11 @@ int wmain() {
   if (target.bitmap == nullptr || target.dc == nullptr) return 1;
   target.original = SelectObject(target.dc, target.bitmap);
 
+  // 16 x 16 opaque pixels of one colour, B, G, R, A bytes.
+  std::vector<std::uint8_t> icon_bytes;
+  for (int i = 0; i < 256; ++i) icon_bytes.insert(icon_bytes.end(), {0xC0, 0x60, 0x30, 0xFF});
+  Image icon;
+  if (Image::from_pixels(16, 16, 64, icon_bytes, icon) != win32_ui::ui::graphics::image_ok) return 1;
   win32_ui::ui::graphics::SurfaceFonts fonts{};
   const int sizes[6] = {22, 15, 11, 9, 11, 12};
   const int weights[6] = {600, 600, 400, 400, 600, 600};
@@ -90,7 +96,6 @@ int wmain() {
         CreateFontW(-MulDiv(sizes[i], 96, 72), 0, 0, 0, weights[i], FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, L"Segoe UI");
   }
-  const auto icon = Image::create(16, 16, std::vector<std::uint32_t>(256, 0xFF3060C0u));
   std::vector<std::wstring> labels;
   for (int i = 0; i < 50; ++i) labels.push_back(L"Setting " + std::to_wstring(i + 1) + L": watermark opacity");
   const RECT update{0, 0, kWidth, kHeight};
@@ -101,7 +106,7 @@ int wmain() {
   formats.clear();
   const auto paint = [&](RenderMode mode) {
     return win32_ui::modern::paint_frame(target.dc, update, fonts, mode,
-                                         [&](Canvas& canvas) { paint_typical_frame(canvas, *icon, labels); });
+                                         [&](Canvas& canvas) { paint_typical_frame(canvas, icon, labels); });
   };
   const auto first = paint(RenderMode::direct2d_first);
   const auto layout_hits = layouts.hits(), layout_misses = layouts.misses();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "ui/graphics/path.h"
 
@@ -79,18 +80,27 @@ SceneFonts::~SceneFonts() {
   }
 }
 
-std::shared_ptr<const ui::graphics::Image> make_ramp_image() {
+ui::graphics::Image make_image(std::uint32_t width, std::uint32_t height, const std::vector<std::uint32_t>& argb) {
+  // Little-endian 0xAARRGGBB values are B, G, R, A bytes in memory.
+  std::vector<std::uint8_t> bytes(argb.size() * 4);
+  if (!argb.empty()) std::memcpy(bytes.data(), argb.data(), bytes.size());
+  ui::graphics::Image image;
+  (void)ui::graphics::Image::from_pixels(width, height, width * 4, bytes, image);
+  return image;
+}
+
+ui::graphics::Image make_ramp_image() {
   std::vector<std::uint32_t> pixels(64);
   for (std::uint32_t y = 0; y < 8; ++y) {
     for (std::uint32_t x = 0; x < 8; ++x) {
       pixels[y * 8 + x] = 0xFF000000u | ((40 + x * 30) << 16) | ((40 + y * 30) << 8) | 0x80u;
     }
   }
-  return ui::graphics::Image::create(8, 8, std::move(pixels));
+  return make_image(8, 8, pixels);
 }
 
-std::shared_ptr<const ui::graphics::Image> make_solid_image(std::uint32_t rgb) {
-  return ui::graphics::Image::create(16, 16, std::vector<std::uint32_t>(256, 0xFF000000u | rgb));
+ui::graphics::Image make_solid_image(std::uint32_t rgb) {
+  return make_image(16, 16, std::vector<std::uint32_t>(256, 0xFF000000u | rgb));
 }
 
 namespace {
@@ -154,10 +164,10 @@ void paint_scene(ui::graphics::Canvas& canvas, const ui::graphics::Image& image)
   canvas.draw_image(image, {370, 125, 434, 189}, 1.0f, true);
   canvas.save();
   canvas.set_opacity(0.5f);
-  canvas.draw_image(*translucent, {440, 125, 470, 155}, 1.0f, true);
+  canvas.draw_image(translucent, {440, 125, 470, 155}, 1.0f, true);
   canvas.restore();
   canvas.push_opacity_layer({440, 160, 470, 190}, 0.5f, 0);
-  canvas.draw_image(*translucent, {440, 160, 470, 190}, 1.0f, false);
+  canvas.draw_image(translucent, {440, 160, 470, 190}, 1.0f, false);
   canvas.pop_opacity_layer();
 
   // Clips, nested save and restore.

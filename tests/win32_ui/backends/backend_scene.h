@@ -52,10 +52,13 @@ class SceneFonts {
 inline constexpr int scene_width = 480;
 inline constexpr int scene_height = 360;
 
+// An image of premultiplied 0xAARRGGBB values, rows packed; empty when the sizes do not fit.
+[[nodiscard]] ui::graphics::Image make_image(std::uint32_t width, std::uint32_t height,
+                                             const std::vector<std::uint32_t>& argb);
 // The images the scene draws: an 8 × 8 colour ramp, opaque.
-[[nodiscard]] std::shared_ptr<const ui::graphics::Image> make_ramp_image();
+[[nodiscard]] ui::graphics::Image make_ramp_image();
 // A 16 × 16 image of one opaque 0x00RRGGBB colour.
-[[nodiscard]] std::shared_ptr<const ui::graphics::Image> make_solid_image(std::uint32_t rgb);
+[[nodiscard]] ui::graphics::Image make_solid_image(std::uint32_t rgb);
 
 // Paints one frame that uses every canvas operation (without ending it).
 void paint_scene(ui::graphics::Canvas& canvas, const ui::graphics::Image& image);

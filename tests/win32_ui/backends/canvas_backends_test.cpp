@@ -52,16 +52,16 @@ TEST(CanvasBackendsTest, BothBackEndsPaintTheSameScene) {
   orvane::test::GdiplusScope gdiplus;
   SceneFonts fonts;
   const auto image = make_ramp_image();
-  ASSERT_NE(image, nullptr);
+  ASSERT_TRUE(image.is_valid());
 
   MemoryTarget direct2d(scene_width, scene_height);
-  const FrameOutcome d2d_outcome = paint_scene_frame(direct2d, fonts, RenderMode::direct2d_first, *image);
+  const FrameOutcome d2d_outcome = paint_scene_frame(direct2d, fonts, RenderMode::direct2d_first, image);
   ASSERT_TRUE(d2d_outcome.success);
   EXPECT_FALSE(d2d_outcome.software);
   EXPECT_EQ(d2d_outcome.attempts, 1);
 
   MemoryTarget gdi(scene_width, scene_height);
-  const FrameOutcome gdi_outcome = paint_scene_frame(gdi, fonts, RenderMode::gdi_only, *image);
+  const FrameOutcome gdi_outcome = paint_scene_frame(gdi, fonts, RenderMode::gdi_only, image);
   ASSERT_TRUE(gdi_outcome.success);
   EXPECT_TRUE(gdi_outcome.software);
   EXPECT_EQ(gdi_outcome.attempts, 1);
@@ -88,19 +88,19 @@ TEST(CanvasBackendsTest, AFailedDirect2dFrameArrivesThroughGdi) {
   SceneFonts fonts;
   const auto image = make_ramp_image();
   MemoryTarget target(scene_width, scene_height);
-  ASSERT_TRUE(paint_scene_frame(target, fonts, RenderMode::direct2d_first, *image).success);
+  ASSERT_TRUE(paint_scene_frame(target, fonts, RenderMode::direct2d_first, image).success);
   const std::uint64_t targets_before = Direct2dCanvas::render_targets_created();
 
   // A device lost at EndDraw: the same frame is painted again, through GDI.
   Direct2dCanvas::simulate_device_loss();
-  FrameOutcome outcome = paint_scene_frame(target, fonts, RenderMode::direct2d_first, *image);
+  FrameOutcome outcome = paint_scene_frame(target, fonts, RenderMode::direct2d_first, image);
   EXPECT_TRUE(outcome.success);
   EXPECT_TRUE(outcome.software);
   EXPECT_EQ(outcome.attempts, 2);
   expect_scene_content(target, "fallback");
 
   // The next frame makes a new render target and is Direct2D's again.
-  outcome = paint_scene_frame(target, fonts, RenderMode::direct2d_first, *image);
+  outcome = paint_scene_frame(target, fonts, RenderMode::direct2d_first, image);
   EXPECT_TRUE(outcome.success);
   EXPECT_FALSE(outcome.software);
   EXPECT_EQ(Direct2dCanvas::render_targets_created(), targets_before + 1);
@@ -137,12 +137,36 @@ TEST(CanvasBackendsTest, Direct2dDrawsEachImagesOwnPixelsWhenBuffersComeBack) {
     auto canvas = Direct2dCanvas::create(target.dc(), target.bounds(), fonts.fonts);
     ASSERT_NE(canvas, nullptr);
     canvas->clear({0, 0, 0});
-    canvas->draw_image(*image, {0, 0, 32, 32}, 1.0f, false);
+    canvas->draw_image(image, {0, 0, 32, 32}, 1.0f, false);
     ASSERT_TRUE(canvas->end_frame());
     EXPECT_EQ(target.at(16, 16), color) << "frame " << frame;
     // The bitmap of the image freed after the previous frame is gone.
     if (frame == 0) bitmaps_after_first = Direct2dCanvas::cached_bitmaps();
     EXPECT_EQ(Direct2dCanvas::cached_bitmaps(), bitmaps_after_first) << "frame " << frame;
+  }
+}
+
+TEST(CanvasBackendsTest, BothBackEndsReadImageRowsByStride) {
+  SceneFonts fonts;
+  // 2 × 2 with rows of 12 bytes: red, green, then a padding pixel of white that must never show.
+  const std::vector<std::uint8_t> bytes{0, 0, 255, 255, 0, 255, 0, 255, 255, 255, 255, 255,
+                                        255, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 255};
+  ui::graphics::Image image;
+  ASSERT_EQ(ui::graphics::Image::from_pixels(2, 2, 12, bytes, image), ui::graphics::image_ok);
+  for (const RenderMode mode : {RenderMode::direct2d_first, RenderMode::gdi_only}) {
+    SCOPED_TRACE(mode == RenderMode::gdi_only ? "GDI" : "Direct2D");
+    MemoryTarget target(40, 40);
+    const FrameOutcome outcome =
+        modern::paint_frame(target.dc(), target.bounds(), fonts.fonts, mode, [&](ui::graphics::Canvas& canvas) {
+          canvas.clear({128, 128, 128});
+          canvas.draw_image(image, {0, 0, 40, 40}, 1.0f, false);
+        });
+    ASSERT_TRUE(outcome.success);
+    EXPECT_EQ(outcome.software, mode == RenderMode::gdi_only);
+    EXPECT_EQ(target.at(10, 10), 0xFF0000u);
+    EXPECT_EQ(target.at(30, 10), 0x00FF00u);
+    EXPECT_EQ(target.at(10, 30), 0x0000FFu);
+    EXPECT_EQ(target.at(30, 30), 0x000000u);
   }
 }
 
@@ -174,23 +198,23 @@ TEST(CanvasBackendsTest, ThousandFramesLeaveNoHandlesBehind) {
   SceneFonts fonts;
   const auto image = make_ramp_image();
   MemoryTarget target(scene_width, scene_height);
-  ASSERT_TRUE(paint_scene_frame(target, fonts, RenderMode::direct2d_first, *image).success);
+  ASSERT_TRUE(paint_scene_frame(target, fonts, RenderMode::direct2d_first, image).success);
   const auto first_direct2d = target.pixels();
-  ASSERT_TRUE(paint_scene_frame(target, fonts, RenderMode::gdi_only, *image).success);
+  ASSERT_TRUE(paint_scene_frame(target, fonts, RenderMode::gdi_only, image).success);
   const auto first_gdi = target.pixels();
   const unsigned gdi_before = gdi_objects_in_use();
   const DWORD user_before = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
 
   int failures = 0;
   for (int frame = 0; frame < 500; ++frame) {
-    if (!paint_scene_frame(target, fonts, RenderMode::direct2d_first, *image).success) ++failures;
-    if (!paint_scene_frame(target, fonts, RenderMode::gdi_only, *image).success) ++failures;
+    if (!paint_scene_frame(target, fonts, RenderMode::direct2d_first, image).success) ++failures;
+    if (!paint_scene_frame(target, fonts, RenderMode::gdi_only, image).success) ++failures;
   }
   EXPECT_EQ(failures, 0);
   EXPECT_EQ(gdi_objects_in_use(), gdi_before);
   EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user_before);
   EXPECT_EQ(mismatch_fraction(first_gdi, target.pixels(), 0), 0.0);
-  ASSERT_TRUE(paint_scene_frame(target, fonts, RenderMode::direct2d_first, *image).success);
+  ASSERT_TRUE(paint_scene_frame(target, fonts, RenderMode::direct2d_first, image).success);
   EXPECT_EQ(mismatch_fraction(first_direct2d, target.pixels(), 0), 0.0);
   EXPECT_LE(Direct2dCanvas::cached_bitmaps(), 2u);
 }

@@ -203,7 +203,7 @@ void RecordingCanvas::draw_text(std::wstring_view text, const RectF& layout_rect
 void RecordingCanvas::draw_image(const ui::graphics::Image& image, const RectF& destination, float opacity,
                                  bool smooth) {
   auto& call = record(Op::draw_image);
-  call.image = &image;
+  call.image = image;
   call.rect = destination;
   call.opacity = opacity;
   call.flag = smooth;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ui/graphics/canvas.h"
+#include "ui/graphics/image.h"
 
 namespace win32_ui::test {
 
@@ -54,7 +55,7 @@ struct CanvasCall {
   ui::graphics::TextStyle style;
   ui::graphics::Transform transform;  // set transform
   ui::graphics::Path path;
-  const ui::graphics::Image* image = nullptr;
+  ui::graphics::Image image;  // draw image: shares the drawn image's data
 
   // State when the call ran.
   ui::graphics::Transform current_transform;

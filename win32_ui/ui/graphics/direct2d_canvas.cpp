@@ -30,9 +30,9 @@ struct BitmapEntry {
   ID2D1RenderTarget* target = nullptr;
   std::uint64_t image_id = 0;
   std::weak_ptr<const void> lifetime;
-  int width = 0;
-  int height = 0;
-  int stride = 0;
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  std::uint32_t stride = 0;
   ComPtr<ID2D1Bitmap> bitmap;
   std::uint64_t last_use = 0;
 };
@@ -388,10 +388,8 @@ void Direct2dCanvas::draw_image(const ui::graphics::Image& image, const RectF& d
                       cache.uses};
     const D2D1_BITMAP_PROPERTIES properties = D2D1::BitmapProperties(
         D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED), 96.0f, 96.0f);
-    if (FAILED(target_->CreateBitmap(D2D1::SizeU(static_cast<UINT32>(image.width()),
-                                                 static_cast<UINT32>(image.height())),
-                                     image.pixels(), static_cast<UINT32>(image.stride()), &properties,
-                                     &entry.bitmap))) {
+    if (FAILED(target_->CreateBitmap(D2D1::SizeU(image.width(), image.height()), image.pixels().data(),
+                                     image.stride(), &properties, &entry.bitmap))) {
       failed_ = true;
       return;
     }

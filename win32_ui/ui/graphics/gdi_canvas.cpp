@@ -511,15 +511,23 @@ void GdiCanvas::draw_image(const ui::graphics::Image& image, const RectF& destin
   if (constant_alpha == 0) return;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = image.width();
-  info.bmiHeader.biHeight = -image.height();  // top-down rows
+  const auto width = static_cast<LONG>(image.width());
+  const auto height = static_cast<LONG>(image.height());
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down rows
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   GdiObject section(CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!section || bits == nullptr) return;
-  std::memcpy(bits, image.pixels(), static_cast<std::size_t>(image.stride()) * static_cast<std::size_t>(image.height()));
+  // The section's rows are packed; the image's may be longer.
+  const std::size_t row_bytes = static_cast<std::size_t>(image.width()) * 4u;
+  const std::uint8_t* row = image.pixels().data();
+  auto* destination_row = static_cast<std::uint8_t*>(bits);
+  for (LONG y = 0; y < height; ++y, row += image.stride(), destination_row += row_bytes) {
+    std::memcpy(destination_row, row, row_bytes);
+  }
   HDC source = CreateCompatibleDC(dc_);
   if (source == nullptr) return;
   {
@@ -529,8 +537,8 @@ void GdiCanvas::draw_image(const ui::graphics::Image& image, const RectF& destin
       if (smooth) SetBrushOrgEx(dc_, 0, 0, nullptr);
       const RECT box = to_rect(destination);
       const BLENDFUNCTION blend{AC_SRC_OVER, 0, constant_alpha, AC_SRC_ALPHA};
-      AlphaBlend(dc_, box.left, box.top, box.right - box.left, box.bottom - box.top, source, 0, 0, image.width(),
-                 image.height(), blend);
+      AlphaBlend(dc_, box.left, box.top, box.right - box.left, box.bottom - box.top, source, 0, 0, width, height,
+                 blend);
       if (previous_mode != 0) SetStretchBltMode(dc_, previous_mode);
       mark_drawn(destination, 0.0f);
     }

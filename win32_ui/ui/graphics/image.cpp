@@ -1,8 +1,8 @@
 #include "ui/graphics/image.h"
 
 #include <atomic>
-#include <cstring>
-#include <limits>
+#include <new>
+#include <utility>
 
 namespace win32_ui::ui::graphics {
 
@@ -14,36 +14,56 @@ std::uint64_t next_image_id() noexcept {
   return counter.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
-bool size_fits(int width, int height) noexcept {
-  return width > 0 && height > 0 &&
-         static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) <=
-             static_cast<std::uint64_t>(std::numeric_limits<int>::max() / 4);
-}
+constexpr std::uint32_t max_width = 0x3FFFFFFFu;
 
 }  // namespace
 
-Image::Image(int width, int height, std::vector<std::uint32_t> pixels)
-    : width_(width),
-      height_(height),
-      pixels_(std::make_shared<const std::vector<std::uint32_t>>(std::move(pixels))),
-      id_(next_image_id()) {}
+struct Image::Data {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  std::uint32_t stride = 0;
+  std::uint64_t id = 0;
+  std::vector<std::uint8_t> bytes;
+};
 
-std::shared_ptr<const Image> Image::create(int width, int height, std::vector<std::uint32_t> pixels) {
-  if (!size_fits(width, height)) return nullptr;
-  if (pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) return nullptr;
-  return std::shared_ptr<const Image>(new Image(width, height, std::move(pixels)));
+std::uint32_t Image::width() const noexcept { return data_ ? data_->width : 0; }
+std::uint32_t Image::height() const noexcept { return data_ ? data_->height : 0; }
+std::uint32_t Image::stride() const noexcept { return data_ ? data_->stride : 0; }
+
+std::span<const std::uint8_t> Image::pixels() const noexcept {
+  return data_ ? std::span<const std::uint8_t>(data_->bytes) : std::span<const std::uint8_t>();
 }
 
-std::shared_ptr<const Image> Image::copy_from(int width, int height, int stride, const void* data) {
-  if (!size_fits(width, height) || data == nullptr || stride < width * 4) return nullptr;
-  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-  const auto* source = static_cast<const unsigned char*>(data);
-  for (int y = 0; y < height; ++y) {
-    std::memcpy(pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width),
-                source + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride),
-                static_cast<std::size_t>(width) * 4u);
+bool Image::is_valid() const noexcept { return data_ != nullptr; }
+std::uint64_t Image::id() const noexcept { return data_ ? data_->id : 0; }
+std::weak_ptr<const void> Image::lifetime() const noexcept { return data_; }
+
+Image Image::adopt(std::uint32_t width, std::uint32_t height, std::uint32_t stride, std::vector<std::uint8_t> bytes) {
+  auto data = std::make_shared<Data>();
+  data->width = width;
+  data->height = height;
+  data->stride = stride;
+  data->id = next_image_id();
+  data->bytes = std::move(bytes);
+  Image image;
+  image.data_ = std::move(data);
+  return image;
+}
+
+ImageStatus Image::from_pixels(std::uint32_t width, std::uint32_t height, std::uint32_t stride,
+                               std::span<const std::uint8_t> pixels, Image& out) {
+  // `pixels` may be the output's own data: keep it alive until the copy is made.
+  const Image previous = std::exchange(out, Image());
+  if (width == 0 || height == 0 || width > max_width || stride < width * 4u) return image_invalid_argument;
+  const std::uint64_t size = static_cast<std::uint64_t>(height) * stride;
+  if (size > 0xFFFFFFFFu || pixels.size() < size) return image_invalid_argument;
+  try {
+    out = adopt(width, height, stride,
+                std::vector<std::uint8_t>(pixels.begin(), pixels.begin() + static_cast<std::ptrdiff_t>(size)));
+  } catch (const std::bad_alloc&) {
+    return image_out_of_memory;
   }
-  return create(width, height, std::move(pixels));
+  return image_ok;
 }
 
 }  // namespace win32_ui::ui::graphics
