@@ -9,6 +9,31 @@
 
 namespace win32_ui::modern {
 
+// The semantic role a view reports to assistive technology.
+enum class SemanticsRole : std::int32_t {
+  view = 0,
+  group = 1,
+  text = 2,
+  image = 3,
+  button = 4,
+  toggle_switch = 5,
+  check_box = 6,
+  radio_button = 7,
+  slider = 8,
+  edit = 9,
+  combo_box = 10,
+  status = 11,
+  loading_indicator = 12,
+  separator = 13,
+  table = 14,
+  table_row = 15,
+  table_column_header = 16,
+  table_cell = 17,
+  tree = 18,
+  tree_item = 19,
+  native_host = 20,
+};
+
 // Bit set of actions a view supports for assistive technology.
 enum SemanticsAction : std::uint32_t {
   semantics_action_none = 0,
@@ -26,7 +51,7 @@ struct SemanticsNode {
   std::uint64_t id = 0;
   std::uint64_t parent_id = 0;
   std::vector<std::uint64_t> children;
-  std::int32_t role = 0;  // the automation bridge's role code
+  std::int32_t role = 0;  // a SemanticsRole value
   std::wstring name;
   std::wstring help_text;
   std::wstring value;
@@ -36,6 +61,8 @@ struct SemanticsNode {
   bool focusable = false;
   bool focused = false;
   bool read_only = false;
+  bool control_element = false;   // shown in the control view of assistive tools
+  bool native_container = false;  // hosts a native control that describes itself
   std::uint32_t actions = semantics_action_none;
   bool has_toggle = false;
   bool toggled = false;

@@ -6,9 +6,8 @@ namespace win32_ui::ui::graphics {
 
 namespace {
 
-std::uint8_t mix_channel(std::uint8_t from, std::uint8_t to, float weight) {
-  const float value = static_cast<float>(from) + (static_cast<float>(to) - static_cast<float>(from)) * weight;
-  return static_cast<std::uint8_t>(std::lround(value));
+std::uint8_t mix_channel(std::uint8_t from, std::uint8_t to, int k) {
+  return static_cast<std::uint8_t>((from * (255 - k) + to * k + 127) / 255);
 }
 
 }  // namespace
@@ -16,7 +15,9 @@ std::uint8_t mix_channel(std::uint8_t from, std::uint8_t to, float weight) {
 Color mix(Color from, Color to, float weight) noexcept {
   if (!(weight > 0.0f)) return from;
   if (weight >= 1.0f) return to;
-  return Color{mix_channel(from.r, to.r, weight), mix_channel(from.g, to.g, weight), mix_channel(from.b, to.b, weight)};
+  // Whole 1/255 steps, as every state blend of the widgets is specified.
+  const int k = static_cast<int>(std::lround(weight * 255.0f));
+  return Color{mix_channel(from.r, to.r, k), mix_channel(from.g, to.g, k), mix_channel(from.b, to.b, k)};
 }
 
 }  // namespace win32_ui::ui::graphics

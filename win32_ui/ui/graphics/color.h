@@ -24,8 +24,9 @@ struct Color {
   friend bool operator==(const Color&, const Color&) = default;
 };
 
-// Moves each channel of `from` towards `to` by `weight` (clamped to 0..1, NaN counts as 0), rounding to
-// the nearest byte; painting uses it to blend state colours by their animated progress.
+// Moves each channel of `from` towards `to` by `weight` (clamped to 0..1, NaN counts as 0) in whole
+// 1/255 steps: (from × (255 - k) + to × k + 127) / 255 with k = round(weight × 255). Painting uses it
+// to blend state colours by their animated progress.
 [[nodiscard]] Color mix(Color from, Color to, float weight) noexcept;
 
 }  // namespace win32_ui::ui::graphics
