@@ -236,6 +236,7 @@ TEST(GridPanelTest, CellsOutsideTheTracksAndMisuseDoNotBreakTheGrid) {
   Content* fresh = static_cast<Content*>(grid.add(std::make_unique<Content>(0, 0), CellPlacement{0, 0}));
   lay_out_into(grid, Rect{0, 0, 200, 100});
   EXPECT_EQ(fresh->arranged_rect(), (Rect{3, 3, 40, 50}));
+  grid.attach_to_host(nullptr);  // the host goes first
 }
 
 // Every arranged coordinate stays finite and every length within the layout limit, whatever lengths
