@@ -60,6 +60,19 @@ Widget& Widget::set_command_id(std::uint32_t id) {
   return *this;
 }
 
+Widget& Widget::set_tooltip(std::wstring tooltip) {
+  if (tooltip == tooltip_) return *this;
+  tooltip_ = std::move(tooltip);
+  // The surface gathers its tooltip tools after each layout.
+  if (host() != nullptr) host()->invalidate_layout();
+  return *this;
+}
+
+Widget& Widget::set_cursor_kind(int kind) {
+  cursor_kind_ = kind;
+  return *this;
+}
+
 void Widget::update_localized_text(const LocalizationContext& context) {
   if (!label_from_source_) return;
   std::wstring resolved = context.resolve(source_);

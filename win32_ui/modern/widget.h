@@ -59,6 +59,13 @@ class Widget : public View {
   Widget& set_text_style(int style);
   Widget& set_command_id(std::uint32_t id);
 
+  // The tip the surface shows while the pointer rests on the widget; empty shows none.
+  [[nodiscard]] const std::wstring& tooltip() const noexcept { return tooltip_; }
+  Widget& set_tooltip(std::wstring tooltip);
+  // The pointer shape over the widget: 0 the window's own, 1 a hand, 2 a horizontal resize.
+  [[nodiscard]] int cursor_kind() const noexcept { return cursor_kind_; }
+  Widget& set_cursor_kind(int kind);
+
   // Resolves a catalogue-sourced label again; a changed label relayouts. The surface calls it for every
   // widget on each layout pass, so a language switch only needs a new layout.
   void update_localized_text(const LocalizationContext& context);
@@ -87,6 +94,8 @@ class Widget : public View {
   LocalizedText source_;
   std::wstring label_;
   std::uint32_t command_id_ = 0;
+  std::wstring tooltip_;
+  int cursor_kind_ = 0;
   int text_style_ = 2;
   bool label_from_source_ = false;
   std::vector<std::pair<std::uint64_t, float>> float_overrides_;
