@@ -100,10 +100,7 @@ class ViewRoot::RoutingScope {
  public:
   explicit RoutingScope(ViewRoot& owner) : owner_(owner) { ++owner_.routing_depth_; }
   ~RoutingScope() {
-    if (--owner_.routing_depth_ == 0 && owner_.root_pending_) {
-      owner_.root_pending_ = false;
-      owner_.apply_root(std::move(owner_.pending_root_));
-    }
+    if (--owner_.routing_depth_ == 0) owner_.apply_pending_root();
   }
   RoutingScope(const RoutingScope&) = delete;
   RoutingScope& operator=(const RoutingScope&) = delete;
@@ -129,13 +126,22 @@ ViewRoot::~ViewRoot() {
 }
 
 void ViewRoot::set_root(std::unique_ptr<View> root) {
-  if (routing_depth_ > 0) {
-    // A handler replaced the tree it is running in: finish routing on the old one first.
-    pending_root_ = std::move(root);
-    root_pending_ = true;
-    return;
+  // A handler that replaces the tree it runs in gets its way once routing on the old one has finished.
+  pending_root_ = std::move(root);
+  root_pending_ = true;
+  if (routing_depth_ == 0) apply_pending_root();
+}
+
+void ViewRoot::apply_pending_root() {
+  // Taking the old tree down sends it cancels, whose handlers may ask for yet another tree: the loop
+  // takes the last one asked for instead of replacing the root from inside a replacement.
+  if (applying_root_) return;
+  applying_root_ = true;
+  while (root_pending_) {
+    root_pending_ = false;
+    apply_root(std::move(pending_root_));
   }
-  apply_root(std::move(root));
+  applying_root_ = false;
 }
 
 void ViewRoot::apply_root(std::unique_ptr<View> root) {

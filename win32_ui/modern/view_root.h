@@ -123,6 +123,7 @@ class ViewRoot final : public ViewHost {
  private:
   class RoutingScope;
 
+  void apply_pending_root();
   void apply_root(std::unique_ptr<View> root);
   void update_hover(PointerEvent& event);
   void clear_hover(std::uint32_t pointer_id, const PointerEvent& template_event);
@@ -152,6 +153,7 @@ class ViewRoot final : public ViewHost {
   std::function<void(View&)> detach_listener_;
   int routing_depth_ = 0;
   bool root_pending_ = false;
+  bool applying_root_ = false;
   std::unique_ptr<View> pending_root_;
 };
 
