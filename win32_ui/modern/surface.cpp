@@ -643,9 +643,15 @@ class Surface::Impl final : public platform::FrameScheduler,
       if (vk != 0 && vk == last_handled_key_) return true;
     }
     ++dispatch_depth_;
-    const bool handled = root_.route_key(event);
+    bool handled = root_.route_key(event);
     --dispatch_depth_;
-    if (event.action == KeyAction::down) last_handled_key_ = handled ? static_cast<UINT>(wparam) : 0;
+    if (event.action == KeyAction::down) {
+      last_handled_key_ = handled ? static_cast<UINT>(wparam) : 0;
+    } else if (event.action == KeyAction::up && static_cast<UINT>(wparam) == last_handled_key_) {
+      // The release of a key the tree took is the tree's too: F10's release would open the window
+      // menu, the Menu key's a second context menu.
+      handled = true;
+    }
     return handled;
   }
 
@@ -658,6 +664,13 @@ class Surface::Impl final : public platform::FrameScheduler,
       } else {
         move_legacy_focus(back);
       }
+      return true;
+    }
+    // The keyboard's context menu keys, here rather than in the default procedure, which opens the
+    // window menu for F10 on some systems.
+    if ((event.virtual_key == VK_F10 && event.modifiers == key_modifier_shift) ||
+        (event.virtual_key == VK_APPS && event.modifiers == key_modifier_none)) {
+      context_menu(MAKELPARAM(0xFFFF, 0xFFFF));
       return true;
     }
     const bool arrow = event.key == Key::left || event.key == Key::up || event.key == Key::right || event.key == Key::down;
