@@ -185,7 +185,7 @@ int gdi_object_count() {
   const DWORD reported = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
   if (reported != 0) return static_cast<int>(reported);
   // Wine answers 0; its shared handle table (reachable from the PEB, as on Windows) tells which entries
-  // are live: 24-byte entries whose type byte is set and whose owner is this process.
+  // are live: 24-byte entries whose type byte is set.
   struct Entry {
     unsigned long long object;
     unsigned short process_id;
@@ -204,10 +204,10 @@ int gdi_object_count() {
   const auto* process = static_cast<const unsigned char*>(get_peb());
   const auto* table = *reinterpret_cast<const Entry* const*>(process + 0xF8);
   if (table == nullptr) return -1;
-  const unsigned short self = static_cast<unsigned short>(GetCurrentProcessId());
+  // Wine keeps the table per process and leaves the owner field 0, so every live entry is ours.
   int live = 0;
   for (int i = 0; i < 0x4000; ++i) {
-    if (table[i].type != 0 && table[i].process_id == self) ++live;
+    if (table[i].type != 0) ++live;
   }
   return live;
 }
