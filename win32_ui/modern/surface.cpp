@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <optional>
 #include <cmath>
 #include <unordered_map>
 #include <unordered_set>
@@ -118,10 +119,10 @@ class Surface::Impl final : public platform::FrameScheduler,
       : owner_(owner),
         palette_(light_palette(default_accent)),
         localization_(L"zh-CN"),
-        measurer_(fonts_, dpi_, ui_scale_),
         mode_(platform::running_under_wine() ? RenderMode::gdi_only : RenderMode::direct2d_first),
         pointer_source_(&default_pointer_info) {
     fonts_.fill(nullptr);
+    make_measurer();
     root_.set_frame_scheduler(this);
     root_.set_input_adapter(this);
     root_.set_focus_listener([this](View* lost, View* gained, FocusOrigin origin) { on_focus_moved(lost, gained, origin); });
@@ -332,8 +333,7 @@ class Surface::Impl final : public platform::FrameScheduler,
                                  static_cast<float>(update.bottom - update.top) / s};
     const FrameOutcome outcome = modern::paint_frame(dc, update, fonts_, mode_, [&](ui::graphics::Canvas& canvas) {
       const ui::graphics::RectF clip_pixels{static_cast<float>(update.left), static_cast<float>(update.top),
-                                            static_cast<float>(update.right - update.left),
-                                            static_cast<float>(update.bottom - update.top)};
+                                            static_cast<float>(update.right), static_cast<float>(update.bottom)};
       canvas.save();
       canvas.clip_rect(clip_pixels);
       canvas.fill_rect(clip_pixels, background);
@@ -393,7 +393,7 @@ class Surface::Impl final : public platform::FrameScheduler,
     context.palette_generation = palette_generation_;
     context.localization = &localization_;
     context.flow_direction = localization_.is_right_to_left() ? 1 : 0;
-    context.text_measurer = &measurer_;
+    context.text_measurer = &*measurer_;
     update_localized_texts(*root, localization_);
     apply_command_states(*root);
     root_.layout(viewport, context);
@@ -1205,6 +1205,13 @@ class Surface::Impl final : public platform::FrameScheduler,
     }
   }
 
+  // Text is measured the way it will be painted: GDI's layout differs from DirectWrite's by a few
+  // pixels per word, enough to cut a label that was measured to fit.
+  void make_measurer() {
+    measurer_.emplace(fonts_, dpi_, ui_scale_,
+                      mode_ == RenderMode::gdi_only ? &ui::graphics::measure_text_with_gdi : &ui::graphics::measure_text);
+  }
+
   void rebuild_field_brush() { field_brush_.reset(CreateSolidBrush(palette_.colors[Palette::field_background])); }
 
   void apply_animation_preference() {
@@ -1253,7 +1260,7 @@ class Surface::Impl final : public platform::FrameScheduler,
   ui::graphics::SurfaceFonts fonts_{};
   std::array<platform::GdiObject<HFONT>, 6> font_owners_;
   platform::GdiObject<HBRUSH> field_brush_;
-  ui::graphics::SurfaceTextMeasurer measurer_;
+  std::optional<ui::graphics::SurfaceTextMeasurer> measurer_;
   RenderMode mode_;
   FrameBackend last_backend_ = FrameBackend::none;
   bool last_frame_ok_ = false;
@@ -1292,8 +1299,10 @@ void Surface::set_ui_scale(float scale) { impl_->set_ui_scale(scale); }
 float Surface::ui_scale() const noexcept { return impl_->ui_scale_; }
 float Surface::dpi() const noexcept { return impl_->dpi_; }
 void Surface::set_render_mode(RenderMode mode) {
+  if (mode == impl_->mode_) return;
   impl_->mode_ = mode;
-  impl_->root_.invalidate_all();
+  impl_->make_measurer();
+  impl_->root_.invalidate_layout();
 }
 RenderMode Surface::render_mode() const noexcept { return impl_->mode_; }
 FrameBackend Surface::last_backend() const noexcept { return impl_->last_backend_; }

@@ -11,9 +11,10 @@ namespace {
 class Painted : public modern::View {
  public:
   int paints = 0;
+  ui::graphics::Color color{40, 120, 200};
   void paint(modern::PaintContext& context) override {
     ++paints;
-    context.canvas->fill_rect(context.to_pixels(arranged_rect()), ui::graphics::Color{40, 120, 200});
+    context.canvas->fill_rect(context.to_pixels(arranged_rect()), color);
   }
 };
 
@@ -36,12 +37,22 @@ TEST(SurfaceFrames, AFramePaintsWhatWindowsAndTheViewsBothAskedFor) {
   const int a_before = a.paints;
   const int b_before = b.paints;
 
+  // Both change colour; only A tells the surface, Windows asks for B.
+  a.color = b.color = ui::graphics::Color{200, 60, 20};
   a.invalidate_visual();
   const RECT b_pixels = pixel_rect(b, stage.surface.dpi() / 96.0f);
   InvalidateRect(hwnd, &b_pixels, FALSE);
   UpdateWindow(hwnd);
   EXPECT_EQ(a.paints, a_before + 1);
   EXPECT_EQ(b.paints, b_before + 1) << "the area Windows invalidated stayed unpainted";
+  // And painted whole, where they are: each view's far corner shows its colour.
+  desktop::pump(60);
+  const orvane::test::Pixels shot = desktop::capture_client(hwnd);
+  for (const Painted* view : {&a, &b}) {
+    const RECT r = pixel_rect(*view, stage.surface.dpi() / 96.0f);
+    EXPECT_EQ(shot.at(r.right - 2, r.bottom - 2), 0xFFC83C14u) << "a view was clipped away in a partial frame";
+    EXPECT_EQ(shot.at(r.left + 1, r.top + 1), 0xFFC83C14u);
+  }
 
   // Only the views' rectangle: the other view is not painted again.
   a.invalidate_visual();
