@@ -100,6 +100,8 @@ enum class EventKind : std::int32_t {
   value_changed = 2,
   text_changed = 3,
   selection_changed = 4,
+  drop_down_opened = 5,
+  drop_down_closed = 6,
 };
 
 enum class EventPhase : std::int32_t { capture = 0, target = 1, bubble = 2 };

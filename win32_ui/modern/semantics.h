@@ -42,6 +42,7 @@ enum SemanticsAction : std::uint32_t {
   semantics_action_set_range_value = 4,
   semantics_action_set_text_value = 8,
   semantics_action_focus = 16,
+  semantics_action_select = 32,
   semantics_action_expand = 64,
   semantics_action_collapse = 128,
 };

@@ -21,6 +21,7 @@
 #include "modern/widget.h"
 #include "platform/surface_interfaces.h"
 #include "platform/windows/gdi_handle.h"
+#include "platform/windows/native_control_colors.h"
 #include "platform/windows/native_messages.h"
 #include "theme/palette.h"
 #include "theme/theme.h"
@@ -1014,12 +1015,8 @@ class Surface::Impl final : public platform::FrameScheduler,
       case WM_CTLCOLOREDIT:
       case WM_CTLCOLORLISTBOX:
       case WM_CTLCOLORSTATIC:
-        if (owns_control(reinterpret_cast<HWND>(lparam)) && field_brush_ != nullptr) {
-          HDC dc = reinterpret_cast<HDC>(wparam);
-          const bool enabled = IsWindowEnabled(reinterpret_cast<HWND>(lparam)) != FALSE;
-          SetTextColor(dc, palette_.colors[enabled ? Palette::text : Palette::disabled_text]);
-          SetBkColor(dc, palette_.colors[Palette::field_background]);
-          SetBkMode(dc, OPAQUE);
+        if (field_brush_ != nullptr && platform::set_native_control_colors(window_, reinterpret_cast<HWND>(lparam),
+                                                                           reinterpret_cast<HDC>(wparam), palette_)) {
           return reinterpret_cast<LRESULT>(field_brush_.get());
         }
         return pass_on(message, wparam, lparam);
@@ -1149,18 +1146,6 @@ class Surface::Impl final : public platform::FrameScheduler,
     if (cursor == nullptr) return false;
     SetCursor(LoadCursorW(nullptr, cursor));
     return true;
-  }
-
-  bool owns_control(HWND control) const {
-    if (control == nullptr || window_ == nullptr) return false;
-    if (GetParent(control) == window_) return true;
-    // The drop-down list of a child combo box lives outside the window.
-    for (HWND child = GetWindow(window_, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-      COMBOBOXINFO info{};
-      info.cbSize = sizeof(info);
-      if (GetComboBoxInfo(child, &info) && info.hwndList == control) return true;
-    }
-    return false;
   }
 
   LRESULT pass_on(UINT message, WPARAM wparam, LPARAM lparam) { return DefSubclassProc(window_, message, wparam, lparam); }

@@ -162,8 +162,7 @@ LRESULT CALLBACK themed_combo_proc(HWND combo, UINT message, WPARAM wparam, LPAR
       delete state;
       return DefSubclassProc(combo, message, wparam, lparam);
     case WM_PAINT: {
-      // Owner-drawn boxes paint their field through WM_DRAWITEM instead.
-      if ((GetWindowLongPtrW(combo, GWL_STYLE) & CBS_OWNERDRAWFIXED) != 0) break;
+      // Owner-drawn boxes too: their own painting would frame the item in a system border and button.
       PAINTSTRUCT paint{};
       HDC dc = BeginPaint(combo, &paint);
       if (dc != nullptr) {
