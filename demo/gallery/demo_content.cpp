@@ -5,6 +5,8 @@
 #include "modern/button.h"
 #include "modern/display_widgets.h"
 #include "modern/stack_panel.h"
+#include "modern/win32_combo_box.h"
+#include "modern/win32_edit.h"
 #include "widget_gallery.h"
 
 namespace win32_ui::gallery {
@@ -33,6 +35,33 @@ DemoContent build_demo_content(std::function<void(bool dark)> choose_dark) {
   auto natives = std::make_unique<modern::StackPanel>(modern::Orientation::horizontal, 12.0f,
                                                       layout::Thickness{20.0f, 8.0f, 20.0f, 0.0f});
   content.native_row = natives.get();
+  auto sized = [](modern::View& view, float width, float height) {
+    layout::LayoutParams p = view.layout();
+    p.has_fixed_width = true;
+    p.fixed_width = width;
+    p.has_fixed_height = true;
+    p.fixed_height = height;
+    p.vertical_alignment = layout::VerticalAlignment::top;
+    view.set_layout(p);
+  };
+  auto text = std::make_unique<modern::Win32Edit>(501, L"Orvane 示例水印");
+  sized(*text, 220.0f, 32.0f);
+  content.edit = text.get();
+  natives->add_child(std::move(text));
+  auto placeholder = std::make_unique<modern::Win32Edit>(502, L"");
+  placeholder->set_placeholder(L"Watermark text");
+  sized(*placeholder, 180.0f, 32.0f);
+  natives->add_child(std::move(placeholder));
+  auto combo = std::make_unique<modern::Win32ComboBox>(503);
+  combo->set_items({L"Tiled grid", L"Staggered grid", L"Bottom right", L"Centre"});
+  combo->set_selected_index(0);
+  sized(*combo, 180.0f, 32.0f);
+  content.combo = combo.get();
+  natives->add_child(std::move(combo));
+  auto lines = std::make_unique<modern::Win32Edit>(504, L"First line\r\nSecond line");
+  lines->set_multiline(true);
+  sized(*lines, 260.0f, 64.0f);
+  natives->add_child(std::move(lines));
   column->add_child(std::move(natives));
 
   column->add_child(build_widget_gallery().root);
