@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "modern/win32_combo_box.h"
+#include "modern/win32_edit.h"
+#include "surface_fixture.h"
+
+namespace surface_test {
+namespace {
+
+using modern::Win32ComboBox;
+using modern::Win32Edit;
+
+// A column with a button, an edit, a combo box and another button, all real.
+struct NativeStage : SurfaceStage {
+  Button* before = nullptr;
+  Win32Edit* edit = nullptr;
+  Win32ComboBox* combo = nullptr;
+  Button* after = nullptr;
+  std::vector<std::wstring> texts;
+  std::vector<int> selections;
+
+  explicit NativeStage(int height = 360) : SurfaceStage(480, height, 180, 140) {
+    auto root = column(12.0f);
+    before = &add<Button>(*root, 160, 36, 1u, L"Before");
+    edit = &add<Win32Edit>(*root, 240, 32, 10);
+    combo = &add<Win32ComboBox>(*root, 200, 32, 11);
+    combo->set_items({L"Grid", L"Staggered", L"Centre"});
+    combo->set_selected_index(0);
+    after = &add<Button>(*root, 160, 36, 2u, L"After");
+    edit->on_text_changed([this](std::wstring_view text) { texts.emplace_back(text); });
+    combo->on_selection_changed([this](int index) { selections.push_back(index); });
+    show(std::move(root));
+  }
+
+  HWND edit_window() const { return static_cast<HWND>(edit->native_window()); }
+  HWND combo_window() const { return static_cast<HWND>(combo->native_window()); }
+  modern::View* focused() { return surface.view_root().focused(); }
+};
+
+TEST(SurfaceNative, TypingReachesTheEditAndArrowsStayInIt) {
+  NativeStage stage;
+  ASSERT_NE(stage.edit_window(), nullptr);
+  desktop::click(stage.window.hwnd(), stage.centre_of(*stage.edit));
+  EXPECT_EQ(GetFocus(), stage.edit_window());
+  EXPECT_EQ(stage.focused(), stage.edit) << "the tree's focus follows the native focus";
+
+  desktop::type_text(L"示例水印");
+  EXPECT_EQ(stage.edit->text(), L"示例水印");
+  ASSERT_FALSE(stage.texts.empty());
+  EXPECT_EQ(stage.texts.back(), L"示例水印") << "the callback receives the whole text";
+
+  // Left moves the caret, not the focus: the next character lands before the last one.
+  desktop::press_key(VK_LEFT);
+  EXPECT_EQ(stage.focused(), stage.edit);
+  desktop::type_text(L"X");
+  EXPECT_EQ(stage.edit->text(), L"示例水X印");
+  desktop::press_key(VK_RIGHT);
+  desktop::press_key(VK_UP);
+  EXPECT_EQ(stage.focused(), stage.edit);
+  EXPECT_EQ(GetFocus(), stage.edit_window());
+
+  // Tab leaves the edit for the next entry without putting a tab character in it.
+  desktop::press_key(VK_TAB);
+  EXPECT_EQ(stage.focused(), stage.combo);
+  EXPECT_EQ(GetFocus(), stage.combo_window());
+  EXPECT_EQ(stage.edit->text(), L"示例水X印");
+  desktop::press_key(VK_TAB, true);
+  EXPECT_EQ(stage.focused(), stage.edit);
+  EXPECT_EQ(GetFocus(), stage.edit_window());
+}
+
+TEST(SurfaceNative, ArrowsChangeAClosedComboBoxOnceEach) {
+  NativeStage stage;
+  desktop::press_key(VK_TAB);  // nothing focused: the first entry
+  desktop::press_key(VK_TAB);
+  desktop::press_key(VK_TAB);
+  ASSERT_EQ(stage.focused(), stage.combo);
+  ASSERT_EQ(GetFocus(), stage.combo_window());
+  desktop::press_key(VK_DOWN);
+  EXPECT_EQ(stage.combo->selected_index(), 1);
+  desktop::press_key(VK_DOWN);
+  EXPECT_EQ(stage.combo->selected_index(), 2);
+  desktop::press_key(VK_UP);
+  EXPECT_EQ(stage.selections, (std::vector<int>{1, 2, 1})) << "each change reported once";
+  EXPECT_EQ(stage.focused(), stage.combo) << "arrows moved the focus away from the combo box";
+}
+
+// Alt+Tab away and back (or a common dialog closing) focuses the top-level window: typing must reach the
+// edit that had focus.
+TEST(SurfaceNative, ReactivationGivesTheFocusedEditItsFocusBack) {
+  NativeStage stage;
+  desktop::click(stage.window.hwnd(), stage.centre_of(*stage.edit));
+  ASSERT_EQ(GetFocus(), stage.edit_window());
+  {
+    desktop::TestWindow other(200, 100, 700, 500, L"other");
+    desktop::pump(50);
+    EXPECT_NE(GetFocus(), stage.edit_window());
+  }
+  SetForegroundWindow(stage.window.hwnd());
+  SetActiveWindow(stage.window.hwnd());
+  SetFocus(stage.window.hwnd());
+  desktop::pump(50);
+  EXPECT_EQ(GetFocus(), stage.edit_window());
+  desktop::type_text(L"ok");
+  EXPECT_EQ(stage.edit->text(), L"ok");
+}
+
+// Controls sit where the surface paints their views: the whole scale (UI scale included), and the scroll.
+TEST(SurfaceNative, ControlsFollowTheUiScaleAndTheScroll) {
+  NativeStage stage(180);
+  HWND hwnd = stage.window.hwnd();
+  auto control_rect = [&](HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  };
+  auto expected_left_top = [&](const modern::View& view) {
+    const float scale = stage.surface.dpi() / 96.0f * stage.surface.ui_scale();
+    const layout::Rect v = view.arranged_rect();
+    return POINT{static_cast<LONG>(std::lround(v.x * scale)),
+                 static_cast<LONG>(std::lround((v.y - stage.surface.scroll_offset()) * scale))};
+  };
+
+  stage.surface.set_ui_scale(0.92f);
+  UpdateWindow(hwnd);
+  RECT edit = control_rect(stage.edit_window());
+  POINT want = expected_left_top(*stage.edit);
+  EXPECT_EQ(edit.left, want.x);
+  EXPECT_EQ(edit.top, want.y);
+  EXPECT_EQ(edit.right - edit.left, std::lround(240 * 0.92f));
+
+  // Content taller than the window: the wheel scrolls and the controls move with their views.
+  desktop::wheel(hwnd, stage.centre_of(*stage.before), -1);
+  ASSERT_GT(stage.surface.scroll_offset(), 0.0f);
+  edit = control_rect(stage.edit_window());
+  want = expected_left_top(*stage.edit);
+  EXPECT_EQ(edit.top, want.y);
+  desktop::wheel(hwnd, stage.centre_of(*stage.after), -10);
+  want = expected_left_top(*stage.edit);
+  if (want.y + 32 < 0) EXPECT_FALSE(IsWindowVisible(stage.edit_window())) << "a control scrolled out still shows";
+}
+
+}  // namespace
+}  // namespace surface_test
