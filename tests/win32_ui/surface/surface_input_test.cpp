@@ -235,5 +235,38 @@ TEST(SurfaceInput, AViewWithATooltipGetsAToolWindow) {
   EXPECT_EQ(stage.surface.tooltip_window(), nullptr) << "the tool window goes with the last tip";
 }
 
+// Without a view tree a surface shows a flat list of elements: pressing and releasing over a button
+// activates it, a check box toggles, a slider follows the pointer and the arrows, Tab walks the list.
+TEST(SurfaceInput, TheFlatElementModelTakesClicksDragsAndKeys) {
+  SurfaceStage stage;
+  modern::CommandRegistry commands;
+  int runs = 0;
+  commands.add(5, [&] { ++runs; });
+  stage.surface.set_commands(&commands, nullptr);
+  std::vector<modern::Element> elements(3);
+  elements[0].kind = modern::Element::kind_button;
+  elements[0].bounds = layout::Rect{20, 20, 120, 36};
+  elements[0].command_id = 5;
+  elements[1].kind = modern::Element::kind_check_box;
+  elements[1].bounds = layout::Rect{20, 70, 120, 36};
+  elements[2].kind = modern::Element::kind_slider;
+  elements[2].bounds = layout::Rect{20, 120, 216, 32};
+  stage.surface.set_elements(elements);
+  HWND hwnd = stage.window.hwnd();
+
+  desktop::click(hwnd, POINT{80, 38});
+  EXPECT_EQ(runs, 1) << "a click on an element button runs its command";
+  desktop::click(hwnd, POINT{80, 88});
+  EXPECT_TRUE(stage.surface.elements()[1].checked);
+  desktop::click(hwnd, POINT{128, 136});  // (128 - 20 - 8) / (216 - 16) = 0.5
+  EXPECT_NEAR(stage.surface.elements()[2].value, 0.5f, 0.01f);
+  desktop::press_key(VK_RIGHT);
+  EXPECT_NEAR(stage.surface.elements()[2].value, 0.55f, 0.01f) << "arrows step the focused slider";
+  desktop::press_key(VK_TAB);  // wraps to the button
+  desktop::press_key(VK_SPACE);
+  EXPECT_EQ(runs, 2);
+  stage.surface.set_commands(nullptr, nullptr);
+}
+
 }  // namespace
 }  // namespace surface_test

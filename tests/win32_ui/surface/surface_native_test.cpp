@@ -134,6 +134,16 @@ TEST(SurfaceNative, ControlsFollowTheUiScaleAndTheScroll) {
   EXPECT_EQ(edit.top, want.y);
   EXPECT_EQ(edit.right - edit.left, std::lround(240 * 0.92f));
 
+  // A move to a 144-dpi monitor: everything at 1.5 times, the UI scale kept.
+  RECT suggested{};
+  GetWindowRect(hwnd, &suggested);
+  SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_FLOAT_EQ(stage.surface.dpi(), 144.0f);
+  edit = control_rect(stage.edit_window());
+  want = expected_left_top(*stage.edit);
+  EXPECT_EQ(edit.left, want.x);
+  EXPECT_EQ(edit.right - edit.left, std::lround(240 * 1.5f * 0.92f));
+
   // Content taller than the window: the wheel scrolls and the controls move with their views.
   desktop::wheel(hwnd, stage.centre_of(*stage.before), -1);
   ASSERT_GT(stage.surface.scroll_offset(), 0.0f);
