@@ -133,7 +133,17 @@ class Surface::Impl final : public platform::FrameScheduler,
     root_.set_detach_listener([this](View& view) { on_view_detached(view); });
   }
 
-  ~Impl() override { detach(); }
+  ~Impl() override {
+    detach();
+    // The tree goes with the root below; nothing of this half-destroyed surface may hear about it.
+    root_.set_detach_listener({});
+    root_.set_root_listener({});
+    root_.set_focus_listener({});
+    root_.set_key_fallback({});
+    root_.set_event_hook({});
+    root_.set_frame_scheduler(nullptr);
+    root_.set_input_adapter(nullptr);
+  }
 
   Impl(const Impl&) = delete;
   Impl& operator=(const Impl&) = delete;
