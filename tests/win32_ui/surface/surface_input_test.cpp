@@ -77,6 +77,19 @@ TEST(SurfaceInput, KeyboardMovesFocusActivatesAndRunsAccelerators) {
   EXPECT_EQ(tree.focused(), &last) << "Shift+Tab goes back";
   desktop::press_key('S', false, true);
   EXPECT_EQ(saves, 1) << "Ctrl+S reaches its command";
+
+  // Binding: a widget whose id the registry knows is operable only while its command can run; a widget
+  // with an id the registry does not know keeps what the program set.
+  bool can_run = false;
+  commands.add(3, [&] { ++saves; }, [&] { return can_run; });
+  first.set_actionable(false);  // the program's own choice for an unregistered id
+  stage.surface.layout_now();
+  EXPECT_FALSE(last.actionable());
+  EXPECT_FALSE(first.actionable()) << "an id the registry does not know was overwritten";
+  can_run = true;
+  stage.surface.layout_now();
+  EXPECT_TRUE(last.actionable());
+  EXPECT_TRUE(last.enabled()) << "binding must not touch the enabled state";
   stage.surface.set_commands(nullptr, nullptr);
 }
 
