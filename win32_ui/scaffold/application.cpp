@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "localization/message_catalogue.h"
+#include "scaffold/window.h"
 
 namespace win32_ui::scaffold {
 namespace {
@@ -59,5 +60,63 @@ std::wstring Application::user_locale_tag() {
   if (length <= 1) return L"zh-CN";
   return std::wstring(name, static_cast<std::size_t>(length - 1));
 }
+
+Application::Application(modern::ThemeMode mode, std::uint32_t accent)
+    : theme_(mode, accent), language_tag_(user_locale_tag()), localization_(make_localization(language_tag_)) {}
+
+Application::~Application() {
+  // Windows leave the list as they are destroyed.
+  while (!windows_.empty()) {
+    Window* last = windows_.back();
+    last->destroy();
+    if (!windows_.empty() && windows_.back() == last) windows_.pop_back();
+  }
+}
+
+void Application::set_theme_mode(modern::ThemeMode mode) {
+  theme_.set_mode(mode);
+  for (Window* window : windows_) {
+    if (window->hwnd() == nullptr) continue;
+    WindowHost& host = window->host();
+    if (host.theme().mode() != mode) host.set_theme_mode(mode);
+    if (host.surface().palette() != theme_.palette()) host.apply_palette(theme_.palette());
+  }
+  for (const auto& listener : listeners_) listener(theme_.palette());
+}
+
+void Application::system_theme_changed() {
+  if (!theme_.refresh()) return;
+  apply_to_windows();
+  for (const auto& listener : listeners_) listener(theme_.palette());
+  if (theme_changed_) theme_changed_(theme_.palette());
+}
+
+void Application::apply_to_windows() {
+  for (Window* window : windows_) {
+    if (window->hwnd() != nullptr) window->host().apply_palette(theme_.palette());
+  }
+}
+
+void Application::add_theme_listener(std::function<void(const modern::Palette&)> listener) {
+  listeners_.push_back(std::move(listener));
+}
+
+void Application::on_theme_changed(std::function<void(const modern::Palette&)> callback) {
+  theme_changed_ = std::move(callback);
+}
+
+void Application::set_localization(modern::LocalizationContext localization) {
+  localization_ = std::move(localization);
+  for (Window* window : windows_) window->surface().set_localization(localization_);
+}
+
+void Application::add_window(Window& window) {
+  for (Window* listed : windows_) {
+    if (listed == &window) return;
+  }
+  windows_.push_back(&window);
+}
+
+void Application::remove_window(Window& window) { std::erase(windows_, &window); }
 
 }  // namespace win32_ui::scaffold

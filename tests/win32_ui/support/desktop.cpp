@@ -1,6 +1,8 @@
 #include "desktop.h"
 
+#include <atomic>
 #include <chrono>
+#include <thread>
 #include <vector>
 
 namespace desktop {
@@ -108,6 +110,42 @@ void click(HWND window, POINT client) {
   move_mouse(window, client);
   INPUT inputs[2] = {mouse_input(MOUSEEVENTF_LEFTDOWN), mouse_input(MOUSEEVENTF_LEFTUP)};
   send(inputs, 2);
+}
+
+INPUT absolute_move(HWND window, POINT client) {
+  POINT screen = client;
+  ClientToScreen(window, &screen);
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  return mouse_input(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, (screen.x * 65536 + 32768) / width,
+                     (screen.y * 65536 + 32768) / height);
+}
+
+void double_click(HWND window, POINT client) {
+  move_mouse(window, client);
+  INPUT inputs[4] = {mouse_input(MOUSEEVENTF_LEFTDOWN), mouse_input(MOUSEEVENTF_LEFTUP),
+                     mouse_input(MOUSEEVENTF_LEFTDOWN), mouse_input(MOUSEEVENTF_LEFTUP)};
+  send(inputs, 4);
+}
+
+void drag(HWND window, POINT from, POINT to) {
+  move_mouse(window, from);
+  const POINT middle{(from.x + to.x) / 2, (from.y + to.y) / 2};
+  std::vector<INPUT> steps{mouse_input(MOUSEEVENTF_LEFTDOWN), absolute_move(window, middle), absolute_move(window, to),
+                           mouse_input(MOUSEEVENTF_LEFTUP)};
+  // A press on a title or border starts the system's modal move loop inside this thread's message
+  // dispatch: the rest of the gesture comes from another thread, paced like a hand, while this one pumps.
+  std::atomic<bool> done{false};
+  std::thread hand([&] {
+    for (INPUT& step : steps) {
+      SendInput(1, &step, sizeof(INPUT));
+      Sleep(60);
+    }
+    done = true;
+  });
+  pump_until([&] { return done.load(); }, 5000);
+  hand.join();
+  pump(100);
 }
 
 void right_click(HWND window, POINT client) {

@@ -38,6 +38,11 @@ bool pump_until(const std::function<bool()>& condition, int timeout_milliseconds
 void move_mouse(HWND window, POINT client);
 void click(HWND window, POINT client);
 void right_click(HWND window, POINT client);
+// Two clicks in one go, as a double click.
+void double_click(HWND window, POINT client);
+// Presses at `from`, moves to `to` and releases, all queued at once: a system move or size loop started
+// by the press finds the rest of the gesture waiting.
+void drag(HWND window, POINT from, POINT to);
 void wheel(HWND window, POINT client, int notches);
 // Presses and releases a virtual key, with Shift/Control/Alt held when asked.
 void press_key(WORD virtual_key, bool shift = false, bool control = false, bool alt = false);
