@@ -100,10 +100,17 @@ void move_mouse(HWND window, POINT client) {
   ClientToScreen(window, &screen);
   const int width = GetSystemMetrics(SM_CXSCREEN);
   const int height = GetSystemMetrics(SM_CYSCREEN);
-  // Absolute coordinates are 0..65535 across the primary screen; aim at the pixel's centre.
-  INPUT input = mouse_input(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, (screen.x * 65536 + 32768) / width,
-                            (screen.y * 65536 + 32768) / height);
-  send(&input, 1);
+  // Absolute coordinates are 0..65535 across the primary screen; aim at the pixel's centre. Under Wine
+  // a window appearing under the pointer can report the pointer's previous place after the move, so
+  // the move is repeated until the cursor really is there.
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    INPUT input = mouse_input(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, (screen.x * 65536 + 32768) / width,
+                              (screen.y * 65536 + 32768) / height);
+    send(&input, 1);
+    POINT now{};
+    GetCursorPos(&now);
+    if (now.x == screen.x && now.y == screen.y) return;
+  }
 }
 
 void click(HWND window, POINT client) {

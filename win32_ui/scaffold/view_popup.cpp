@@ -1,0 +1,202 @@
+#include "scaffold/view_popup.h"
+
+#include <windows.h>
+
+#include <shellscalingapi.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace win32_ui::scaffold {
+
+namespace {
+
+constexpr wchar_t popup_class[] = L"Win32UiViewPopup";
+// A press on the anchor counts for the click that follows it only this long.
+constexpr unsigned long anchor_click_window_ms = 5000;
+
+bool register_class(HINSTANCE instance, WNDPROC procedure) {
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof(existing);
+  if (GetClassInfoExW(instance, popup_class, &existing)) return true;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.style = CS_DROPSHADOW;
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = popup_class;
+  return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+UINT monitor_dpi(HMONITOR monitor, HWND owner) {
+  using GetDpi = HRESULT(WINAPI*)(HMONITOR, MONITOR_DPI_TYPE, UINT*, UINT*);
+  static const auto get_dpi = reinterpret_cast<GetDpi>(
+      reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"shcore.dll"), "GetDpiForMonitor")));
+  UINT x = 0;
+  UINT y = 0;
+  if (get_dpi != nullptr && SUCCEEDED(get_dpi(monitor, MDT_EFFECTIVE_DPI, &x, &y)) && x != 0) return x;
+  const UINT own = GetDpiForWindow(owner);
+  return own != 0 ? own : 96;
+}
+
+}  // namespace
+
+PopupPlacement place_popup(const RECT& anchor, const RECT& work, float width, float height, float scale,
+                           bool align_end) noexcept {
+  PopupPlacement p;
+  const int work_width = std::max<LONG>(1, work.right - work.left);
+  const int work_height = std::max<LONG>(1, work.bottom - work.top);
+  p.width = std::max(1, std::min(work_width, static_cast<int>(std::ceil(std::max(1.0f, width) * scale))));
+  p.height = std::max(1, std::min(work_height, static_cast<int>(std::ceil(std::max(1.0f, height) * scale))));
+  const int gap = std::max(1, static_cast<int>(std::lround(4.0f * scale)));
+  p.x = align_end ? anchor.right - p.width : anchor.left;
+  p.x = std::clamp(p.x, static_cast<int>(work.left), static_cast<int>(work.right) - p.width);
+  p.y = anchor.bottom + gap;
+  const int above = anchor.top - gap - p.height;
+  if (p.y + p.height > work.bottom && above >= work.top) p.y = above;
+  p.y = std::clamp(p.y, static_cast<int>(work.top), static_cast<int>(work.bottom) - p.height);
+  return p;
+}
+
+ViewPopup::ViewPopup() = default;
+
+ViewPopup::~ViewPopup() { close(false); }
+
+bool ViewPopup::show(HWND owner, const RECT& anchor, std::unique_ptr<modern::View> content, float width,
+                     float height, const modern::Palette& palette, float ui_scale, bool align_end, bool topmost) {
+  // 1. One pop-up per object.
+  close(false);
+  anchor_dismissal_ = false;
+  // 2. A live owner and something to show.
+  if (owner == nullptr || !IsWindow(owner) || content == nullptr) return false;
+  HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE));
+  if (!register_class(instance, reinterpret_cast<WNDPROC>(&ViewPopup::window_proc))) return false;
+  // 3. The anchor's monitor decides work area and scale.
+  HMONITOR monitor = MonitorFromRect(&anchor, MONITOR_DEFAULTTONEAREST);
+  MONITORINFO info{sizeof(info)};
+  if (!GetMonitorInfoW(monitor, &info)) return false;
+  const float scale = static_cast<float>(monitor_dpi(monitor, owner)) / 96.0f * ui_scale;
+  const PopupPlacement place = place_popup(anchor, info.rcWork, width, height, scale, align_end);
+  // 4. The window, rounded.
+  HWND window = CreateWindowExW(WS_EX_TOOLWINDOW | (topmost ? WS_EX_TOPMOST : 0), popup_class, L"",
+                                WS_POPUP | WS_CLIPCHILDREN, place.x, place.y, place.width, place.height, owner, nullptr,
+                                instance, this);
+  if (window == nullptr) return false;
+  int diameter = static_cast<int>(std::lround(2.0f * 10.0f * scale));
+  if (diameter < 3) diameter = 2;
+  // The system owns the region once it is set.
+  SetWindowRgn(window, CreateRoundRectRgn(0, 0, place.width + 1, place.height + 1, diameter, diameter), FALSE);
+  // 5. The tree.
+  host_.set_ui_scale(ui_scale);
+  if (!host_.attach(window, palette.dark ? modern::ThemeMode::dark : modern::ThemeMode::light, modern::default_accent)) {
+    DestroyWindow(window);
+    return false;
+  }
+  host_.apply_palette(palette);
+  owner_ = owner;
+  anchor_left_ = anchor.left;
+  anchor_top_ = anchor.top;
+  anchor_right_ = anchor.right;
+  anchor_bottom_ = anchor.bottom;
+  host_.surface().set_root(std::move(content));
+  ShowWindow(window, SW_SHOWNORMAL);
+  UpdateWindow(window);
+  SetForegroundWindow(window);
+  if (topmost) SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  return true;
+}
+
+void ViewPopup::close(bool restore_focus) {
+  if (window_ == nullptr) return;
+  HWND window = window_;
+  HWND owner = owner_;
+  const bool foreground = GetForegroundWindow() == window;
+  DestroyWindow(window);
+  if (restore_focus && foreground && owner != nullptr && IsWindow(owner)) {
+    SetForegroundWindow(owner);
+    SetFocus(owner);
+  }
+}
+
+void ViewPopup::request_close() {
+  if (window_ != nullptr) PostMessageW(window_, WM_CLOSE, 0, 0);
+}
+
+bool ViewPopup::is_visible() const { return window_ != nullptr && IsWindowVisible(window_) != FALSE; }
+
+bool ViewPopup::take_anchor_dismissal() {
+  const bool recent = anchor_dismissal_ && GetTickCount() - dismissed_at_ < anchor_click_window_ms;
+  anchor_dismissal_ = false;
+  return recent;
+}
+
+std::intptr_t __stdcall ViewPopup::window_proc(HWND window, unsigned message, std::uintptr_t wparam,
+                                               std::intptr_t lparam) noexcept {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<ViewPopup*>(reinterpret_cast<const CREATESTRUCTW*>(lparam)->lpCreateParams);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    if (self != nullptr) self->window_ = window;
+    return DefWindowProcW(window, message, wparam, lparam);
+  }
+  auto* self = reinterpret_cast<ViewPopup*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(window, message, wparam, lparam);
+  switch (message) {
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        // A press on the anchor is what takes activation away when the user clicks the menu's own
+        // button: remember it, so that click closes the menu instead of opening it again.
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        const bool on_anchor = cursor.x >= self->anchor_left_ && cursor.x < self->anchor_right_ &&
+                               cursor.y >= self->anchor_top_ && cursor.y < self->anchor_bottom_;
+        if (on_anchor && (GetKeyState(VK_LBUTTON) < 0 || GetAsyncKeyState(VK_LBUTTON) < 0)) {
+          self->anchor_dismissal_ = true;
+          self->dismissed_at_ = GetTickCount();
+        }
+        PostMessageW(window, WM_CLOSE, 1, 0);
+      }
+      return 0;
+    case WM_CLOSE:
+      self->close(wparam == 0);
+      return 0;
+    case WM_KEYDOWN:
+      if (wparam == VK_ESCAPE) {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        return 0;
+      }
+      break;
+    case WM_DPICHANGED:
+      PostMessageW(window, WM_CLOSE, 0, 0);
+      return 0;
+    case WM_NCDESTROY:
+      self->host_.detach();
+      self->window_ = nullptr;
+      self->owner_ = nullptr;
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+void PopupHolder::toggle(HWND owner, const RECT& anchor, const std::function<std::unique_ptr<modern::View>()>& build,
+                         float width, float height, const modern::Palette& palette, float ui_scale, bool align_end) {
+  if (popup_ != nullptr) {
+    if (popup_->is_visible()) {
+      popup_->close(true);
+      return;
+    }
+    if (popup_->take_anchor_dismissal()) return;  // this click already closed it
+  } else {
+    popup_ = std::make_unique<ViewPopup>();
+  }
+  if (build) popup_->show(owner, anchor, build(), width, height, palette, ui_scale, align_end, false);
+}
+
+void PopupHolder::close() {
+  if (popup_ != nullptr) popup_->close(false);
+}
+
+}  // namespace win32_ui::scaffold
