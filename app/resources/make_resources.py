@@ -215,14 +215,13 @@ def glyph_export():
 
 def glyph_theme():
     c = 12.0
-    # Right half: a crescent moon; left half: a sun with rays.
+    # Left: half a sun with its rays; right: a crescent moon whose horns close the circle.
     moon = subtract(intersect(circle(c, c, 10.0), half_plane(-1.0, 0.0, -c)), circle(1.5, c, 14.5))
-    ink = union(moon, polyline([(c, 2.5), (c, 21.5)], 1.0))
-    sun = intersect(circle(c, c, 5.0), half_plane(1.0, 0.0, c - 1.6))
-    rays = [polyline([(c + 7.2 * math.cos(a), c + 7.2 * math.sin(a)), (c + 9.2 * math.cos(a), c + 9.2 * math.sin(a))],
+    sun = intersect(circle(c, c, 4.8), half_plane(1.0, 0.0, c - 1.2))
+    rays = [polyline([(c + 7.0 * math.cos(a), c + 7.0 * math.sin(a)), (c + 9.2 * math.cos(a), c + 9.2 * math.sin(a))],
                      STROKE)
-            for a in (math.radians(d) for d in (90, 135, 180, 225, 270))]
-    return ink, union(sun, *rays)
+            for a in (math.radians(d) for d in (120, 150, 180, 210, 240))]
+    return moon, union(sun, *rays)
 
 
 def glyph_globe():
