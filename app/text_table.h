@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ui_language.h"
+
+namespace orvane::app {
+
+// The application's fixed texts, each in Simplified Chinese and English.
+enum class TextId : std::int32_t {
+  window_title = 0,
+  header_title = 1,
+  header_subtitle = 2,
+  open_button = 3,
+  export_button = 4,
+  theme_button = 5,
+  language_button = 6,
+  help_button = 7,
+  about_item = 8,
+  support_item = 9,
+  watermark_section = 10,
+  text_placeholder = 11,
+  font_label = 12,
+  size_label = 13,
+  color_label = 14,
+  opacity_label = 15,
+  layout_section = 16,
+  position_label = 17,
+  rotation_label = 18,
+  spacing_x_label = 19,
+  spacing_y_label = 20,
+  fit_to_area = 21,
+  export_section = 22,
+  jpeg_quality_label = 23,
+  live_preview = 24,
+  waiting_for_image = 25,
+  open_or_drop_image = 26,
+  supported_formats = 27,
+  choose_or_drop_image = 28,
+  layout_grid = 29,
+  layout_staggered_grid = 30,
+  layout_top_left = 31,
+  layout_top_center = 32,
+  layout_top_right = 33,
+  layout_center_left = 34,
+  layout_center = 35,
+  layout_center_right = 36,
+  layout_bottom_left = 37,
+  layout_bottom_center = 38,
+  layout_bottom_right = 39,
+  theme_follow_system = 40,
+  theme_light = 41,
+  theme_dark = 42,
+  language_chinese = 43,
+  language_english = 44,
+  about_title = 45,
+  about_body = 46,
+  about_ok = 47,
+};
+
+inline constexpr std::int32_t text_count = 48;
+
+// The text in `language` (English for any value but Simplified Chinese); empty for an id outside
+// the table.
+[[nodiscard]] std::wstring ui_text(UiLanguage language, TextId id);
+
+}  // namespace orvane::app
