@@ -200,5 +200,46 @@ TEST(ScaffoldWindow, TheCloseHandlerCanHideOrKeepTheWindow) {
   EXPECT_FALSE(window.host().custom_caption()) << "mode 0 keeps the system frame";
 }
 
+// The system's app theme is read again when Windows says settings changed, and every open window that
+// follows the system turns with it.
+TEST(ScaffoldWindow, ASystemThemeChangeReachesEveryWindow) {
+  const wchar_t* key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+  DWORD saved = 1;
+  DWORD size = sizeof(saved);
+  const bool had = RegGetValueW(HKEY_CURRENT_USER, key, L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &saved, &size) ==
+                   ERROR_SUCCESS;
+  const DWORD light = 1;
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key, L"AppsUseLightTheme", REG_DWORD, &light, sizeof(light)), ERROR_SUCCESS);
+
+  scaffold::Application application;  // follows the system
+  Window first(application);
+  Window second(application);
+  WindowOptions options = custom_options();
+  ASSERT_TRUE(first.create(options));
+  options.title = L"second";
+  ASSERT_TRUE(second.create(options));
+  first.set_content(content());
+  second.set_content(content());
+  int callbacks = 0;
+  application.on_theme_changed([&](const modern::Palette&) { ++callbacks; });
+  EXPECT_EQ(second.surface().palette().dark, 0);
+
+  const DWORD dark = 0;
+  RegSetKeyValueW(HKEY_CURRENT_USER, key, L"AppsUseLightTheme", REG_DWORD, &dark, sizeof(dark));
+  SendMessageW(first.hwnd(), WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+  EXPECT_NE(first.surface().palette().dark, 0);
+  EXPECT_NE(second.surface().palette().dark, 0) << "the other window did not follow";
+  EXPECT_EQ(callbacks, 1);
+  // The same settings again change nothing.
+  SendMessageW(second.hwnd(), WM_SETTINGCHANGE, 0, 0);
+  EXPECT_EQ(callbacks, 1);
+
+  if (had) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, key, L"AppsUseLightTheme", REG_DWORD, &saved, sizeof(saved));
+  } else {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"AppsUseLightTheme");
+  }
+}
+
 }  // namespace
 }  // namespace scaffold_test
