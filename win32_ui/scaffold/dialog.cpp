@@ -75,7 +75,11 @@ DialogResult Dialog::show_modal(const DialogOptions& options, std::unique_ptr<mo
   try {
     return run(options, std::move(content), std::move(actions));
   } catch (...) {
-    // The window and the owner's state were restored by their owners on the way out.
+    // The owner was enabled again on the way out; the window goes after it.
+    try {
+      window_.reset();
+    } catch (...) {
+    }
     return 0;
   }
 }
@@ -112,8 +116,13 @@ DialogResult Dialog::run(const DialogOptions& options, std::unique_ptr<modern::V
   OwnerGuard guard;
   guard.disable(owner);
   HWND dialog = window_->hwnd();
-  // 4. Every close destroys the window.
-  window_->host().set_close_handler([] { return CloseAction::destroy; });
+  // 4. Every close ends the dialog. The loop then enables the owner before it destroys the window, so
+  // Windows gives the activation back to the owner instead of another program.
+  bool closing = false;
+  window_->host().set_close_handler([&closing] {
+    closing = true;
+    return CloseAction::keep;
+  });
 
   // 5. Content over the button row.
   auto outer = std::make_unique<modern::GridPanel>(
@@ -166,7 +175,7 @@ DialogResult Dialog::run(const DialogOptions& options, std::unique_ptr<modern::V
   if (focus != nullptr) window_->surface().request_focus(*focus, modern::FocusOrigin::programmatic);
   if (shown_) shown_(*this);
   MSG message;
-  while (IsWindow(dialog)) {
+  while (!closing && IsWindow(dialog)) {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
     if (got == 0) {
       // The program is quitting: the outer loop must see it too.

@@ -290,6 +290,17 @@ TEST(ScaffoldDialog, NestedDialogsMinimisedOwnersQuitAndFailuresLeaveTheOwnerUsa
   EXPECT_EQ(inner_result, 1);
   EXPECT_TRUE(IsWindowEnabled(owner));
 
+  // The owner is enabled again before the dialog window goes, so Windows hands the activation back to it
+  // rather than to another program.
+  bool owner_enabled_at_destroy = false;
+  scaffold::Dialog ordered(main.application);
+  ordered.on_shown([&](scaffold::Dialog& dialog) {
+    dialog.window().host().on_destroyed([&] { owner_enabled_at_destroy = IsWindowEnabled(owner) != FALSE; });
+    dialog.close_with(1);
+  });
+  EXPECT_EQ(ordered.show_modal(options, std::make_unique<modern::View>(), actions), 1);
+  EXPECT_TRUE(owner_enabled_at_destroy);
+
   // Three actions raise the minimum width to 360 DIPs.
   scaffold::Dialog sized(main.application);
   RECT client{};
