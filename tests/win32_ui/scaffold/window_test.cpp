@@ -198,6 +198,20 @@ TEST(ScaffoldWindow, TheCloseHandlerCanHideOrKeepTheWindow) {
   SendMessageW(window.hwnd(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(IsWindowVisible(window.hwnd()));
   EXPECT_FALSE(window.host().custom_caption()) << "mode 0 keeps the system frame";
+
+  // Too big for the monitor: the window fills the work area less the margin, a margin in DIPs at the
+  // window's scale (2 here, so 48 pixels each side).
+  Window big(application);
+  options.client_width = 5000;
+  options.client_height = 5000;
+  options.ui_scale = 2.0f;
+  ASSERT_TRUE(big.create(options));
+  MONITORINFO monitor{sizeof(monitor)};
+  GetMonitorInfoW(MonitorFromWindow(big.hwnd(), MONITOR_DEFAULTTONEAREST), &monitor);
+  RECT outer{};
+  GetWindowRect(big.hwnd(), &outer);
+  EXPECT_EQ(outer.right - outer.left, monitor.rcWork.right - monitor.rcWork.left - 2 * 48);
+  EXPECT_EQ(outer.left, monitor.rcWork.left + 48) << "not centred in the work area";
 }
 
 // The system's app theme is read again when Windows says settings changed, and every open window that
