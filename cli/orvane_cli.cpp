@@ -21,7 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using orvane::cli::CliArguments;
 using orvane::cli::ConsoleWriter;
-using orvane::cli::FileIdentity;
+using orvane::engine::FileIdentity;
 
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
@@ -122,7 +122,7 @@ int run(const CliArguments& arguments, const ConsoleWriter& out, const ConsoleWr
   std::vector<std::optional<FileIdentity>> input_identities;
   for (const Job& job : jobs) {
     absolute_inputs.push_back(absolute_path(job.input));
-    input_identities.push_back(orvane::cli::file_identity(absolute_inputs.back()));
+    input_identities.push_back(orvane::engine::file_identity(absolute_inputs.back()));
   }
   std::vector<FileIdentity> written;
 
@@ -134,7 +134,7 @@ int run(const CliArguments& arguments, const ConsoleWriter& out, const ConsoleWr
       ++failures;
     };
     const std::wstring output = absolute_path(job.output);
-    const std::optional<FileIdentity> output_identity = orvane::cli::file_identity(output);
+    const std::optional<FileIdentity> output_identity = orvane::engine::file_identity(output);
 
     bool is_source = std::any_of(absolute_inputs.begin(), absolute_inputs.end(),
                                  [&](const std::wstring& input) { return equal_ignoring_case(input, output); });
@@ -168,7 +168,7 @@ int run(const CliArguments& arguments, const ConsoleWriter& out, const ConsoleWr
       fail(error);
       continue;
     }
-    if (const auto identity = orvane::cli::file_identity(output)) written.push_back(*identity);
+    if (const auto identity = orvane::engine::file_identity(output)) written.push_back(*identity);
     out.write_line(job.input + L" -> " + job.output + L": " + describe(report));
   }
   return failures > 0 ? kExitFailed : 0;

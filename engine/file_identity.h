@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-namespace orvane::cli {
+namespace orvane::engine {
 
 // What makes a file the same file whatever path names it: its volume and its index there.
 struct FileIdentity {
@@ -16,4 +16,4 @@ struct FileIdentity {
 // The identity of an existing file; nothing when it does not exist or cannot be opened.
 [[nodiscard]] std::optional<FileIdentity> file_identity(const std::wstring& path);
 
-}  // namespace orvane::cli
+}  // namespace orvane::engine

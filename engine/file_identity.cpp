@@ -4,7 +4,7 @@
 
 #include <memory>
 
-namespace orvane::cli {
+namespace orvane::engine {
 namespace {
 
 // Closes a file handle when it goes out of scope.
@@ -27,4 +27,4 @@ std::optional<FileIdentity> file_identity(const std::wstring& path) {
                       (std::uint64_t{info.nFileIndexHigh} << 32) | std::uint64_t{info.nFileIndexLow}};
 }
 
-}  // namespace orvane::cli
+}  // namespace orvane::engine
