@@ -1,0 +1,52 @@
+#include "flow_texts.h"
+
+#include <array>
+
+namespace orvane::app {
+
+namespace {
+
+struct Pair {
+  const wchar_t* english;
+  const wchar_t* chinese;
+};
+
+constexpr std::array<Pair, 20> texts{{
+    {L"Open image", L"打开图片"},
+    {L"Image files (*.png;*.jpg;*.jpeg;*.bmp;*.gif;*.tif;*.tiff)", L"图片文件 (*.png;*.jpg;*.jpeg;*.bmp;*.gif;*.tif;*.tiff)"},
+    {L"All files (*.*)", L"所有文件 (*.*)"},
+    {L"Opened {} · Changes preview live", L"已打开 {} · 参数修改会实时预览"},
+    {L"Could not open image", L"无法打开图片"},
+    {L"Export watermarked image", L"导出带水印图片"},
+    {L"PNG image (*.png)", L"PNG 图片 (*.png)"},
+    {L"JPEG image (*.jpg;*.jpeg)", L"JPEG 图片 (*.jpg;*.jpeg)"},
+    {L"BMP image (*.bmp)", L"BMP 图片 (*.bmp)"},
+    {L"TIFF image (*.tif;*.tiff)", L"TIFF 图片 (*.tif;*.tiff)"},
+    {L"No image selected", L"尚未选择图片"},
+    {L"Open an image first.", L"请先打开一张图片。"},
+    {L"Watermark is empty", L"水印内容为空"},
+    {L"Enter watermark text.", L"请输入水印文字。"},
+    {L"Choose another filename", L"请选择其他文件名"},
+    {L"Orvane will not overwrite the source image.", L"为了保护原图，Orvane 不会直接覆盖当前图片。"},
+    {L"Export failed", L"导出失败"},
+    {L"Export complete", L"导出完成"},
+    {L"Image saved to:\n{}", L"图片已保存到：\n{}"},
+    {L"Exported: {}", L"已导出：{}"},
+}};
+
+}  // namespace
+
+std::wstring flow_text(UiLanguage language, FlowText id) {
+  const auto index = static_cast<std::size_t>(id);
+  if (index >= texts.size()) return {};
+  return language == UiLanguage::simplified_chinese ? texts[index].chinese : texts[index].english;
+}
+
+std::wstring fill(const std::wstring& pattern, const std::wstring& value) {
+  std::wstring result = pattern;
+  const std::size_t at = result.find(L"{}");
+  if (at != std::wstring::npos) result.replace(at, 2, value);
+  return result;
+}
+
+}  // namespace orvane::app

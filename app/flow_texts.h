@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+#include "ui_language.h"
+
+namespace orvane::app {
+
+// The texts of opening, exporting and the preview card, in the UI language.
+enum class FlowText : int {
+  open_dialog_title,
+  open_filter_images,
+  open_filter_all,
+  opened_status,  // "{}" is the file name
+  open_failed_title,
+  save_dialog_title,
+  save_filter_png,
+  save_filter_jpeg,
+  save_filter_bmp,
+  save_filter_tiff,
+  no_image_title,
+  no_image_message,
+  empty_text_title,
+  empty_text_message,
+  same_file_title,
+  same_file_message,
+  export_failed_title,
+  export_done_title,
+  export_done_message,  // "{}" is the full output path
+  exported_status,      // "{}" is the output file name
+};
+
+[[nodiscard]] std::wstring flow_text(UiLanguage language, FlowText id);
+
+// `pattern` with its "{}" replaced by `value`.
+[[nodiscard]] std::wstring fill(const std::wstring& pattern, const std::wstring& value);
+
+}  // namespace orvane::app

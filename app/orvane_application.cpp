@@ -1,0 +1,470 @@
+#include "orvane_application.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <filesystem>
+#include <vector>
+
+#include "file_identity.h"
+#include "flow_texts.h"
+#include "image_export.h"
+#include "modern/button.h"
+#include "modern/display_widgets.h"
+#include "modern/grid_panel.h"
+#include "modern/overlay_panel.h"
+#include "modern/stack_panel.h"
+#include "modern/win32_edit.h"
+#include "preferences.h"
+#include "resources/resource_ids.h"
+#include "scaffold/dialog.h"
+#include "text_table.h"
+#include "views/preview_view.h"
+
+namespace orvane::app {
+
+namespace {
+
+namespace modern = win32_ui::modern;
+namespace layout = win32_ui::layout;
+namespace scaffold = win32_ui::scaffold;
+using modern::TrackDefinition;
+
+constexpr UINT_PTR app_subclass_id = 0x4F52564E;  // "ORVN"
+constexpr std::uint32_t open_command = 1;
+constexpr std::uint32_t export_command = 2;
+constexpr std::uint32_t preview_size_limit = 1600;
+constexpr std::size_t path_buffer_units = 32768;
+
+// The minimum client area that shows the whole fixed content: header 96, gap 12, preview card 596,
+// padding 10 and 18 (732 DIPs); the width fits the settings column and the preview's minimum.
+constexpr float minimum_client_width = 1080.0f;
+constexpr float minimum_client_height = 732.0f;
+
+layout::LayoutParams fixed(float width, float height) {
+  layout::LayoutParams p;
+  if (width > 0.0f) {
+    p.has_fixed_width = true;
+    p.fixed_width = width;
+  }
+  if (height > 0.0f) {
+    p.has_fixed_height = true;
+    p.fixed_height = height;
+  }
+  return p;
+}
+
+std::wstring file_name_of(const std::wstring& path) { return std::filesystem::path(path).filename().wstring(); }
+
+std::wstring upper_extension(const std::wstring& path) {
+  std::wstring extension = std::filesystem::path(path).extension().wstring();
+  if (!extension.empty() && extension.front() == L'.') extension.erase(0, 1);
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](wchar_t c) { return static_cast<wchar_t>(std::towupper(c)); });
+  return extension;
+}
+
+std::wstring absolute_path(const std::wstring& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.wstring();
+}
+
+// A filter list as the common dialogs take it: pairs of display text and pattern, double-terminated.
+std::wstring filter_list(const std::vector<std::pair<std::wstring, std::wstring>>& entries) {
+  std::wstring list;
+  for (const auto& [text, pattern] : entries) {
+    list += text;
+    list.push_back(L'\0');
+    list += pattern;
+    list.push_back(L'\0');
+  }
+  list.push_back(L'\0');
+  return list;
+}
+
+}  // namespace
+
+// The application icon at the sizes the window asks for, loaded once and freed at the end.
+struct OrvaneApplication::IconHandles {
+  HICON small = nullptr;
+  HICON medium = nullptr;
+  HICON large = nullptr;
+  explicit IconHandles(HINSTANCE instance) {
+    auto load = [instance](int size) {
+      return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(ORVANE_IDI_APPLICATION), IMAGE_ICON, size, size, 0));
+    };
+    small = load(16);
+    medium = load(32);
+    large = load(48);
+  }
+  ~IconHandles() {
+    for (HICON icon : {small, medium, large}) {
+      if (icon != nullptr) DestroyIcon(icon);
+    }
+  }
+  IconHandles(const IconHandles&) = delete;
+  IconHandles& operator=(const IconHandles&) = delete;
+};
+
+OrvaneApplication::OrvaneApplication(HINSTANCE instance)
+    : instance_(instance),
+      application_(read_preferences().theme, modern::default_accent),
+      window_(application_),
+      language_(first_ui_language(read_preferences().language)),
+      settings_(default_settings(language_)) {
+  application_.set_localization(
+      scaffold::Application::make_localization(language_ == UiLanguage::simplified_chinese ? L"zh-CN" : L"en-US"));
+  commands_.add(open_command, [this] { choose_image(); });
+  commands_.add(export_command, [this] { export_watermarked(); });
+  const auto letter = [](char c) { return static_cast<modern::Key>(static_cast<int>(modern::Key::letter_a) + (c - 'A')); };
+  // Through the surface, so they work whichever control has the focus.
+  accelerators_.add({letter('O'), modern::key_modifier_control, open_command, false});
+  accelerators_.add({letter('S'), modern::key_modifier_control, export_command, false});
+}
+
+OrvaneApplication::~OrvaneApplication() {
+  // The widgets go with the window; nothing may point at them afterwards.
+  preview_ = nullptr;
+  export_button_ = nullptr;
+  facts_text_ = nullptr;
+  status_text_ = nullptr;
+  help_menu_.close();
+  language_menu_.close();
+  theme_menu_.close();
+  window_.surface().set_commands(nullptr, nullptr);
+  window_.destroy();
+}
+
+bool OrvaneApplication::create(const std::wstring& path) {
+  // 1, 2. The window.
+  icons_ = std::make_unique<IconHandles>(instance_);
+  scaffold::WindowOptions options;
+  options.title = ui_text(language_, TextId::window_title);
+  options.instance = instance_;
+  options.icon = icons_->medium;
+  options.client_width = 1280.0f;
+  options.client_height = 790.0f;
+  options.minimum_client_width = minimum_client_width;
+  options.minimum_client_height = minimum_client_height;
+  options.margin = 18.0f;
+  options.ui_scale = 0.92f;
+  options.chrome_mode = 1;
+  options.centre = true;
+  if (!window_.create(options)) return false;
+  // 3 to 5. Handle, icons.
+  window_handle_ = window_.hwnd();
+  resources_ = load_icons(instance_);
+  SendMessageW(window_handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons_->large));
+  SendMessageW(window_handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons_->small));
+  // 6. No menu outlives a move or a resize; closing the window ends the program.
+  window_.host().on_destroyed([] { PostQuitMessage(0); });
+  auto close_menus = [this] {
+    theme_menu_.close();
+    language_menu_.close();
+    help_menu_.close();
+  };
+  window_.host().on_moved(close_menus);
+  window_.host().on_resized([close_menus](bool) { close_menus(); });
+  // 7. The content.
+  window_.surface().set_commands(&commands_, &accelerators_);
+  window_.set_content(build_content());
+  // 8. Dropped files.
+  DragAcceptFiles(window_handle_, TRUE);
+  SetWindowSubclass(window_handle_, &OrvaneApplication::subclass_proc, app_subclass_id, reinterpret_cast<DWORD_PTR>(this));
+  // 9, 10.
+  if (!path.empty()) open_image(path);
+  window_.show(SW_SHOWNORMAL);
+  return true;
+}
+
+std::unique_ptr<modern::View> OrvaneApplication::build_content() {
+  preview_ = nullptr;
+  export_button_ = nullptr;
+  facts_text_ = nullptr;
+  status_text_ = nullptr;
+  auto grid = std::make_unique<modern::GridPanel>(
+      std::vector<TrackDefinition>{TrackDefinition::fixed(430.0f), TrackDefinition::star()},
+      std::vector<TrackDefinition>{TrackDefinition::fixed(96.0f), TrackDefinition::star()}, 18.0f, 12.0f,
+      layout::Thickness{18.0f, 10.0f, 18.0f, 18.0f});
+  grid->add(build_header(), {0, 0, 2, 1});
+  grid->add(build_controls(), {0, 1, 1, 1});
+  grid->add(build_preview(), {1, 1, 1, 1});
+  return grid;
+}
+
+std::unique_ptr<modern::View> OrvaneApplication::build_header() {
+  auto header = std::make_unique<modern::GridPanel>(
+      std::vector<TrackDefinition>{TrackDefinition::star(), TrackDefinition::automatic(), TrackDefinition::automatic()},
+      std::vector<TrackDefinition>{TrackDefinition::star()}, 10.0f, 0.0f);
+  auto titles = std::make_unique<modern::StackPanel>(modern::Orientation::vertical, 4.0f);
+  layout::LayoutParams centred = titles->layout();
+  centred.vertical_alignment = layout::VerticalAlignment::center;
+  titles->set_layout(centred);
+  titles->add_child(std::make_unique<modern::Text>(ui_text(language_, TextId::header_title), 0));
+  titles->add_child(std::make_unique<modern::Text>(ui_text(language_, TextId::header_subtitle), 3));
+  header->add(std::move(titles), {0, 0, 1, 1});
+  auto open = std::make_unique<modern::Button>(open_command, ui_text(language_, TextId::open_button));
+  open->set_icons(resources_.open.light, resources_.open.dark);
+  open->set_icon_size(20.0f);
+  open->set_layout([&] {
+    layout::LayoutParams p = fixed(0.0f, 40.0f);
+    p.vertical_alignment = layout::VerticalAlignment::center;
+    return p;
+  }());
+  open->on_invoked([this] { choose_image(); });
+  header->add(std::move(open), {1, 0, 1, 1});
+  auto export_button = std::make_unique<modern::Button>(export_command, ui_text(language_, TextId::export_button));
+  // White on the accent fill in both palettes.
+  export_button->set_icons(resources_.export_image.dark, resources_.export_image.dark);
+  export_button->set_icon_size(20.0f);
+  export_button->set_accent(true);
+  export_button->set_layout([&] {
+    layout::LayoutParams p = fixed(0.0f, 40.0f);
+    p.vertical_alignment = layout::VerticalAlignment::center;
+    return p;
+  }());
+  export_button->on_invoked([this] { export_watermarked(); });
+  // Usable once an image is open.
+  export_button->set_enabled(!image_path_.empty());
+  export_button->set_emphasized(!image_path_.empty());
+  export_button_ = static_cast<modern::Button*>(header->add(std::move(export_button), {2, 0, 1, 1}));
+  return header;
+}
+
+std::unique_ptr<modern::View> OrvaneApplication::build_controls() {
+  auto overlay = std::make_unique<modern::OverlayPanel>();
+  layout::LayoutParams top = overlay->layout();
+  top.vertical_alignment = layout::VerticalAlignment::top;
+  overlay->set_layout(top);
+  overlay->add_child(std::make_unique<modern::Card>());
+  auto column = std::make_unique<modern::StackPanel>(modern::Orientation::vertical, 10.0f,
+                                                     layout::Thickness{16.0f, 14.0f, 16.0f, 16.0f});
+  auto heading = std::make_unique<modern::StackPanel>(modern::Orientation::horizontal, 8.0f);
+  heading->add_child(std::make_unique<RasterIcon>(resources_.watermark, 22.0f));
+  heading->add_child(std::make_unique<modern::Text>(ui_text(language_, TextId::watermark_section), 1));
+  column->add_child(std::move(heading));
+  auto text = std::make_unique<modern::Win32Edit>(1001, settings_.text);
+  text->set_placeholder(ui_text(language_, TextId::text_placeholder));
+  text->set_layout(fixed(0.0f, 32.0f));
+  text->on_text_changed([this](std::wstring_view value) {
+    settings_.text.assign(value);
+    refresh_preview();
+  });
+  column->add_child(std::move(text));
+  overlay->add_child(std::move(column));
+  return overlay;
+}
+
+std::unique_ptr<modern::View> OrvaneApplication::build_preview() {
+  auto overlay = std::make_unique<modern::OverlayPanel>();
+  layout::LayoutParams card = fixed(0.0f, 596.0f);
+  card.max_height = 596.0f;
+  card.vertical_alignment = layout::VerticalAlignment::top;
+  overlay->set_layout(card);
+  overlay->add_child(std::make_unique<modern::Card>());
+  auto grid = std::make_unique<modern::GridPanel>(
+      std::vector<TrackDefinition>{TrackDefinition::star()},
+      std::vector<TrackDefinition>{TrackDefinition::fixed(34.0f), TrackDefinition::star(), TrackDefinition::fixed(26.0f)},
+      0.0f, 8.0f, layout::Thickness{12.0f, 10.0f, 12.0f, 10.0f});
+  // Row 0: the card's title and the image facts.
+  auto top = std::make_unique<modern::GridPanel>(
+      std::vector<TrackDefinition>{TrackDefinition::star(), TrackDefinition::star()}, std::vector<TrackDefinition>{}, 10.0f,
+      0.0f);
+  top->add(std::make_unique<modern::Text>(ui_text(language_, TextId::live_preview), 1), {0, 0, 1, 1});
+  auto facts = std::make_unique<modern::Text>(ui_text(language_, TextId::waiting_for_image), 3);
+  facts->set_command_id(20);
+  facts_text_ = static_cast<modern::Text*>(top->add(std::move(facts), {1, 0, 1, 1}));
+  grid->add(std::move(top), {0, 0, 1, 1});
+  // Row 1: the preview.
+  auto preview = std::make_unique<PreviewView>(resources_.picture, ui_text(language_, TextId::open_or_drop_image),
+                                               ui_text(language_, TextId::supported_formats));
+  preview_ = static_cast<PreviewView*>(grid->add(std::move(preview), {0, 1, 1, 1}));
+  // Row 2: the status line and the formats.
+  auto bottom = std::make_unique<modern::GridPanel>(
+      std::vector<TrackDefinition>{TrackDefinition::star(), TrackDefinition::star()}, std::vector<TrackDefinition>{}, 10.0f,
+      0.0f);
+  auto status = std::make_unique<modern::Text>(ui_text(language_, TextId::choose_or_drop_image), 3);
+  status->set_command_id(21);
+  status_text_ = static_cast<modern::Text*>(bottom->add(std::move(status), {0, 0, 1, 1}));
+  bottom->add(std::make_unique<modern::Text>(std::wstring(L"PNG · JPEG · BMP · GIF · TIFF"), 3), {1, 0, 1, 1});
+  grid->add(std::move(bottom), {0, 2, 1, 1});
+  overlay->add_child(std::move(grid));
+  return overlay;
+}
+
+void OrvaneApplication::set_status(const std::wstring& text) {
+  if (status_text_ != nullptr) status_text_->set_text(text);
+}
+
+void OrvaneApplication::message(const std::wstring& title, const std::wstring& text, bool error) {
+  scaffold::MessageInput input;
+  input.title = modern::LocalizedText::literal(title);
+  input.message = modern::LocalizedText::literal(text);
+  input.owner = window_handle_;
+  input.buttons = scaffold::MessageButtons::ok;
+  input.kind = error ? scaffold::MessageKind::error : scaffold::MessageKind::information;
+  input.ui_scale = 1.0f;
+  scaffold::show_message(application_, input);
+}
+
+void OrvaneApplication::choose_image() {
+  std::vector<wchar_t> buffer(path_buffer_units, L'\0');
+  const std::wstring filters = filter_list({
+      {flow_text(language_, FlowText::open_filter_images), L"*.png;*.jpg;*.jpeg;*.bmp;*.gif;*.tif;*.tiff"},
+      {flow_text(language_, FlowText::open_filter_all), L"*.*"},
+  });
+  const std::wstring title = flow_text(language_, FlowText::open_dialog_title);
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = window_handle_;
+  dialog.lpstrFilter = filters.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = buffer.data();
+  dialog.nMaxFile = static_cast<DWORD>(buffer.size());
+  dialog.lpstrTitle = title.c_str();
+  dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+  if (!GetOpenFileNameW(&dialog)) return;
+  open_image(buffer.data());
+}
+
+void OrvaneApplication::open_image(const std::wstring& path) {
+  // 1. Only existing regular files; anything else is ignored silently.
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (status.type() == std::filesystem::file_type::not_found) return;
+  if (error) {
+    message(flow_text(language_, FlowText::open_failed_title), L"Failed to read image file.", true);
+    return;
+  }
+  if (!std::filesystem::is_regular_file(status)) return;
+  // 2, 3. The new image is decoded aside: a failure leaves the open image working as before.
+  std::unique_ptr<engine::PreviewRenderer> candidate;
+  std::wstring text;
+  if (!engine::load_preview_source(candidate, path, preview_size_limit, text)) {
+    message(flow_text(language_, FlowText::open_failed_title), text, true);
+    return;
+  }
+  // 4. The new image becomes the open one.
+  renderer_ = std::move(candidate);
+  image_path_ = absolute_path(path);
+  refresh_preview();
+  set_status(fill(flow_text(language_, FlowText::opened_status), file_name_of(image_path_)));
+  if (export_button_ != nullptr) {
+    export_button_->set_enabled(true);
+    export_button_->set_emphasized(true);
+  }
+}
+
+void OrvaneApplication::refresh_preview() {
+  if (!engine::has_preview_source(renderer_) || preview_ == nullptr) return;
+  engine::PreviewFrame frame;
+  std::wstring error;
+  if (!engine::render_preview_frame(renderer_, make_options(settings_, image_path_), frame, error)) return;
+  win32_ui::ui::graphics::Image image;
+  if (win32_ui::ui::graphics::Image::from_pixels(frame.width, frame.height, frame.stride, frame.pixels, image) ==
+      win32_ui::ui::graphics::image_ok) {
+    preview_->set_image(std::move(image));
+  }
+  if (facts_text_ != nullptr && !image_path_.empty()) {
+    facts_text_->set_text(std::to_wstring(frame.source_width) + L" × " + std::to_wstring(frame.source_height) + L" · " +
+                          upper_extension(image_path_));
+  }
+}
+
+std::wstring OrvaneApplication::default_output_name() const {
+  const std::filesystem::path source(image_path_);
+  const std::wstring name = source.stem().wstring() + L"-watermarked" + source.extension().wstring();
+  return (source.parent_path() / name).wstring();
+}
+
+void OrvaneApplication::export_watermarked() {
+  // 1, 2. The preconditions.
+  if (image_path_.empty()) {
+    message(flow_text(language_, FlowText::no_image_title), flow_text(language_, FlowText::no_image_message), false);
+    return;
+  }
+  if (settings_.text.empty()) {
+    message(flow_text(language_, FlowText::empty_text_title), flow_text(language_, FlowText::empty_text_message), false);
+    return;
+  }
+  // 3. The name.
+  std::vector<wchar_t> buffer(path_buffer_units, L'\0');
+  const std::wstring suggested = default_output_name();
+  std::copy_n(suggested.begin(), std::min(suggested.size(), path_buffer_units - 1), buffer.begin());
+  const std::wstring filters = filter_list({
+      {flow_text(language_, FlowText::save_filter_png), L"*.png"},
+      {flow_text(language_, FlowText::save_filter_jpeg), L"*.jpg;*.jpeg"},
+      {flow_text(language_, FlowText::save_filter_bmp), L"*.bmp"},
+      {flow_text(language_, FlowText::save_filter_tiff), L"*.tif;*.tiff"},
+  });
+  const std::wstring title = flow_text(language_, FlowText::save_dialog_title);
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = window_handle_;
+  dialog.lpstrFilter = filters.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = buffer.data();
+  dialog.nMaxFile = static_cast<DWORD>(buffer.size());
+  dialog.lpstrTitle = title.c_str();
+  dialog.lpstrDefExt = L"png";
+  dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
+  if (!GetSaveFileNameW(&dialog)) return;
+  // 4, 5. Never over the source: the same path in any letter case, or another name of the same file.
+  const std::wstring output = absolute_path(buffer.data());
+  const auto source_identity = engine::file_identity(image_path_);
+  const auto output_identity = engine::file_identity(output);
+  if (_wcsicmp(output.c_str(), image_path_.c_str()) == 0 ||
+      (source_identity && output_identity && *source_identity == *output_identity)) {
+    message(flow_text(language_, FlowText::same_file_title), flow_text(language_, FlowText::same_file_message), false);
+    return;
+  }
+  // 6, 7. The export, with the wait cursor while it blocks.
+  engine::WatermarkOptions options = make_options(settings_, image_path_);
+  options.output_path = output;
+  engine::ExportReport report;
+  std::wstring error;
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  const bool written = engine::export_image(options, report, error);
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+  // 8, 9. The result.
+  if (!written) {
+    message(flow_text(language_, FlowText::export_failed_title), error, true);
+    return;
+  }
+  set_status(fill(flow_text(language_, FlowText::exported_status), file_name_of(output)));
+  message(flow_text(language_, FlowText::export_done_title), fill(flow_text(language_, FlowText::export_done_message), output),
+          false);
+}
+
+LRESULT CALLBACK OrvaneApplication::subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                                  DWORD_PTR data) noexcept {
+  auto* self = reinterpret_cast<OrvaneApplication*>(data);
+  try {
+    switch (message) {
+      case WM_DROPFILES: {
+        auto drop = reinterpret_cast<HDROP>(wparam);
+        std::vector<wchar_t> name(path_buffer_units, L'\0');
+        const UINT length = DragQueryFileW(drop, 0, name.data(), static_cast<UINT>(name.size()));
+        DragFinish(drop);
+        // Only the first file of a drop counts.
+        if (length != 0) self->open_image(name.data());
+        return 0;
+      }
+      case WM_NCDESTROY:
+        RemoveWindowSubclass(window, &OrvaneApplication::subclass_proc, app_subclass_id);
+        break;
+      default:
+        break;
+    }
+  } catch (...) {
+    // Nothing unwinds into the system's dispatcher.
+    return 0;
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
+}  // namespace orvane::app
