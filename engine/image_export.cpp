@@ -12,6 +12,7 @@
 
 #include <objidl.h>
 
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -127,11 +128,31 @@ void set_orientation_item(Gdiplus::GpImage* image, gdiplus::PropertyItemCopy& co
   flat::GdipSetPropertyItem(image, &item);
 }
 
+// Adds the time since the previous lap to one stage, when the caller asked for the stages.
+class StageClock {
+ public:
+  explicit StageClock(ExportStageTimes* times) : times_(times) {
+    if (times_ != nullptr) *times_ = {};
+  }
+  void lap(double ExportStageTimes::*stage) {
+    if (times_ == nullptr) return;
+    const auto now = std::chrono::steady_clock::now();
+    times_->*stage += std::chrono::duration<double, std::milli>(now - last_).count();
+    last_ = now;
+  }
+
+ private:
+  ExportStageTimes* times_;
+  std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
+
 }  // namespace
 
-bool export_image(const WatermarkOptions& options, ExportReport& report, std::wstring& error) {
+bool export_image(const WatermarkOptions& options, ExportReport& report, std::wstring& error,
+                  ExportStageTimes* stages) {
   // 1. Validate before touching anything.
   if (!validate_options(options, error)) return false;
+  StageClock clock(stages);
 
   // 2. A GDI+ session for this call alone; declared first so it ends after every image.
   gdiplus::GdiplusSession session;
@@ -167,6 +188,7 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
     return false;
   }
   const bool jpeg = is_jpeg_mime(encoder->mime_type);
+  clock.lap(&ExportStageTimes::decode);
 
   // 5. Orientation, from the decoder or else from the file's own EXIF block.
   SourceOrientation orientation = read_source_orientation(source.get(), options.input_path);
@@ -187,6 +209,7 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
     error = L"Failed to rotate image.";
     return false;
   }
+  clock.lap(&ExportStageTimes::orientation);
 
   // 8. Copy into a working bitmap without the source's metadata.
   const auto upright = gdiplus::image_size(source.get());
@@ -199,9 +222,11 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
     case gdiplus::CopyResult::NoContext: error = L"Unable to create copy drawing context."; return false;
     case gdiplus::CopyResult::DrawFailed: error = L"Failed to decode image into in-memory bitmap."; return false;
   }
+  clock.lap(&ExportStageTimes::copy);
 
   // 9. The watermark, drawn upright.
   if (!draw_watermark(options, working.get(), upright.width, upright.height, error)) return false;
+  clock.lap(&ExportStageTimes::watermark);
 
   // 10-11. Back to the stored orientation with the tag, but only for formats that carry the tag:
   // elsewhere a turned-back image would show on its side in every viewer.
@@ -213,6 +238,7 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
     }
     set_orientation_item(working.get(), orientation.item);
   }
+  clock.lap(&ExportStageTimes::turn_back);
   // The colour profile and print size of the source go with the copy.
   const PrintMetadata print = carries_print_metadata(encoder->mime_type) ? read_file_print_metadata(options.input_path)
                                                                           : PrintMetadata{};
@@ -222,6 +248,7 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
   }
   const auto output = gdiplus::image_size(working.get());
   source.reset();  // the source's pixels are no longer needed while encoding
+  clock.lap(&ExportStageTimes::amend);
 
   // 12. Save through a temporary file; write the tag in ourselves when the encoder dropped it.
   Gdiplus::EncoderParameters parameters{};
@@ -234,6 +261,7 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
   const std::uint16_t tag = orientation.value;
   gdiplus::BitmapPtr indexed;
   auto amend = [&](const std::wstring& saved) {
+    clock.lap(&ExportStageTimes::encode);
     if (keep_stored_orientation && read_file_orientation(saved) != tag && !write_file_orientation(saved, tag)) {
       return false;
     }
@@ -253,6 +281,7 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
     error = L"Failed to save output image.";
     return false;
   }
+  clock.lap(&ExportStageTimes::amend);
 
   // 13. Report.
   report.output_width = output.width;
