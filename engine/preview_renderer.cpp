@@ -13,8 +13,12 @@ namespace orvane::engine {
 
 namespace flat = gdiplus::flat;
 
+// The downscaled source in our own memory: each frame starts as a plain copy of it, which costs
+// a fraction of what any GDI+ copy between bitmaps does.
 struct PreviewRenderer::CachedSource {
-  gdiplus::BitmapPtr bitmap;
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  std::vector<std::uint8_t> pixels;  // premultiplied BGRA, rows of width * 4 bytes
 };
 
 PreviewRenderer::PreviewRenderer() {
@@ -89,9 +93,24 @@ bool load_preview_source(std::unique_ptr<PreviewRenderer>& renderer, const std::
     case gdiplus::CopyResult::NoBitmap: error = L"Unable to create preview image."; return false;
     default: error = L"Unable to build preview image."; return false;  // the half-made bitmap is gone
   }
-  // 9. Keep it.
-  renderer->cached_ = std::make_unique<PreviewRenderer::CachedSource>();
-  renderer->cached_->bitmap = std::move(cached);
+  // 9. Keep its pixels.
+  Gdiplus::GpRect rect(0, 0, static_cast<INT>(cached_w), static_cast<INT>(cached_h));
+  Gdiplus::BitmapData data{};
+  if (flat::GdipBitmapLockBits(cached.get(), &rect, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &data) !=
+      Gdiplus::Ok) {
+    error = L"Unable to build preview image.";
+    return false;
+  }
+  auto source = std::make_unique<PreviewRenderer::CachedSource>();
+  source->width = cached_w;
+  source->height = cached_h;
+  source->pixels.resize(std::size_t{cached_w} * 4 * cached_h);
+  for (std::uint32_t y = 0; y < cached_h; ++y) {
+    const auto* row = static_cast<const std::uint8_t*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride;
+    std::memcpy(source->pixels.data() + std::size_t{y} * cached_w * 4, row, std::size_t{cached_w} * 4);
+  }
+  flat::GdipBitmapUnlockBits(cached.get(), &data);
+  renderer->cached_ = std::move(source);
   renderer->source_width_ = upright.width;
   renderer->source_height_ = upright.height;
   renderer->scale_ = scale;
@@ -99,7 +118,7 @@ bool load_preview_source(std::unique_ptr<PreviewRenderer>& renderer, const std::
 }
 
 bool has_preview_source(const std::unique_ptr<PreviewRenderer>& renderer) noexcept {
-  return renderer && renderer->cached_ && renderer->cached_->bitmap;
+  return renderer && renderer->cached_;
 }
 
 bool render_preview_frame(const std::unique_ptr<PreviewRenderer>& renderer, const WatermarkOptions& options,
@@ -112,15 +131,18 @@ bool render_preview_frame(const std::unique_ptr<PreviewRenderer>& renderer, cons
     error = L"No preview image is loaded.";
     return false;
   }
-  // 3-4. A copy of the cached source.
-  const auto size = gdiplus::image_size(renderer->cached_->bitmap.get());
-  gdiplus::BitmapPtr bitmap;
-  switch (gdiplus::copy_to_new_bitmap(renderer->cached_->bitmap.get(), size.width, size.height, PixelFormat32bppPARGB,
-                                      {.source_copy = true}, bitmap)) {
-    case gdiplus::CopyResult::Ok: break;
-    case gdiplus::CopyResult::NoBitmap: error = L"Unable to allocate preview frame."; return false;
-    default: error = L"Unable to copy preview frame."; return false;
+  // 3-4. A copy of the cached source in the frame's own pixels, which GDI+ then draws on in place.
+  const PreviewRenderer::CachedSource& source = *renderer->cached_;
+  frame.pixels = source.pixels;
+  Gdiplus::GpBitmap* raw = nullptr;
+  if (flat::GdipCreateBitmapFromScan0(static_cast<INT>(source.width), static_cast<INT>(source.height),
+                                      static_cast<INT>(source.width * 4), PixelFormat32bppPARGB, frame.pixels.data(),
+                                      &raw) != Gdiplus::Ok) {
+    frame.pixels.clear();
+    error = L"Unable to allocate preview frame.";
+    return false;
   }
+  gdiplus::BitmapPtr bitmap(raw);
   // 5-6. The watermark at the preview's scale.
   if (!options.text.empty()) {
     WatermarkOptions scaled = options;
@@ -128,27 +150,19 @@ bool render_preview_frame(const std::unique_ptr<PreviewRenderer>& renderer, cons
     scaled.font_size = std::max(options.font_size * scale, 1.0f);
     scaled.spacing_x = std::max(options.spacing_x * scale, 1.0f);
     scaled.spacing_y = std::max(options.spacing_y * scale, 1.0f);
-    if (!draw_watermark(scaled, bitmap.get(), size.width, size.height, error)) return false;
+    if (!draw_watermark(scaled, bitmap.get(), source.width, source.height, error)) {
+      bitmap.reset();
+      frame.pixels.clear();
+      return false;
+    }
   }
-  // 7-8. Copy the pixels out.
-  Gdiplus::GpRect rect(0, 0, static_cast<INT>(size.width), static_cast<INT>(size.height));
-  Gdiplus::BitmapData data{};
-  if (flat::GdipBitmapLockBits(bitmap.get(), &rect, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &data) !=
-      Gdiplus::Ok) {
-    error = L"Unable to read preview pixels.";
-    return false;
-  }
-  frame.width = size.width;
-  frame.height = size.height;
+  bitmap.reset();  // GDI+ lets go of the pixels
+  // 7-8. The frame's sizes.
+  frame.width = source.width;
+  frame.height = source.height;
   frame.source_width = renderer->source_width_;
   frame.source_height = renderer->source_height_;
-  frame.stride = size.width * 4;
-  frame.pixels.resize(static_cast<std::size_t>(frame.stride) * size.height);
-  for (std::uint32_t y = 0; y < size.height; ++y) {
-    const auto* row = static_cast<const std::uint8_t*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride;
-    std::memcpy(frame.pixels.data() + static_cast<std::size_t>(y) * frame.stride, row, frame.stride);
-  }
-  flat::GdipBitmapUnlockBits(bitmap.get(), &data);
+  frame.stride = source.width * 4;
   return true;
 }
 
