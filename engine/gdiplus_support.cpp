@@ -1,6 +1,7 @@
 #include "gdiplus_support.h"
 
 #include <climits>
+#include <new>
 #include <vector>
 
 namespace orvane::engine::gdiplus {
@@ -29,6 +30,41 @@ BitmapPtr create_bitmap(std::uint32_t width, std::uint32_t height, Gdiplus::Pixe
     return nullptr;
   }
   return BitmapPtr(bitmap);
+}
+
+PixelBitmap make_pixel_bitmap(std::uint32_t width, std::uint32_t height, Gdiplus::PixelFormat format) {
+  const std::size_t bytes_per_pixel = format == PixelFormat24bppRGB ? 3 : 4;
+  const std::size_t stride = (std::size_t{width} * bytes_per_pixel + 3) & ~std::size_t{3};
+  if (width == 0 || height == 0 || stride > INT_MAX || height > INT_MAX) return {};
+  PixelBitmap result;
+  result.pixels.reset(new (std::nothrow) std::uint8_t[stride * height]);
+  if (!result.pixels) return result;
+  Gdiplus::GpBitmap* bitmap = nullptr;
+  if (flat::GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height), static_cast<INT>(stride),
+                                      format, result.pixels.get(), &bitmap) != Gdiplus::Ok) {
+    return {};
+  }
+  result.bitmap.reset(bitmap);
+  result.width = width;
+  result.height = height;
+  result.stride = stride;
+  result.format = format;
+  return result;
+}
+
+bool read_pixels(Gdiplus::GpBitmap* source, const Gdiplus::GpRect& rect, Gdiplus::PixelFormat format,
+                 std::uint8_t* rows, std::size_t stride) noexcept {
+  Gdiplus::BitmapData data{};
+  data.Width = static_cast<UINT>(rect.Width);
+  data.Height = static_cast<UINT>(rect.Height);
+  data.Stride = static_cast<INT>(stride);
+  data.PixelFormat = format;
+  data.Scan0 = rows;
+  if (flat::GdipBitmapLockBits(source, &rect, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf, format,
+                               &data) != Gdiplus::Ok) {
+    return false;
+  }
+  return flat::GdipBitmapUnlockBits(source, &data) == Gdiplus::Ok;
 }
 
 CopyResult copy_to_new_bitmap(Gdiplus::GpImage* source, std::uint32_t width, std::uint32_t height,

@@ -49,6 +49,32 @@ using FontPtr = std::unique_ptr<Gdiplus::GpFont, FontDeleter>;
 using FontFamilyPtr = std::unique_ptr<Gdiplus::GpFontFamily, FontFamilyDeleter>;
 using BrushPtr = std::unique_ptr<Gdiplus::GpBrush, BrushDeleter>;
 
+// Pixels in memory of our own with a GDI+ bitmap over them, so that GDI+ draws on them and
+// encodes from them in place. The bitmap always goes before the pixels it was made over.
+struct PixelBitmap {
+  BitmapPtr bitmap;
+  std::unique_ptr<std::uint8_t[]> pixels;
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  std::size_t stride = 0;  // bytes per row, a multiple of 4
+  Gdiplus::PixelFormat format = 0;
+
+  PixelBitmap() = default;
+  PixelBitmap(PixelBitmap&&) noexcept = default;
+  PixelBitmap& operator=(PixelBitmap&&) noexcept = default;  // members in order: the bitmap first
+  ~PixelBitmap() { bitmap.reset(); }
+  [[nodiscard]] std::uint8_t* row(std::uint32_t y) const noexcept { return pixels.get() + stride * y; }
+  explicit operator bool() const noexcept { return bitmap != nullptr; }
+};
+
+// Rows for a 32- or 24-bit `format`, left uninitialised, with a bitmap over them; empty when
+// the memory or the bitmap cannot be had.
+[[nodiscard]] PixelBitmap make_pixel_bitmap(std::uint32_t width, std::uint32_t height, Gdiplus::PixelFormat format);
+
+// GDI+ converts the pixels of `rect` of `source` into `format` straight into rows of ours.
+[[nodiscard]] bool read_pixels(Gdiplus::GpBitmap* source, const Gdiplus::GpRect& rect, Gdiplus::PixelFormat format,
+                               std::uint8_t* rows, std::size_t stride) noexcept;
+
 // A drawing context on an image, or null.
 [[nodiscard]] GraphicsPtr graphics_for(Gdiplus::GpImage* image) noexcept;
 

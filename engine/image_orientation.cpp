@@ -1,5 +1,8 @@
 #include "image_orientation.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "exif_metadata.h"
 
 namespace orvane::engine {
@@ -26,6 +29,44 @@ bool apply_rotate_flip(Gdiplus::GpImage* image, Gdiplus::RotateFlipType type) no
            flat::GdipImageRotateFlip(image, Gdiplus::RotateNoneFlipX) == Gdiplus::Ok;
   }
   return flat::GdipImageRotateFlip(image, type) == Gdiplus::Ok;
+}
+
+gdiplus::PixelBitmap turned(const gdiplus::PixelBitmap& image, Gdiplus::RotateFlipType type) {
+  // The low two bits of a rotate-flip type count clockwise quarter turns; the next bit flips.
+  const int quarter_turns = static_cast<int>(type) & 3;
+  const bool flip = (static_cast<int>(type) & 4) != 0;
+  const std::int64_t sw = image.width, sh = image.height;
+  const bool swap = quarter_turns % 2 == 1;
+  const std::int64_t dw = swap ? sh : sw, dh = swap ? sw : sh;
+  gdiplus::PixelBitmap out = gdiplus::make_pixel_bitmap(static_cast<std::uint32_t>(dw), static_cast<std::uint32_t>(dh),
+                                                        image.format);
+  if (!out) return out;
+  // The pixel of the source that lands on (u, v) of the result: undo the flip, then the turn.
+  const auto source_of = [&](std::int64_t u, std::int64_t v) {
+    if (flip) u = dw - 1 - u;
+    std::int64_t x = u, y = v;
+    if (quarter_turns == 1) x = v, y = sh - 1 - u;
+    if (quarter_turns == 2) x = sw - 1 - u, y = sh - 1 - v;
+    if (quarter_turns == 3) x = sw - 1 - v, y = u;
+    return y * sw + x;
+  };
+  const std::int64_t origin = source_of(0, 0);
+  const std::int64_t step_u = source_of(1, 0) - origin, step_v = source_of(0, 1) - origin;
+  const std::uint8_t* from = image.pixels.get();
+  std::uint8_t* to = out.pixels.get();
+  // In tiles, so that the source rows a turned row reads across stay in the cache.
+  constexpr std::int64_t kTile = 64;
+  for (std::int64_t v0 = 0; v0 < dh; v0 += kTile) {
+    for (std::int64_t u0 = 0; u0 < dw; u0 += kTile) {
+      for (std::int64_t v = v0; v < std::min(v0 + kTile, dh); ++v) {
+        const std::int64_t row = origin + v * step_v;
+        for (std::int64_t u = u0; u < std::min(u0 + kTile, dw); ++u) {
+          std::memcpy(to + (v * dw + u) * 4, from + (row + u * step_u) * 4, 4);
+        }
+      }
+    }
+  }
+  return out;
 }
 
 SourceOrientation read_source_orientation(Gdiplus::GpImage* image, const std::wstring& path) {
