@@ -12,6 +12,7 @@
 
 #include <objidl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -129,34 +130,56 @@ void set_orientation_item(Gdiplus::GpImage* image, gdiplus::PropertyItemCopy& co
   flat::GdipSetPropertyItem(image, &item);
 }
 
-// Lays the pixels over opaque white, as image editors flatten a picture for a format without
-// transparency; otherwise transparent areas come out black and the watermark over them at full
-// strength. Rounds as GDI+ does when it draws an image over white.
-void flatten_onto_white(const gdiplus::PixelBitmap& image) {
-  for (std::uint32_t y = 0; y < image.height; ++y) {
-    std::uint8_t* row = image.row(y);
-    for (std::uint32_t x = 0; x < image.width; ++x) {
-      std::uint8_t* pixel = row + std::size_t{x} * 4;
-      const std::uint32_t alpha = pixel[3];
-      if (alpha == 255) continue;
-      for (int channel = 0; channel < 3; ++channel) {
-        pixel[channel] = static_cast<std::uint8_t>((pixel[channel] * alpha + 255 * (255 - alpha)) / 255);
-      }
-      pixel[3] = 255;
-    }
+// A straight BGRA pixel laid over opaque white, as image editors flatten a picture for a format
+// without transparency; otherwise transparent areas come out black and the watermark over them
+// at full strength. Rounds as GDI+ does when it draws an image over white.
+void flatten_pixel(std::uint8_t* bgra) {
+  const std::uint32_t alpha = bgra[3];
+  if (alpha == 255) return;
+  for (int channel = 0; channel < 3; ++channel) {
+    bgra[channel] = static_cast<std::uint8_t>((bgra[channel] * alpha + 255 * (255 - alpha)) / 255);
   }
+  bgra[3] = 255;
 }
 
-// The opaque 32-bit picture in 24 bits per pixel; empty when the memory cannot be had.
-gdiplus::PixelBitmap without_alpha(const gdiplus::PixelBitmap& image) {
-  gdiplus::PixelBitmap out = gdiplus::make_pixel_bitmap(image.width, image.height, PixelFormat24bppRGB);
-  if (!out) return out;
-  for (std::uint32_t y = 0; y < image.height; ++y) {
-    const std::uint8_t* from = image.row(y);
-    std::uint8_t* to = out.row(y);
-    for (std::uint32_t x = 0; x < image.width; ++x) std::memcpy(to + std::size_t{x} * 3, from + std::size_t{x} * 4, 3);
+// Copies the decoded pixels into `target`. GDI+ converts them straight into it: the same pixels
+// as drawing the image at its own size, at a fraction of the cost. Pixels that may be
+// transparent are laid over white first when `flatten` asks for it, which a 24-bit target does.
+bool copy_decoded(Gdiplus::GpBitmap* source, const gdiplus::PixelBitmap& target, bool flatten) {
+  Gdiplus::PixelFormat source_format = 0;
+  flat::GdipGetImagePixelFormat(source, &source_format);
+  const bool may_be_transparent = (source_format & (PixelFormatAlpha | PixelFormatPAlpha | PixelFormatIndexed)) != 0;
+  const INT width = static_cast<INT>(target.width);
+  if (target.format != PixelFormat24bppRGB || !may_be_transparent) {
+    if (!gdiplus::read_pixels(source, Gdiplus::GpRect(0, 0, width, static_cast<INT>(target.height)), target.format,
+                              target.pixels.get(), target.stride)) {
+      return false;
+    }
+    if (flatten && target.format == PixelFormat32bppARGB) {
+      for (std::uint32_t y = 0; y < target.height; ++y) {
+        for (std::uint32_t x = 0; x < target.width; ++x) flatten_pixel(target.row(y) + std::size_t{x} * 4);
+      }
+    }
+    return true;
   }
-  return out;
+  // 24-bit pixels of a picture that may be transparent: through a band of 32-bit rows at a time.
+  constexpr std::uint32_t kBandRows = 64;
+  std::vector<std::uint8_t> band(std::size_t{target.width} * 4 * kBandRows);
+  for (std::uint32_t top = 0; top < target.height; top += kBandRows) {
+    const std::uint32_t rows = std::min(kBandRows, target.height - top);
+    if (!gdiplus::read_pixels(source, Gdiplus::GpRect(0, static_cast<INT>(top), width, static_cast<INT>(rows)),
+                              PixelFormat32bppARGB, band.data(), std::size_t{target.width} * 4)) {
+      return false;
+    }
+    for (std::uint32_t y = 0; y < rows; ++y) {
+      for (std::uint32_t x = 0; x < target.width; ++x) {
+        std::uint8_t* pixel = &band[(std::size_t{y} * target.width + x) * 4];
+        flatten_pixel(pixel);
+        std::memcpy(target.row(top + y) + std::size_t{x} * 3, pixel, 3);
+      }
+    }
+  }
+  return true;
 }
 
 // Adds the time since the previous lap to one stage, when the caller asked for the stages.
@@ -235,21 +258,20 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
     }
   }
 
-  // 7-8. Copy into pixels of our own without the source's metadata. GDI+ converts the decoded
-  // pixels straight into them: the same pixels as drawing the image at its own size, at a
-  // fraction of the cost.
-  gdiplus::PixelBitmap working = gdiplus::make_pixel_bitmap(stored.width, stored.height, PixelFormat32bppARGB);
+  // 7-8. Copy into pixels of our own without the source's metadata. A JPEG output gets 24-bit
+  // pixels: they are what its encoder takes, and they take a quarter less memory.
+  const bool flatten = !keeps_alpha(encoder->mime_type);
+  gdiplus::PixelBitmap working =
+      gdiplus::make_pixel_bitmap(stored.width, stored.height, jpeg ? PixelFormat24bppRGB : PixelFormat32bppARGB);
   if (!working) {
     error = L"Unable to create in-memory bitmap.";
     return false;
   }
-  const Gdiplus::GpRect whole(0, 0, static_cast<INT>(stored.width), static_cast<INT>(stored.height));
-  if (!gdiplus::read_pixels(source.get(), whole, working.format, working.pixels.get(), working.stride)) {
+  if (!copy_decoded(source.get(), working, flatten)) {
     error = L"Failed to decode image into in-memory bitmap.";
     return false;
   }
   source.reset();  // every later step works on the copy
-  if (!keeps_alpha(encoder->mime_type)) flatten_onto_white(working);
   clock.lap(&ExportStageTimes::copy);
   if (turn.turns()) {
     working = turned(working, turn.upright);
@@ -272,14 +294,6 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
     working = turned(working, turn.inverse);
     if (!working) {
       error = L"Failed to rotate image.";
-      return false;
-    }
-  }
-  // The JPEG encoder takes 24-bit pixels; converting them ourselves costs less than letting it do so.
-  if (jpeg) {
-    working = without_alpha(working);
-    if (!working) {
-      error = L"Failed to save output image.";
       return false;
     }
   }

@@ -41,27 +41,28 @@ gdiplus::PixelBitmap turned(const gdiplus::PixelBitmap& image, Gdiplus::RotateFl
   gdiplus::PixelBitmap out = gdiplus::make_pixel_bitmap(static_cast<std::uint32_t>(dw), static_cast<std::uint32_t>(dh),
                                                         image.format);
   if (!out) return out;
-  // The pixel of the source that lands on (u, v) of the result: undo the flip, then the turn.
+  // Where the pixel of the source that lands on (u, v) of the result lies: undo the flip, then the turn.
+  const std::int64_t size = image.format == PixelFormat24bppRGB ? 3 : 4;
   const auto source_of = [&](std::int64_t u, std::int64_t v) {
     if (flip) u = dw - 1 - u;
     std::int64_t x = u, y = v;
     if (quarter_turns == 1) x = v, y = sh - 1 - u;
     if (quarter_turns == 2) x = sw - 1 - u, y = sh - 1 - v;
     if (quarter_turns == 3) x = sw - 1 - v, y = u;
-    return y * sw + x;
+    return y * static_cast<std::int64_t>(image.stride) + x * size;
   };
   const std::int64_t origin = source_of(0, 0);
   const std::int64_t step_u = source_of(1, 0) - origin, step_v = source_of(0, 1) - origin;
   const std::uint8_t* from = image.pixels.get();
-  std::uint8_t* to = out.pixels.get();
   // In tiles, so that the source rows a turned row reads across stay in the cache.
   constexpr std::int64_t kTile = 64;
   for (std::int64_t v0 = 0; v0 < dh; v0 += kTile) {
     for (std::int64_t u0 = 0; u0 < dw; u0 += kTile) {
       for (std::int64_t v = v0; v < std::min(v0 + kTile, dh); ++v) {
         const std::int64_t row = origin + v * step_v;
+        std::uint8_t* to = out.row(static_cast<std::uint32_t>(v));
         for (std::int64_t u = u0; u < std::min(u0 + kTile, dw); ++u) {
-          std::memcpy(to + (v * dw + u) * 4, from + (row + u * step_u) * 4, 4);
+          std::memcpy(to + u * size, from + row + u * step_u, static_cast<std::size_t>(size));
         }
       }
     }

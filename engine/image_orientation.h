@@ -25,7 +25,7 @@ struct OrientationTurn {
 // are done as a turn followed by a flip, which is what they mean; Wine flips first.
 [[nodiscard]] bool apply_rotate_flip(Gdiplus::GpImage* image, Gdiplus::RotateFlipType type) noexcept;
 
-// The 32-bit pixels of `image` turned and flipped as `type` asks (a turn, then a flip), in a new
+// The 24- or 32-bit pixels of `image` turned and flipped as `type` asks (a turn, then a flip), in a new
 // bitmap of the same format; empty when its memory cannot be had. Much faster than GDI+'s own
 // turn under Wine.
 [[nodiscard]] gdiplus::PixelBitmap turned(const gdiplus::PixelBitmap& image, Gdiplus::RotateFlipType type);

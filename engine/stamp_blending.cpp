@@ -50,20 +50,21 @@ std::uint32_t premultiply(std::uint32_t pixel) noexcept {
 void blend_stamp(const StampPixels& stamp, const PixelView& target, int left, int top) {
   const int x0 = std::max(0, -left), x1 = std::min(stamp.width, target.width - left);
   const int y0 = std::max(0, -top), y1 = std::min(stamp.height, target.height - top);
+  const int size = target.bytes_per_pixel;
   for (int y = y0; y < y1; ++y) {
     const std::uint32_t* source = &stamp.argb[static_cast<std::size_t>(y) * stamp.width];
-    std::uint8_t* row = target.pixels + (top + y) * target.stride + static_cast<std::ptrdiff_t>(left) * 4;
+    std::uint8_t* row = target.pixels + (top + y) * target.stride + static_cast<std::ptrdiff_t>(left) * size;
     for (int x = x0; x < x1; ++x) {
       if ((source[x] >> 24) == 0) continue;
-      std::uint32_t pixel;
-      std::memcpy(&pixel, row + x * 4, 4);
+      std::uint32_t pixel = 0xFF000000u;  // what a 24-bit pixel's missing alpha byte means
+      std::memcpy(&pixel, row + x * size, size);
       // An opaque pixel reads the same premultiplied or not.
       if (target.premultiplied && (pixel >> 24) != 255) {
         pixel = premultiply(over(unpremultiply(pixel), source[x]));
       } else {
         pixel = over(pixel, source[x]);
       }
-      std::memcpy(row + x * 4, &pixel, 4);
+      std::memcpy(row + x * size, &pixel, size);
     }
   }
 }

@@ -9,12 +9,14 @@
 
 namespace orvane::engine {
 
-// 32-bit pixels in memory: blue, green, red, alpha, rows from top to bottom.
+// Pixels in memory: blue, green, red and, in 32-bit pixels, alpha; rows from top to bottom.
+// 24-bit pixels are opaque.
 struct PixelView {
   std::uint8_t* pixels = nullptr;
   int width = 0;
   int height = 0;
   std::ptrdiff_t stride = 0;
+  int bytes_per_pixel = 4;
   bool premultiplied = false;  // colour already multiplied by alpha
 };
 

@@ -269,17 +269,19 @@ bool blend_rendered_stamps(Gdiplus::GpBitmap* bitmap, const WatermarkOptions& op
   std::optional<RenderedStamp> rendered = render(placements.front());
   if (!rendered || rendered->near_edge) return false;
 
+  // The pixels in their own format where blending knows it, so that GDI+ need not convert them.
   Gdiplus::PixelFormat format = 0;
   flat::GdipGetImagePixelFormat(bitmap, &format);
-  const bool premultiplied = format == PixelFormat32bppPARGB;
+  if (format != PixelFormat32bppPARGB && format != PixelFormat24bppRGB) format = PixelFormat32bppARGB;
   Gdiplus::GpRect rect(0, 0, static_cast<INT>(size.width), static_cast<INT>(size.height));
   Gdiplus::BitmapData data{};
-  if (flat::GdipBitmapLockBits(bitmap, &rect, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite,
-                               premultiplied ? PixelFormat32bppPARGB : PixelFormat32bppARGB, &data) != Gdiplus::Ok) {
+  if (flat::GdipBitmapLockBits(bitmap, &rect, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite, format,
+                               &data) != Gdiplus::Ok) {
     return false;
   }
   const PixelView target{static_cast<std::uint8_t*>(data.Scan0), static_cast<int>(size.width),
-                         static_cast<int>(size.height), data.Stride, premultiplied};
+                         static_cast<int>(size.height), data.Stride, format == PixelFormat24bppRGB ? 3 : 4,
+                         format == PixelFormat32bppPARGB};
   for (std::size_t i = 0; i < placements.size(); ++i) {
     const Placement& placement = placements[i];
     if (i > 0 && placement.key != placements[i - 1].key) rendered = render(placement);
