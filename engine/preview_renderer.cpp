@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "area_shrink.h"
 #include "gdiplus_support.h"
 #include "image_file.h"
 #include "image_orientation.h"
@@ -16,9 +17,7 @@ namespace flat = gdiplus::flat;
 // The downscaled source in our own memory: each frame starts as a plain copy of it, which costs
 // a fraction of what any GDI+ copy between bitmaps does.
 struct PreviewRenderer::CachedSource {
-  std::uint32_t width = 0;
-  std::uint32_t height = 0;
-  std::vector<std::uint8_t> pixels;  // premultiplied BGRA, rows of width * 4 bytes
+  gdiplus::PixelBitmap image;  // premultiplied BGRA, rows of width * 4 bytes
 };
 
 PreviewRenderer::PreviewRenderer() {
@@ -71,46 +70,49 @@ bool load_preview_source(std::unique_ptr<PreviewRenderer>& renderer, const std::
     error = L"Unable to read input image.";
     return false;
   }
-  // 5. Upright, as the export draws it; the preview never turns back.
+  // 5. Upright, as the export draws it; the preview never turns back. The turn is applied to the
+  // small copy, which costs a fraction of turning the full-size image.
   const SourceOrientation orientation = read_source_orientation(decoded.get(), path);
   const OrientationTurn turn = orientation_turn(orientation.value);
-  if (turn.turns() && !apply_rotate_flip(decoded.get(), turn.upright)) {
-    error = L"Failed to rotate image.";
-    return false;
-  }
+  const bool swaps = (static_cast<int>(turn.upright) & 1) != 0;  // a quarter turn one way or the other
   // 6-7. Scale so the longer side fits.
-  const auto upright = gdiplus::image_size(decoded.get());
+  const gdiplus::Size upright = swaps ? gdiplus::Size{stored.height, stored.width} : stored;
   const std::uint32_t longest = std::max(upright.width, upright.height);
   const float scale = longest > max_dimension ? static_cast<float>(max_dimension) / static_cast<float>(longest) : 1.0f;
   const std::uint32_t cached_w = scaled_length(upright.width, scale);
   const std::uint32_t cached_h = scaled_length(upright.height, scale);
-  // 8. The downscaled copy.
-  gdiplus::BitmapPtr cached;
-  const gdiplus::CopySettings settings{.source_copy = true, .bicubic = true, .high_quality_offset = true,
-                                       .clear_first = true};
-  switch (gdiplus::copy_to_new_bitmap(decoded.get(), cached_w, cached_h, PixelFormat32bppPARGB, settings, cached)) {
-    case gdiplus::CopyResult::Ok: break;
-    case gdiplus::CopyResult::NoBitmap: error = L"Unable to create preview image."; return false;
-    default: error = L"Unable to build preview image."; return false;  // the half-made bitmap is gone
+  // 8. The downscaled copy, averaging the area of the source each of its pixels covers, read from
+  // the decoded pixels where they lie.
+  gdiplus::PixelBitmap cached =
+      gdiplus::make_pixel_bitmap(swaps ? cached_h : cached_w, swaps ? cached_w : cached_h, PixelFormat32bppPARGB);
+  if (!cached) {
+    error = L"Unable to create preview image.";
+    return false;
   }
-  // 9. Keep its pixels.
-  Gdiplus::GpRect rect(0, 0, static_cast<INT>(cached_w), static_cast<INT>(cached_h));
+  Gdiplus::PixelFormat decoded_format = 0;
+  flat::GdipGetImagePixelFormat(decoded.get(), &decoded_format);
+  const Gdiplus::PixelFormat read_format =
+      decoded_format == PixelFormat24bppRGB ? PixelFormat24bppRGB : PixelFormat32bppPARGB;
+  Gdiplus::GpRect rect(0, 0, static_cast<INT>(stored.width), static_cast<INT>(stored.height));
   Gdiplus::BitmapData data{};
-  if (flat::GdipBitmapLockBits(cached.get(), &rect, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &data) !=
-      Gdiplus::Ok) {
+  if (flat::GdipBitmapLockBits(decoded.get(), &rect, Gdiplus::ImageLockModeRead, read_format, &data) != Gdiplus::Ok) {
     error = L"Unable to build preview image.";
     return false;
   }
-  auto source = std::make_unique<PreviewRenderer::CachedSource>();
-  source->width = cached_w;
-  source->height = cached_h;
-  source->pixels.resize(std::size_t{cached_w} * 4 * cached_h);
-  for (std::uint32_t y = 0; y < cached_h; ++y) {
-    const auto* row = static_cast<const std::uint8_t*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride;
-    std::memcpy(source->pixels.data() + std::size_t{y} * cached_w * 4, row, std::size_t{cached_w} * 4);
+  shrink_by_area(static_cast<const std::uint8_t*>(data.Scan0), data.Stride, read_format == PixelFormat24bppRGB ? 3 : 4,
+                 stored.width, stored.height, cached);
+  flat::GdipBitmapUnlockBits(decoded.get(), &data);
+  decoded.reset();
+  if (turn.turns()) {
+    cached = turned(cached, turn.upright);
+    if (!cached) {
+      error = L"Failed to rotate image.";
+      return false;
+    }
   }
-  flat::GdipBitmapUnlockBits(cached.get(), &data);
-  renderer->cached_ = std::move(source);
+  // 9. Keep it.
+  renderer->cached_ = std::make_unique<PreviewRenderer::CachedSource>();
+  renderer->cached_->image = std::move(cached);
   renderer->source_width_ = upright.width;
   renderer->source_height_ = upright.height;
   renderer->scale_ = scale;
@@ -132,8 +134,8 @@ bool render_preview_frame(const std::unique_ptr<PreviewRenderer>& renderer, cons
     return false;
   }
   // 3-4. A copy of the cached source in the frame's own pixels, which GDI+ then draws on in place.
-  const PreviewRenderer::CachedSource& source = *renderer->cached_;
-  frame.pixels = source.pixels;
+  const gdiplus::PixelBitmap& source = renderer->cached_->image;
+  frame.pixels.assign(source.pixels.get(), source.pixels.get() + source.stride * source.height);
   Gdiplus::GpBitmap* raw = nullptr;
   if (flat::GdipCreateBitmapFromScan0(static_cast<INT>(source.width), static_cast<INT>(source.height),
                                       static_cast<INT>(source.width * 4), PixelFormat32bppPARGB, frame.pixels.data(),
