@@ -49,11 +49,13 @@ using FontPtr = std::unique_ptr<Gdiplus::GpFont, FontDeleter>;
 using FontFamilyPtr = std::unique_ptr<Gdiplus::GpFontFamily, FontFamilyDeleter>;
 using BrushPtr = std::unique_ptr<Gdiplus::GpBrush, BrushDeleter>;
 
-// Pixels in memory of our own with a GDI+ bitmap over them, so that GDI+ draws on them and
-// encodes from them in place. The bitmap always goes before the pixels it was made over.
+// Pixels with a GDI+ bitmap over them, so that GDI+ draws on them and encodes from them in
+// place: memory of our own, or pixels borrowed from a locked bitmap. The bitmap always goes
+// before the pixels it was made over.
 struct PixelBitmap {
   BitmapPtr bitmap;
-  std::unique_ptr<std::uint8_t[]> pixels;
+  std::unique_ptr<std::uint8_t[]> owned;  // null for borrowed pixels
+  std::uint8_t* pixels = nullptr;
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   std::size_t stride = 0;  // bytes per row, a multiple of 4
@@ -63,13 +65,30 @@ struct PixelBitmap {
   PixelBitmap(PixelBitmap&&) noexcept = default;
   PixelBitmap& operator=(PixelBitmap&&) noexcept = default;  // members in order: the bitmap first
   ~PixelBitmap() { bitmap.reset(); }
-  [[nodiscard]] std::uint8_t* row(std::uint32_t y) const noexcept { return pixels.get() + stride * y; }
+  [[nodiscard]] std::uint8_t* row(std::uint32_t y) const noexcept { return pixels + stride * y; }
   explicit operator bool() const noexcept { return bitmap != nullptr; }
 };
 
 // Rows for a 32- or 24-bit `format`, left uninitialised, with a bitmap over them; empty when
 // the memory or the bitmap cannot be had.
 [[nodiscard]] PixelBitmap make_pixel_bitmap(std::uint32_t width, std::uint32_t height, Gdiplus::PixelFormat format);
+
+// A bitmap's pixels locked for reading and writing in their own format, where GDI+ keeps them,
+// until this goes. A bitmap made over them carries none of the locked bitmap's metadata.
+class PixelLock {
+ public:
+  PixelLock(Gdiplus::GpBitmap* bitmap, Gdiplus::PixelFormat format) noexcept;
+  ~PixelLock();
+  PixelLock(const PixelLock&) = delete;
+  PixelLock& operator=(const PixelLock&) = delete;
+  // A bitmap over the locked pixels, to be gone before this is; empty when the lock failed.
+  [[nodiscard]] PixelBitmap borrow() const;
+
+ private:
+  Gdiplus::GpBitmap* bitmap_;
+  Gdiplus::BitmapData data_{};
+  bool locked_ = false;
+};
 
 // GDI+ converts the pixels of `rect` of `source` into `format` straight into rows of ours.
 [[nodiscard]] bool read_pixels(Gdiplus::GpBitmap* source, const Gdiplus::GpRect& rect, Gdiplus::PixelFormat format,

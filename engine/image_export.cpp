@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace orvane::engine {
@@ -142,27 +143,26 @@ void flatten_pixel(std::uint8_t* bgra) {
   bgra[3] = 255;
 }
 
+// Lays every pixel of a 32-bit picture over white.
+void flatten_onto_white(const gdiplus::PixelBitmap& image) {
+  for (std::uint32_t y = 0; y < image.height; ++y) {
+    for (std::uint32_t x = 0; x < image.width; ++x) flatten_pixel(image.row(y) + std::size_t{x} * 4);
+  }
+}
+
 // Copies the decoded pixels into `target`. GDI+ converts them straight into it: the same pixels
-// as drawing the image at its own size, at a fraction of the cost. Pixels that may be
-// transparent are laid over white first when `flatten` asks for it, which a 24-bit target does.
-bool copy_decoded(Gdiplus::GpBitmap* source, const gdiplus::PixelBitmap& target, bool flatten) {
+// as drawing the image at its own size, at a fraction of the cost. A 24-bit target cannot keep
+// transparency, so a picture that may have some is laid over white on the way.
+bool copy_decoded(Gdiplus::GpBitmap* source, const gdiplus::PixelBitmap& target) {
   Gdiplus::PixelFormat source_format = 0;
   flat::GdipGetImagePixelFormat(source, &source_format);
   const bool may_be_transparent = (source_format & (PixelFormatAlpha | PixelFormatPAlpha | PixelFormatIndexed)) != 0;
   const INT width = static_cast<INT>(target.width);
   if (target.format != PixelFormat24bppRGB || !may_be_transparent) {
-    if (!gdiplus::read_pixels(source, Gdiplus::GpRect(0, 0, width, static_cast<INT>(target.height)), target.format,
-                              target.pixels.get(), target.stride)) {
-      return false;
-    }
-    if (flatten && target.format == PixelFormat32bppARGB) {
-      for (std::uint32_t y = 0; y < target.height; ++y) {
-        for (std::uint32_t x = 0; x < target.width; ++x) flatten_pixel(target.row(y) + std::size_t{x} * 4);
-      }
-    }
-    return true;
+    return gdiplus::read_pixels(source, Gdiplus::GpRect(0, 0, width, static_cast<INT>(target.height)), target.format,
+                                target.pixels, target.stride);
   }
-  // 24-bit pixels of a picture that may be transparent: through a band of 32-bit rows at a time.
+  // Through a band of 32-bit rows at a time.
   constexpr std::uint32_t kBandRows = 64;
   std::vector<std::uint8_t> band(std::size_t{target.width} * 4 * kBandRows);
   for (std::uint32_t top = 0; top < target.height; top += kBandRows) {
@@ -258,20 +258,32 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
     }
   }
 
-  // 7-8. Copy into pixels of our own without the source's metadata. A JPEG output gets 24-bit
-  // pixels: they are what its encoder takes, and they take a quarter less memory.
-  const bool flatten = !keeps_alpha(encoder->mime_type);
-  gdiplus::PixelBitmap working =
-      gdiplus::make_pixel_bitmap(stored.width, stored.height, jpeg ? PixelFormat24bppRGB : PixelFormat32bppARGB);
+  // 7-8. The working pixels, without the source's metadata. A JPEG output is worked on in 24 bits,
+  // what its encoder takes. Decoded pixels that already have the working format (a JPEG photo
+  // for a JPEG output) are worked on where they lie; others GDI+ converts into a copy.
+  const Gdiplus::PixelFormat working_format = jpeg ? PixelFormat24bppRGB : PixelFormat32bppARGB;
+  Gdiplus::PixelFormat decoded_format = 0;
+  flat::GdipGetImagePixelFormat(source.get(), &decoded_format);
+  std::optional<gdiplus::PixelLock> in_place;
+  gdiplus::PixelBitmap working;  // declared last: it goes before the lock on the pixels it borrows
+  if (decoded_format == working_format) {
+    in_place.emplace(source.get(), working_format);
+    working = in_place->borrow();
+  }
   if (!working) {
-    error = L"Unable to create in-memory bitmap.";
-    return false;
+    in_place.reset();
+    working = gdiplus::make_pixel_bitmap(stored.width, stored.height, working_format);
+    if (!working) {
+      error = L"Unable to create in-memory bitmap.";
+      return false;
+    }
+    if (!copy_decoded(source.get(), working)) {
+      error = L"Failed to decode image into in-memory bitmap.";
+      return false;
+    }
+    source.reset();  // every later step works on the copy
   }
-  if (!copy_decoded(source.get(), working, flatten)) {
-    error = L"Failed to decode image into in-memory bitmap.";
-    return false;
-  }
-  source.reset();  // every later step works on the copy
+  if (working.format == PixelFormat32bppARGB && !keeps_alpha(encoder->mime_type)) flatten_onto_white(working);
   clock.lap(&ExportStageTimes::copy);
   if (turn.turns()) {
     working = turned(working, turn.upright);
@@ -279,6 +291,8 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
       error = L"Failed to rotate image.";
       return false;
     }
+    in_place.reset();  // the decoded pixels are not needed any more
+    source.reset();
   }
   const gdiplus::Size upright{working.width, working.height};
   clock.lap(&ExportStageTimes::orientation);

@@ -53,7 +53,7 @@ gdiplus::PixelBitmap turned(const gdiplus::PixelBitmap& image, Gdiplus::RotateFl
   };
   const std::int64_t origin = source_of(0, 0);
   const std::int64_t step_u = source_of(1, 0) - origin, step_v = source_of(0, 1) - origin;
-  const std::uint8_t* from = image.pixels.get();
+  const std::uint8_t* from = image.pixels;
   // In tiles, so that the source rows a turned row reads across stay in the cache.
   constexpr std::int64_t kTile = 64;
   for (std::int64_t v0 = 0; v0 < dh; v0 += kTile) {

@@ -135,7 +135,7 @@ bool render_preview_frame(const std::unique_ptr<PreviewRenderer>& renderer, cons
   }
   // 3-4. A copy of the cached source in the frame's own pixels, which GDI+ then draws on in place.
   const gdiplus::PixelBitmap& source = renderer->cached_->image;
-  frame.pixels.assign(source.pixels.get(), source.pixels.get() + source.stride * source.height);
+  frame.pixels.assign(source.pixels, source.pixels + source.stride * source.height);
   Gdiplus::GpBitmap* raw = nullptr;
   if (flat::GdipCreateBitmapFromScan0(static_cast<INT>(source.width), static_cast<INT>(source.height),
                                       static_cast<INT>(source.width * 4), PixelFormat32bppPARGB, frame.pixels.data(),

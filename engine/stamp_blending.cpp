@@ -54,7 +54,8 @@ void blend_stamp(const StampPixels& stamp, const PixelView& target, int left, in
   for (int y = y0; y < y1; ++y) {
     const std::uint32_t* source = &stamp.argb[static_cast<std::size_t>(y) * stamp.width];
     std::uint8_t* row = target.pixels + (top + y) * target.stride + static_cast<std::ptrdiff_t>(left) * size;
-    for (int x = x0; x < x1; ++x) {
+    const int end = std::min(x1, stamp.ink_end[y]);
+    for (int x = std::max(x0, stamp.ink_begin[y]); x < end; ++x) {
       if ((source[x] >> 24) == 0) continue;
       std::uint32_t pixel = 0xFF000000u;  // what a 24-bit pixel's missing alpha byte means
       std::memcpy(&pixel, row + x * size, size);

@@ -26,6 +26,9 @@ struct StampPixels {
   std::vector<std::uint32_t> argb;
   int width = 0;
   int height = 0;
+  // Where each row's ink begins and ends (one past): a turned stamp is mostly empty corners.
+  std::vector<int> ink_begin;
+  std::vector<int> ink_end;
 };
 
 // Lays `stamp` over `target` with the stamp's top-left pixel at (left, top); whatever falls

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -210,6 +211,11 @@ std::optional<RenderedStamp> render_stamp(const WatermarkOptions& options, Gdipl
   for (int y = y0; y <= y1; ++y) {
     const auto row = pixels.begin() + static_cast<std::ptrdiff_t>(y) * box.width;
     rendered.pixels.argb.insert(rendered.pixels.argb.end(), row + x0, row + x1 + 1);
+    const auto inked = [](std::uint32_t pixel) { return (pixel >> 24) != 0; };
+    const auto first = std::find_if(row + x0, row + x1 + 1, inked);
+    const auto last = std::find_if(std::make_reverse_iterator(row + x1 + 1), std::make_reverse_iterator(first), inked);
+    rendered.pixels.ink_begin.push_back(static_cast<int>(first - (row + x0)));
+    rendered.pixels.ink_end.push_back(static_cast<int>(last.base() - (row + x0)));
   }
   rendered.left = box.left + x0;
   rendered.top = box.top + y0;
