@@ -98,26 +98,6 @@ bool read_pixels(Gdiplus::GpBitmap* source, const Gdiplus::GpRect& rect, Gdiplus
   return flat::GdipBitmapUnlockBits(source, &data) == Gdiplus::Ok;
 }
 
-CopyResult copy_to_new_bitmap(Gdiplus::GpImage* source, std::uint32_t width, std::uint32_t height,
-                              Gdiplus::PixelFormat format, const CopySettings& settings, BitmapPtr& out) {
-  BitmapPtr bitmap = create_bitmap(width, height, format);
-  if (!bitmap) return CopyResult::NoBitmap;
-  GraphicsPtr graphics = graphics_for(bitmap.get());
-  if (!graphics) return CopyResult::NoContext;
-  // The results of these settings do not matter: the copy is still right without them.
-  if (settings.source_copy) flat::GdipSetCompositingMode(graphics.get(), Gdiplus::CompositingModeSourceCopy);
-  if (settings.bicubic) flat::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeHighQualityBicubic);
-  if (settings.high_quality_offset) flat::GdipSetPixelOffsetMode(graphics.get(), Gdiplus::PixelOffsetModeHighQuality);
-  if (settings.clear_first) flat::GdipGraphicsClear(graphics.get(), settings.clear_colour);
-  if (flat::GdipDrawImageRectI(graphics.get(), source, 0, 0, static_cast<INT>(width), static_cast<INT>(height)) !=
-      Gdiplus::Ok) {
-    return CopyResult::DrawFailed;
-  }
-  graphics.reset();
-  out = std::move(bitmap);
-  return CopyResult::Ok;
-}
-
 Size image_size(Gdiplus::GpImage* image) noexcept {
   Size size;
   UINT width = 0, height = 0;

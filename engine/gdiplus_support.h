@@ -100,20 +100,6 @@ class PixelLock {
 // A new bitmap of the given size and pixel format, or null.
 [[nodiscard]] BitmapPtr create_bitmap(std::uint32_t width, std::uint32_t height, Gdiplus::PixelFormat format) noexcept;
 
-// How `copy_to_new_bitmap` draws the source.
-struct CopySettings {
-  bool source_copy = false;          // replace the target's pixels instead of blending
-  bool bicubic = false;              // high-quality bicubic interpolation
-  bool high_quality_offset = false;  // half-pixel offset for scaling
-  bool clear_first = false;          // start from `clear_colour`
-  Gdiplus::ARGB clear_colour = 0;    // transparent black unless given
-};
-enum class CopyResult { Ok, NoBitmap, NoContext, DrawFailed };
-
-// Draws `source` scaled into a new bitmap of the given size and format, kept in `out` on success.
-[[nodiscard]] CopyResult copy_to_new_bitmap(Gdiplus::GpImage* source, std::uint32_t width, std::uint32_t height,
-                                            Gdiplus::PixelFormat format, const CopySettings& settings, BitmapPtr& out);
-
 // Width and height of an image; zeros when unreadable.
 struct Size {
   std::uint32_t width = 0;

@@ -21,16 +21,6 @@ OrientationTurn orientation_turn(std::uint16_t tag) noexcept {
   }
 }
 
-bool apply_rotate_flip(Gdiplus::GpImage* image, Gdiplus::RotateFlipType type) noexcept {
-  namespace flat = gdiplus::flat;
-  if (type == Gdiplus::Rotate90FlipX || type == Gdiplus::Rotate270FlipX) {
-    const auto turn = type == Gdiplus::Rotate90FlipX ? Gdiplus::Rotate90FlipNone : Gdiplus::Rotate270FlipNone;
-    return flat::GdipImageRotateFlip(image, turn) == Gdiplus::Ok &&
-           flat::GdipImageRotateFlip(image, Gdiplus::RotateNoneFlipX) == Gdiplus::Ok;
-  }
-  return flat::GdipImageRotateFlip(image, type) == Gdiplus::Ok;
-}
-
 gdiplus::PixelBitmap turned(const gdiplus::PixelBitmap& image, Gdiplus::RotateFlipType type) {
   // The low two bits of a rotate-flip type count clockwise quarter turns; the next bit flips.
   const int quarter_turns = static_cast<int>(type) & 3;
