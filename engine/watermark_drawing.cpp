@@ -151,7 +151,8 @@ struct StampBox {
   int height = 0;
 };
 
-StampBox stamp_box(const TextExtent& extent, const WatermarkOptions& options) {
+// The box, or nothing when it would hold more than `limit` pixels.
+std::optional<StampBox> stamp_box(const TextExtent& extent, const WatermarkOptions& options, double limit) {
   const double radians = static_cast<double>(options.rotation) * std::acos(-1.0) / 180.0;
   const double c = std::cos(radians), s = std::sin(radians);
   double min_x = 0, max_x = 0, min_y = 0, max_y = 0;
@@ -161,12 +162,10 @@ StampBox stamp_box(const TextExtent& extent, const WatermarkOptions& options) {
     min_y = std::min(min_y, y), max_y = std::max(max_y, y);
   }
   const double margin = 2.0 * options.font_size + 2.0;
-  StampBox box;
-  box.left = static_cast<int>(std::floor(min_x - margin));
-  box.top = static_cast<int>(std::floor(min_y - margin));
-  box.width = static_cast<int>(std::ceil(max_x + margin)) - box.left + 1;
-  box.height = static_cast<int>(std::ceil(max_y + margin)) - box.top + 1;
-  return box;
+  const double left = std::floor(min_x - margin), top = std::floor(min_y - margin);
+  const double width = std::ceil(max_x + margin) - left + 1, height = std::ceil(max_y + margin) - top + 1;
+  if (!(width * height <= limit)) return std::nullopt;  // also for sizes that are not numbers
+  return StampBox{static_cast<int>(left), static_cast<int>(top), static_cast<int>(width), static_cast<int>(height)};
 }
 
 // The text drawn once onto transparent pixels with its turning point `phase` past a whole
@@ -254,11 +253,11 @@ bool blend_rendered_stamps(Gdiplus::GpBitmap* bitmap, const WatermarkOptions& op
                            Gdiplus::GpBrush* brush, const TextExtent& extent,
                            const std::vector<Gdiplus::PointF>& points) {
   const gdiplus::Size size = gdiplus::image_size(bitmap);
-  const StampBox box = stamp_box(extent, options);
   // A stamp larger than the picture costs more to render whole than to draw clipped.
-  if (points.size() < 2 || static_cast<double>(box.width) * box.height > static_cast<double>(size.width) * size.height) {
-    return false;
-  }
+  const std::optional<StampBox> fitting_box =
+      stamp_box(extent, options, static_cast<double>(size.width) * static_cast<double>(size.height));
+  if (points.size() < 2 || !fitting_box) return false;
+  const StampBox& box = *fitting_box;
   std::vector<Placement> placements;
   placements.reserve(points.size());
   for (const Gdiplus::PointF& point : points) placements.push_back(placement_of(point));
