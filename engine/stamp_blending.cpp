@@ -45,28 +45,36 @@ std::uint32_t premultiply(std::uint32_t pixel) noexcept {
   return out;
 }
 
-}  // namespace
-
-void blend_stamp(const StampPixels& stamp, const PixelView& target, int left, int top) {
+template <int kBytes>
+void blend_rows(const StampPixels& stamp, const PixelView& target, int left, int top) {
   const int x0 = std::max(0, -left), x1 = std::min(stamp.width, target.width - left);
   const int y0 = std::max(0, -top), y1 = std::min(stamp.height, target.height - top);
-  const int size = target.bytes_per_pixel;
   for (int y = y0; y < y1; ++y) {
     const std::uint32_t* source = &stamp.argb[static_cast<std::size_t>(y) * stamp.width];
-    std::uint8_t* row = target.pixels + (top + y) * target.stride + static_cast<std::ptrdiff_t>(left) * size;
+    std::uint8_t* row = target.pixels + (top + y) * target.stride + static_cast<std::ptrdiff_t>(left) * kBytes;
     const int end = std::min(x1, stamp.ink_end[y]);
     for (int x = std::max(x0, stamp.ink_begin[y]); x < end; ++x) {
       if ((source[x] >> 24) == 0) continue;
       std::uint32_t pixel = 0xFF000000u;  // what a 24-bit pixel's missing alpha byte means
-      std::memcpy(&pixel, row + x * size, size);
+      std::memcpy(&pixel, row + x * kBytes, kBytes);
       // An opaque pixel reads the same premultiplied or not.
       if (target.premultiplied && (pixel >> 24) != 255) {
         pixel = premultiply(over(unpremultiply(pixel), source[x]));
       } else {
         pixel = over(pixel, source[x]);
       }
-      std::memcpy(row + x * size, &pixel, size);
+      std::memcpy(row + x * kBytes, &pixel, kBytes);
     }
+  }
+}
+
+}  // namespace
+
+void blend_stamp(const StampPixels& stamp, const PixelView& target, int left, int top) {
+  if (target.bytes_per_pixel == 3) {
+    blend_rows<3>(stamp, target, left, top);
+  } else {
+    blend_rows<4>(stamp, target, left, top);
   }
 }
 
