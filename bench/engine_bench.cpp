@@ -1,7 +1,8 @@
-// Times the watermark engine on a large photo: preview load, preview frames and full exports,
-// and measures how much memory one export needs. Prints figures; checks nothing.
+// Times the watermark engine on a large photo: preview load, preview frames, full exports with
+// the time of each export stage, and how much memory one export needs; then whole-process
+// exports with orvane-cli against ImageMagick's composite -tile. Prints figures; checks nothing.
 //
-//   engine_bench [--runs N] [--render-runs N] [IMAGE]
+//   engine_bench [--runs N] [--render-runs N] [--cli ORVANE-CLI.EXE] [IMAGE]
 //
 // Without IMAGE a 6000 x 4000 JPEG is generated in a temporary folder, which is removed at the end.
 
@@ -37,6 +38,8 @@ constexpr std::uint32_t kSampleWidth = 6000;
 constexpr std::uint32_t kSampleHeight = 4000;
 constexpr std::uint32_t kPreviewMaxDimension = 1600;  // what the application asks for
 constexpr double kMiB = 1024.0 * 1024.0;
+constexpr std::uint32_t kTileWidth = 260;  // one grid cell at the default spacing
+constexpr std::uint32_t kTileHeight = 180;
 
 // UTF-8 form of a wide string, for printing paths and engine messages.
 std::string narrow(const std::wstring& text) {
@@ -126,6 +129,32 @@ double median(std::vector<double> values) {
 void print_row(const char* operation, const std::vector<double>& durations) {
   std::printf("%-44s %5zu %11.1f %11.1f\n", operation, durations.size(), median(durations),
               *std::min_element(durations.begin(), durations.end()));
+}
+
+// The export stages in the order they run, with their column titles.
+struct StageColumn {
+  const char* title;
+  double orvane::engine::ExportStageTimes::*stage;
+};
+constexpr StageColumn kStageColumns[] = {
+    {"decode", &orvane::engine::ExportStageTimes::decode},
+    {"orient", &orvane::engine::ExportStageTimes::orientation},
+    {"copy", &orvane::engine::ExportStageTimes::copy},
+    {"mark", &orvane::engine::ExportStageTimes::watermark},
+    {"back", &orvane::engine::ExportStageTimes::turn_back},
+    {"encode", &orvane::engine::ExportStageTimes::encode},
+    {"amend", &orvane::engine::ExportStageTimes::amend},
+};
+
+// One row of the stage table: the median of each stage over the runs.
+void print_stage_row(const char* label, const std::vector<orvane::engine::ExportStageTimes>& runs) {
+  std::printf("  %-10s", label);
+  for (const StageColumn& column : kStageColumns) {
+    std::vector<double> values;
+    for (const auto& run : runs) values.push_back(run.*column.stage);
+    std::printf(" %8.1f", median(values));
+  }
+  std::printf("\n");
 }
 
 // Quotes one argument so that CommandLineToArgvW gives it back unchanged.
@@ -219,18 +248,209 @@ bool measure_export_memory(const std::wstring& input, const std::wstring& output
   return exit_code == 0 && std::sscanf(text.c_str(), "%llu %llu", &memory.baseline, &memory.peak) == 2;
 }
 
-// One memory line in MiB.
-void print_memory(const char* label, const ExportMemory& memory) {
-  std::printf("  %-10s baseline %8.1f MiB   peak %8.1f MiB   (+%.1f MiB)\n", label, memory.baseline / kMiB,
-              memory.peak / kMiB, (static_cast<double>(memory.peak) - static_cast<double>(memory.baseline)) / kMiB);
+// One memory line in MiB, with the peak as a multiple of the decoded image's 32-bit size.
+void print_memory(const char* label, const ExportMemory& memory, double decoded_mib) {
+  std::printf("  %-10s baseline %8.1f MiB   peak %8.1f MiB   (+%.1f MiB)   peak / decoded %.2f\n", label,
+              memory.baseline / kMiB, memory.peak / kMiB,
+              (static_cast<double>(memory.peak) - static_cast<double>(memory.baseline)) / kMiB,
+              memory.peak / kMiB / decoded_mib);
+}
+
+// One whole process: wall time from its start to its end, and its peak memory.
+struct ProcessRun {
+  double ms = 0;
+  double peak_mib = 0;
+};
+
+// Runs a Windows program with its output discarded and waits for it to end.
+bool run_program(const std::wstring& program, std::wstring command, ProcessRun& run) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  const HandlePtr discard(CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                      OPEN_EXISTING, 0, nullptr));
+  if (discard.get() == INVALID_HANDLE_VALUE) return false;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = discard.get();
+  startup.hStdError = discard.get();
+  PROCESS_INFORMATION info{};
+  const auto start = std::chrono::steady_clock::now();
+  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+    return false;
+  }
+  const HandlePtr process(info.hProcess);
+  const HandlePtr thread(info.hThread);
+  // The peak is read while the process runs: Wine forgets an ended process's counters.
+  SIZE_T peak = 0;
+  do {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    if (GetProcessMemoryInfo(info.hProcess, &counters, sizeof(counters))) {
+      peak = std::max(peak, counters.PeakWorkingSetSize);
+    }
+  } while (WaitForSingleObject(info.hProcess, 2) == WAIT_TIMEOUT);
+  run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  run.peak_mib = static_cast<double>(peak) / kMiB;
+  DWORD exit_code = 1;
+  return GetExitCodeProcess(info.hProcess, &exit_code) && exit_code == 0;
+}
+
+// The host's path of a file, under Wine; empty elsewhere.
+std::string host_path(const std::wstring& path) {
+  using UnixFileName = char*(__cdecl*)(const wchar_t*);
+  const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+  const auto unix_file_name =
+      kernel32 ? reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(GetProcAddress(kernel32, "wine_get_unix_file_name")))
+               : nullptr;
+  if (unix_file_name == nullptr) return {};
+  char* name = unix_file_name(path.c_str());
+  if (name == nullptr) return {};
+  std::string result = name;
+  HeapFree(GetProcessHeap(), 0, name);
+  return result;
+}
+
+// Under Wine, which starts programs of the host as well: the host's ImageMagick is there.
+bool host_imagemagick_available() {
+  const auto present = [](const wchar_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; };
+  return !host_path(L"C:\\").empty() && present(L"Z:\\usr\\bin\\time") && present(L"Z:\\usr\\bin\\composite");
+}
+
+// Runs a host program under GNU time, which writes its wall time and peak resident memory into
+// `figures` when the program ends. Wine hands a host program neither a waitable process handle
+// nor our pipes, so the end is seen by that file filling.
+bool run_host_program(const std::string& arguments, const std::wstring& figures, ProcessRun& run) {
+  DeleteFileW(figures.c_str());
+  std::wstring command = L"Z:\\usr\\bin\\time -o \"";
+  for (const char ch : host_path(figures) + "\" -f \"%e %M\" " + arguments) {
+    command.push_back(static_cast<unsigned char>(ch));
+  }
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  const auto start = std::chrono::steady_clock::now();
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    return false;
+  }
+  CloseHandle(info.hProcess);
+  CloseHandle(info.hThread);
+  std::string text;
+  while (text.empty() || text.back() != '\n') {
+    if (std::chrono::steady_clock::now() - start > std::chrono::minutes(5)) return false;
+    Sleep(2);
+    std::error_code ec;
+    if (fs::file_size(figures, ec) == 0 || ec) continue;
+    std::FILE* file = _wfopen(figures.c_str(), L"rb");
+    if (file == nullptr) continue;
+    char buffer[256];
+    text.assign(buffer, std::fread(buffer, 1, sizeof(buffer), file));
+    std::fclose(file);
+  }
+  run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  // A failing program leaves "Command exited with non-zero status N" before the figures.
+  double seconds = 0, peak_kib = 0;
+  if (text.find("status") != std::string::npos || std::sscanf(text.c_str(), "%lf %lf", &seconds, &peak_kib) != 2) {
+    std::fprintf(stderr, "%s", text.c_str());
+    return false;
+  }
+  run.peak_mib = peak_kib * 1024.0 / kMiB;
+  return true;
+}
+
+// orvane-cli beside this program in the build tree.
+std::wstring default_cli_path() {
+  wchar_t module[MAX_PATH * 4];
+  const DWORD length = GetModuleFileNameW(nullptr, module, static_cast<DWORD>(std::size(module)));
+  if (length == 0 || length >= std::size(module)) return {};
+  return (fs::path(module).parent_path().parent_path() / L"cli" / L"orvane-cli.exe").wstring();
+}
+
+// Whole-process exports of the image, alternated run by run so that every program meets the
+// machine in the same state: orvane-cli with the grid and with one anchored stamp, and (under
+// Wine) ImageMagick's composite -tile of a watermark tile the size of one grid cell.
+int compare_whole_process(int runs, const std::wstring& cli, const std::wstring& image, const TempFolder& folder) {
+  std::printf("\nwhole-process export of the image to JPEG q90, %d runs each:\n", runs);
+  std::error_code ec;
+  if (cli.empty() || !fs::is_regular_file(cli, ec)) {
+    std::printf("  skipped: no orvane-cli at %s (give --cli)\n", narrow(cli).c_str());
+    return 0;
+  }
+  const std::wstring output = folder.file(L"cli-output.jpg");
+  const auto cli_command = [&](const wchar_t* layout) {
+    return quote_argument(cli) + L" --layout " + layout + L" --quality 90 --overwrite " + quote_argument(image) +
+           L" -o " + quote_argument(output);
+  };
+  struct Contender {
+    const char* name;
+    std::function<bool(ProcessRun&)> run;
+    std::vector<double> ms;
+    double peak_mib = 0;
+  };
+  std::vector<Contender> contenders;
+  const auto cli_run = [&](const wchar_t* layout) {
+    return [&, layout](ProcessRun& run) { return run_program(cli, cli_command(layout), run); };
+  };
+  contenders.push_back({"orvane-cli grid", cli_run(L"grid"), {}, 0.0});
+  contenders.push_back({"orvane-cli center", cli_run(L"center"), {}, 0.0});
+
+  if (host_imagemagick_available()) {
+    // The tile: one stamp of the same text, size and colour on a transparent grid cell.
+    const std::wstring blank = folder.file(L"tile-blank.png");
+    const std::wstring tile = folder.file(L"tile.png");
+    WatermarkOptions options = default_options(WatermarkLayout::Center);
+    options.fit_to_area = false;
+    options.input_path = blank;
+    options.output_path = tile;
+    orvane::engine::ExportReport report;
+    std::wstring error;
+    if (!orvane::bench::write_transparent_png(blank, kTileWidth, kTileHeight) ||
+        !orvane::engine::export_image(options, report, error)) {
+      std::fprintf(stderr, "cannot make the watermark tile\n");
+      return 1;
+    }
+    // Wine splits a host program's command line by the Windows rules: double quotes group.
+    const std::string arguments = "/usr/bin/composite -quality 90 -tile \"" + host_path(tile) + "\" \"" +
+                                  host_path(image) + "\" \"" + host_path(folder.file(L"magick-output.jpg")) + "\"";
+    const std::wstring figures = folder.file(L"magick-figures.txt");
+    contenders.push_back({"ImageMagick composite -tile",
+                          [arguments, figures](ProcessRun& run) { return run_host_program(arguments, figures, run); },
+                          {}, 0.0});
+  } else {
+    std::printf("  (ImageMagick comparison only under Wine with the host's ImageMagick and GNU time)\n");
+  }
+
+  for (int i = 0; i < runs; ++i) {
+    for (Contender& contender : contenders) {
+      ProcessRun run;
+      if (!contender.run(run)) {
+        std::fprintf(stderr, "%s failed\n", contender.name);
+        return 1;
+      }
+      contender.ms.push_back(run.ms);
+      contender.peak_mib = std::max(contender.peak_mib, run.peak_mib);
+    }
+  }
+  std::printf("  %-30s %11s %11s %13s\n", "program", "median ms", "min ms", "peak MiB");
+  for (const Contender& contender : contenders) {
+    std::printf("  %-30s %11.0f %11.0f %13.1f\n", contender.name, median(contender.ms),
+                *std::min_element(contender.ms.begin(), contender.ms.end()), contender.peak_mib);
+  }
+  const double grid = median(contenders[0].ms);
+  std::printf("  grid over one anchored stamp: %+.0f %%\n", 100.0 * (grid / median(contenders[1].ms) - 1.0));
+  if (contenders.size() > 2) {
+    std::printf("  grid against ImageMagick: %.2f x the time\n", grid / median(contenders[2].ms));
+  }
+  return 0;
 }
 
 // The command-line summary.
 void print_usage(std::FILE* stream) {
   std::fprintf(stream,
-      "usage: engine_bench [--runs N] [--render-runs N] [IMAGE]\n"
+      "usage: engine_bench [--runs N] [--render-runs N] [--cli ORVANE-CLI.EXE] [IMAGE]\n"
       "  --runs N         runs of the preview load and of each export (default 5)\n"
       "  --render-runs N  runs of each preview frame (default 7)\n"
+      "  --cli PATH       orvane-cli for the whole-process exports (default: the build tree's)\n"
       "  IMAGE            benchmark this image instead of a generated 6000 x 4000 JPEG\n");
 }
 
@@ -267,7 +487,7 @@ std::string runtime_name() {
 }
 
 // Generates or checks the image, then times every operation and measures the export memory.
-int run_benchmark(int runs, int render_runs, const std::wstring& user_image) {
+int run_benchmark(int runs, int render_runs, const std::wstring& cli, const std::wstring& user_image) {
   TempFolder folder;
   if (!folder.valid()) {
     std::fprintf(stderr, "cannot create a temporary folder\n");
@@ -341,13 +561,19 @@ int run_benchmark(int runs, int render_runs, const std::wstring& user_image) {
   };
   orvane::engine::ExportReport report;
   std::vector<std::string> written;
-  for (const auto& entry : exports) {
+  std::vector<std::vector<orvane::engine::ExportStageTimes>> stages(std::size(exports));
+  for (std::size_t e = 0; e < std::size(exports); ++e) {
+    const auto& entry = exports[e];
     WatermarkOptions options = default_options(WatermarkLayout::Grid);
     options.input_path = image;
     options.output_path = folder.file(entry.file);
-    if (!time_runs(runs, [&] { return orvane::engine::export_image(options, report, error); }, durations)) {
-      return fail(entry.name, error);
-    }
+    orvane::engine::ExportStageTimes times;
+    const auto export_once = [&] {
+      const bool ok = orvane::engine::export_image(options, report, error, &times);
+      stages[e].push_back(times);
+      return ok;
+    };
+    if (!time_runs(runs, export_once, durations)) return fail(entry.name, error);
     print_row(entry.name, durations);
     char line[256];
     std::snprintf(line, sizeof(line), "  %-10s %u x %u, %s, %.1f MiB", entry.label, report.output_width,
@@ -360,17 +586,26 @@ int run_benchmark(int runs, int render_runs, const std::wstring& user_image) {
   std::printf("export outputs:\n");
   for (const std::string& line : written) std::printf("%s\n", line.c_str());
 
-  std::printf("\npeak working set of one export, each in a fresh process:\n");
+  std::printf("\nexport stages, median ms:\n  %-10s", "");
+  for (const StageColumn& column : kStageColumns) std::printf(" %8s", column.title);
+  std::printf("\n");
+  for (std::size_t e = 0; e < std::size(exports); ++e) print_stage_row(exports[e].label, stages[e]);
+
+  const double decoded_mib = 4.0 * report.upright_width * report.upright_height / kMiB;
+  std::printf("\npeak working set of one export, each in a fresh process (decoded 32-bit image: %.1f MiB):\n",
+              decoded_mib);
   for (const auto& entry : exports) {
     ExportMemory memory;
     if (!measure_export_memory(image, folder.file(entry.file), memory)) {
       std::fprintf(stderr, "cannot measure the memory of the %s export\n", entry.label);
       return 1;
     }
-    print_memory(entry.label, memory);
+    print_memory(entry.label, memory, decoded_mib);
   }
   std::fflush(stdout);
-  return 0;
+  const int status = compare_whole_process(runs, cli, image, folder);
+  std::fflush(stdout);
+  return status;
 }
 
 }  // namespace
@@ -380,10 +615,13 @@ int wmain(int argc, wchar_t** argv) {
 
   int runs = 5;
   int render_runs = 7;
+  std::wstring cli = default_cli_path();
   std::wstring image;
   for (int i = 1; i < argc; ++i) {
     const std::wstring argument = argv[i];
-    if ((argument == L"--runs" || argument == L"--render-runs") && i + 1 < argc) {
+    if (argument == L"--cli" && i + 1 < argc) {
+      cli = argv[++i];
+    } else if ((argument == L"--runs" || argument == L"--render-runs") && i + 1 < argc) {
       if (!parse_count(argv[++i], argument == L"--runs" ? runs : render_runs)) {
         print_usage(stderr);
         return 2;
@@ -398,5 +636,5 @@ int wmain(int argc, wchar_t** argv) {
       return 2;
     }
   }
-  return run_benchmark(runs, render_runs, image);
+  return run_benchmark(runs, render_runs, cli, image);
 }

@@ -213,4 +213,18 @@ bool write_sample_photo(const std::wstring& path, std::uint32_t width, std::uint
   return gp::GdipSaveImageToFile(bitmap.get(), path.c_str(), &jpeg, &parameters) == Gdiplus::Ok;
 }
 
+bool write_transparent_png(const std::wstring& path, std::uint32_t width, std::uint32_t height) {
+  GdiplusSession gdiplus;
+  CLSID png{};
+  if (width == 0 || height == 0 || !gdiplus.ok() || !find_encoder(L"image/png", png)) return false;
+  std::vector<std::uint32_t> pixels(std::size_t{width} * height, 0);
+  Gdiplus::GpBitmap* raw = nullptr;
+  if (gp::GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height), static_cast<INT>(width * 4),
+                                    PixelFormat32bppARGB, reinterpret_cast<BYTE*>(pixels.data()), &raw) != Gdiplus::Ok) {
+    return false;
+  }
+  const BitmapPtr bitmap(raw);
+  return gp::GdipSaveImageToFile(bitmap.get(), path.c_str(), &png, nullptr) == Gdiplus::Ok;
+}
+
 }  // namespace orvane::bench

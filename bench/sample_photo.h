@@ -9,4 +9,7 @@ namespace orvane::bench {
 // grain, soft translucent discs, hard-edged blocks) as a JPEG requested at quality 90.
 [[nodiscard]] bool write_sample_photo(const std::wstring& path, std::uint32_t width, std::uint32_t height);
 
+// Writes a fully transparent PNG, a blank to draw a watermark tile on.
+[[nodiscard]] bool write_transparent_png(const std::wstring& path, std::uint32_t width, std::uint32_t height);
+
 }  // namespace orvane::bench

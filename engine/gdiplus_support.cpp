@@ -1,6 +1,7 @@
 #include "gdiplus_support.h"
 
 #include <climits>
+#include <new>
 #include <vector>
 
 namespace orvane::engine::gdiplus {
@@ -31,24 +32,70 @@ BitmapPtr create_bitmap(std::uint32_t width, std::uint32_t height, Gdiplus::Pixe
   return BitmapPtr(bitmap);
 }
 
-CopyResult copy_to_new_bitmap(Gdiplus::GpImage* source, std::uint32_t width, std::uint32_t height,
-                              Gdiplus::PixelFormat format, const CopySettings& settings, BitmapPtr& out) {
-  BitmapPtr bitmap = create_bitmap(width, height, format);
-  if (!bitmap) return CopyResult::NoBitmap;
-  GraphicsPtr graphics = graphics_for(bitmap.get());
-  if (!graphics) return CopyResult::NoContext;
-  // The results of these settings do not matter: the copy is still right without them.
-  if (settings.source_copy) flat::GdipSetCompositingMode(graphics.get(), Gdiplus::CompositingModeSourceCopy);
-  if (settings.bicubic) flat::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeHighQualityBicubic);
-  if (settings.high_quality_offset) flat::GdipSetPixelOffsetMode(graphics.get(), Gdiplus::PixelOffsetModeHighQuality);
-  if (settings.clear_first) flat::GdipGraphicsClear(graphics.get(), settings.clear_colour);
-  if (flat::GdipDrawImageRectI(graphics.get(), source, 0, 0, static_cast<INT>(width), static_cast<INT>(height)) !=
-      Gdiplus::Ok) {
-    return CopyResult::DrawFailed;
+namespace {
+
+PixelBitmap bitmap_over(std::uint8_t* pixels, std::uint32_t width, std::uint32_t height, std::size_t stride,
+                        Gdiplus::PixelFormat format) {
+  Gdiplus::GpBitmap* bitmap = nullptr;
+  if (pixels == nullptr || flat::GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height),
+                                                           static_cast<INT>(stride), format, pixels,
+                                                           &bitmap) != Gdiplus::Ok) {
+    return {};
   }
-  graphics.reset();
-  out = std::move(bitmap);
-  return CopyResult::Ok;
+  PixelBitmap result;
+  result.bitmap.reset(bitmap);
+  result.pixels = pixels;
+  result.width = width;
+  result.height = height;
+  result.stride = stride;
+  result.format = format;
+  return result;
+}
+
+}  // namespace
+
+PixelBitmap make_pixel_bitmap(std::uint32_t width, std::uint32_t height, Gdiplus::PixelFormat format) {
+  const std::size_t bytes_per_pixel = format == PixelFormat24bppRGB ? 3 : 4;
+  const std::size_t stride = (std::size_t{width} * bytes_per_pixel + 3) & ~std::size_t{3};
+  if (width == 0 || height == 0 || stride > INT_MAX || height > INT_MAX) return {};
+  std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[stride * height]);
+  PixelBitmap result = bitmap_over(pixels.get(), width, height, stride, format);
+  if (result) result.owned = std::move(pixels);
+  return result;
+}
+
+PixelLock::PixelLock(Gdiplus::GpBitmap* bitmap, Gdiplus::PixelFormat format) noexcept : bitmap_(bitmap) {
+  const Size size = image_size(bitmap);
+  const Gdiplus::GpRect rect(0, 0, static_cast<INT>(size.width), static_cast<INT>(size.height));
+  locked_ = size.width != 0 && flat::GdipBitmapLockBits(bitmap, &rect,
+                                                        Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite,
+                                                        format, &data_) == Gdiplus::Ok;
+}
+
+PixelLock::~PixelLock() {
+  if (locked_) flat::GdipBitmapUnlockBits(bitmap_, &data_);
+}
+
+PixelBitmap PixelLock::borrow() const {
+  // Rows from the bottom up (a negative stride) are left to the caller's fallback.
+  if (!locked_ || data_.Stride <= 0) return {};
+  return bitmap_over(static_cast<std::uint8_t*>(data_.Scan0), data_.Width, data_.Height,
+                     static_cast<std::size_t>(data_.Stride), data_.PixelFormat);
+}
+
+bool read_pixels(Gdiplus::GpBitmap* source, const Gdiplus::GpRect& rect, Gdiplus::PixelFormat format,
+                 std::uint8_t* rows, std::size_t stride) noexcept {
+  Gdiplus::BitmapData data{};
+  data.Width = static_cast<UINT>(rect.Width);
+  data.Height = static_cast<UINT>(rect.Height);
+  data.Stride = static_cast<INT>(stride);
+  data.PixelFormat = format;
+  data.Scan0 = rows;
+  if (flat::GdipBitmapLockBits(source, &rect, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf, format,
+                               &data) != Gdiplus::Ok) {
+    return false;
+  }
+  return flat::GdipBitmapUnlockBits(source, &data) == Gdiplus::Ok;
 }
 
 Size image_size(Gdiplus::GpImage* image) noexcept {

@@ -49,25 +49,56 @@ using FontPtr = std::unique_ptr<Gdiplus::GpFont, FontDeleter>;
 using FontFamilyPtr = std::unique_ptr<Gdiplus::GpFontFamily, FontFamilyDeleter>;
 using BrushPtr = std::unique_ptr<Gdiplus::GpBrush, BrushDeleter>;
 
+// Pixels with a GDI+ bitmap over them, so that GDI+ draws on them and encodes from them in
+// place: memory of our own, or pixels borrowed from a locked bitmap. The bitmap always goes
+// before the pixels it was made over.
+struct PixelBitmap {
+  BitmapPtr bitmap;
+  std::unique_ptr<std::uint8_t[]> owned;  // null for borrowed pixels
+  std::uint8_t* pixels = nullptr;
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  std::size_t stride = 0;  // bytes per row, a multiple of 4
+  Gdiplus::PixelFormat format = 0;
+
+  PixelBitmap() = default;
+  PixelBitmap(PixelBitmap&&) noexcept = default;
+  PixelBitmap& operator=(PixelBitmap&&) noexcept = default;  // members in order: the bitmap first
+  ~PixelBitmap() { bitmap.reset(); }
+  [[nodiscard]] std::uint8_t* row(std::uint32_t y) const noexcept { return pixels + stride * y; }
+  explicit operator bool() const noexcept { return bitmap != nullptr; }
+};
+
+// Rows for a 32- or 24-bit `format`, left uninitialised, with a bitmap over them; empty when
+// the memory or the bitmap cannot be had.
+[[nodiscard]] PixelBitmap make_pixel_bitmap(std::uint32_t width, std::uint32_t height, Gdiplus::PixelFormat format);
+
+// A bitmap's pixels locked for reading and writing in their own format, where GDI+ keeps them,
+// until this goes. A bitmap made over them carries none of the locked bitmap's metadata.
+class PixelLock {
+ public:
+  PixelLock(Gdiplus::GpBitmap* bitmap, Gdiplus::PixelFormat format) noexcept;
+  ~PixelLock();
+  PixelLock(const PixelLock&) = delete;
+  PixelLock& operator=(const PixelLock&) = delete;
+  // A bitmap over the locked pixels, to be gone before this is; empty when the lock failed.
+  [[nodiscard]] PixelBitmap borrow() const;
+
+ private:
+  Gdiplus::GpBitmap* bitmap_;
+  Gdiplus::BitmapData data_{};
+  bool locked_ = false;
+};
+
+// GDI+ converts the pixels of `rect` of `source` into `format` straight into rows of ours.
+[[nodiscard]] bool read_pixels(Gdiplus::GpBitmap* source, const Gdiplus::GpRect& rect, Gdiplus::PixelFormat format,
+                               std::uint8_t* rows, std::size_t stride) noexcept;
+
 // A drawing context on an image, or null.
 [[nodiscard]] GraphicsPtr graphics_for(Gdiplus::GpImage* image) noexcept;
 
 // A new bitmap of the given size and pixel format, or null.
 [[nodiscard]] BitmapPtr create_bitmap(std::uint32_t width, std::uint32_t height, Gdiplus::PixelFormat format) noexcept;
-
-// How `copy_to_new_bitmap` draws the source.
-struct CopySettings {
-  bool source_copy = false;          // replace the target's pixels instead of blending
-  bool bicubic = false;              // high-quality bicubic interpolation
-  bool high_quality_offset = false;  // half-pixel offset for scaling
-  bool clear_first = false;          // start from `clear_colour`
-  Gdiplus::ARGB clear_colour = 0;    // transparent black unless given
-};
-enum class CopyResult { Ok, NoBitmap, NoContext, DrawFailed };
-
-// Draws `source` scaled into a new bitmap of the given size and format, kept in `out` on success.
-[[nodiscard]] CopyResult copy_to_new_bitmap(Gdiplus::GpImage* source, std::uint32_t width, std::uint32_t height,
-                                            Gdiplus::PixelFormat format, const CopySettings& settings, BitmapPtr& out);
 
 // Width and height of an image; zeros when unreadable.
 struct Size {

@@ -21,10 +21,23 @@ struct ExportReport {
   std::wstring mime_type;
 };
 
+// Milliseconds one export spent in each of its stages, for the benchmark.
+struct ExportStageTimes {
+  double decode = 0;       // reading the file into pixels, choosing the encoder
+  double orientation = 0;  // reading the tag and turning the pixels upright
+  double copy = 0;         // into the working bitmap
+  double watermark = 0;
+  double turn_back = 0;    // back to the stored orientation
+  double encode = 0;
+  double amend = 0;        // orientation, transparency and print metadata written into the saved file
+};
+
 // Decodes the input, turns it upright, draws the watermark at full resolution and writes the
 // output with the encoder its extension names (else the source's). Never writes onto the source
-// and never leaves a half-written file in place of an existing one.
-[[nodiscard]] bool export_image(const WatermarkOptions& options, ExportReport& report, std::wstring& error);
+// and never leaves a half-written file in place of an existing one. `stages`, when given,
+// receives the time of each stage.
+[[nodiscard]] bool export_image(const WatermarkOptions& options, ExportReport& report, std::wstring& error,
+                                ExportStageTimes* stages = nullptr);
 
 // Whether this platform's JPEG encoder follows the quality it is given (some ignore it).
 // Measured once per process by encoding a small bitmap at two qualities.

@@ -1,5 +1,8 @@
 #include "image_orientation.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "exif_metadata.h"
 
 namespace orvane::engine {
@@ -18,14 +21,43 @@ OrientationTurn orientation_turn(std::uint16_t tag) noexcept {
   }
 }
 
-bool apply_rotate_flip(Gdiplus::GpImage* image, Gdiplus::RotateFlipType type) noexcept {
-  namespace flat = gdiplus::flat;
-  if (type == Gdiplus::Rotate90FlipX || type == Gdiplus::Rotate270FlipX) {
-    const auto turn = type == Gdiplus::Rotate90FlipX ? Gdiplus::Rotate90FlipNone : Gdiplus::Rotate270FlipNone;
-    return flat::GdipImageRotateFlip(image, turn) == Gdiplus::Ok &&
-           flat::GdipImageRotateFlip(image, Gdiplus::RotateNoneFlipX) == Gdiplus::Ok;
+gdiplus::PixelBitmap turned(const gdiplus::PixelBitmap& image, Gdiplus::RotateFlipType type) {
+  // The low two bits of a rotate-flip type count clockwise quarter turns; the next bit flips.
+  const int quarter_turns = static_cast<int>(type) & 3;
+  const bool flip = (static_cast<int>(type) & 4) != 0;
+  const std::int64_t sw = image.width, sh = image.height;
+  const bool swap = quarter_turns % 2 == 1;
+  const std::int64_t dw = swap ? sh : sw, dh = swap ? sw : sh;
+  gdiplus::PixelBitmap out = gdiplus::make_pixel_bitmap(static_cast<std::uint32_t>(dw), static_cast<std::uint32_t>(dh),
+                                                        image.format);
+  if (!out) return out;
+  // Where the pixel of the source that lands on (u, v) of the result lies: undo the flip, then the turn.
+  const std::int64_t size = image.format == PixelFormat24bppRGB ? 3 : 4;
+  const auto source_of = [&](std::int64_t u, std::int64_t v) {
+    if (flip) u = dw - 1 - u;
+    std::int64_t x = u, y = v;
+    if (quarter_turns == 1) x = v, y = sh - 1 - u;
+    if (quarter_turns == 2) x = sw - 1 - u, y = sh - 1 - v;
+    if (quarter_turns == 3) x = sw - 1 - v, y = u;
+    return y * static_cast<std::int64_t>(image.stride) + x * size;
+  };
+  const std::int64_t origin = source_of(0, 0);
+  const std::int64_t step_u = source_of(1, 0) - origin, step_v = source_of(0, 1) - origin;
+  const std::uint8_t* from = image.pixels;
+  // In tiles, so that the source rows a turned row reads across stay in the cache.
+  constexpr std::int64_t kTile = 64;
+  for (std::int64_t v0 = 0; v0 < dh; v0 += kTile) {
+    for (std::int64_t u0 = 0; u0 < dw; u0 += kTile) {
+      for (std::int64_t v = v0; v < std::min(v0 + kTile, dh); ++v) {
+        const std::int64_t row = origin + v * step_v;
+        std::uint8_t* to = out.row(static_cast<std::uint32_t>(v));
+        for (std::int64_t u = u0; u < std::min(u0 + kTile, dw); ++u) {
+          std::memcpy(to + u * size, from + row + u * step_u, static_cast<std::size_t>(size));
+        }
+      }
+    }
   }
-  return flat::GdipImageRotateFlip(image, type) == Gdiplus::Ok;
+  return out;
 }
 
 SourceOrientation read_source_orientation(Gdiplus::GpImage* image, const std::wstring& path) {

@@ -21,9 +21,10 @@ struct OrientationTurn {
 // The turn that a tag value 1..8 asks for; no turn for any other value.
 [[nodiscard]] OrientationTurn orientation_turn(std::uint16_t tag) noexcept;
 
-// Applies one rotate-and-flip operation in place. The combined quarter-turn-and-flip operations
-// are done as a turn followed by a flip, which is what they mean; Wine flips first.
-[[nodiscard]] bool apply_rotate_flip(Gdiplus::GpImage* image, Gdiplus::RotateFlipType type) noexcept;
+// The 24- or 32-bit pixels of `image` turned and flipped as `type` asks (a turn, then a flip), in a new
+// bitmap of the same format; empty when its memory cannot be had. Much faster than GDI+'s own
+// turn under Wine.
+[[nodiscard]] gdiplus::PixelBitmap turned(const gdiplus::PixelBitmap& image, Gdiplus::RotateFlipType type);
 
 // The orientation of a decoded image: from the decoder's property item when it reports one,
 // else from the file's own EXIF block. `item` receives the item to write back on export.

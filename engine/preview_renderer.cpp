@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "area_shrink.h"
 #include "gdiplus_support.h"
 #include "image_file.h"
 #include "image_orientation.h"
@@ -13,8 +14,10 @@ namespace orvane::engine {
 
 namespace flat = gdiplus::flat;
 
+// The downscaled source in our own memory: each frame starts as a plain copy of it, which costs
+// a fraction of what any GDI+ copy between bitmaps does.
 struct PreviewRenderer::CachedSource {
-  gdiplus::BitmapPtr bitmap;
+  gdiplus::PixelBitmap image;  // premultiplied BGRA, rows of width * 4 bytes
 };
 
 PreviewRenderer::PreviewRenderer() {
@@ -67,31 +70,49 @@ bool load_preview_source(std::unique_ptr<PreviewRenderer>& renderer, const std::
     error = L"Unable to read input image.";
     return false;
   }
-  // 5. Upright, as the export draws it; the preview never turns back.
+  // 5. Upright, as the export draws it; the preview never turns back. The turn is applied to the
+  // small copy, which costs a fraction of turning the full-size image.
   const SourceOrientation orientation = read_source_orientation(decoded.get(), path);
   const OrientationTurn turn = orientation_turn(orientation.value);
-  if (turn.turns() && !apply_rotate_flip(decoded.get(), turn.upright)) {
-    error = L"Failed to rotate image.";
-    return false;
-  }
+  const bool swaps = (static_cast<int>(turn.upright) & 1) != 0;  // a quarter turn one way or the other
   // 6-7. Scale so the longer side fits.
-  const auto upright = gdiplus::image_size(decoded.get());
+  const gdiplus::Size upright = swaps ? gdiplus::Size{stored.height, stored.width} : stored;
   const std::uint32_t longest = std::max(upright.width, upright.height);
   const float scale = longest > max_dimension ? static_cast<float>(max_dimension) / static_cast<float>(longest) : 1.0f;
   const std::uint32_t cached_w = scaled_length(upright.width, scale);
   const std::uint32_t cached_h = scaled_length(upright.height, scale);
-  // 8. The downscaled copy.
-  gdiplus::BitmapPtr cached;
-  const gdiplus::CopySettings settings{.source_copy = true, .bicubic = true, .high_quality_offset = true,
-                                       .clear_first = true};
-  switch (gdiplus::copy_to_new_bitmap(decoded.get(), cached_w, cached_h, PixelFormat32bppPARGB, settings, cached)) {
-    case gdiplus::CopyResult::Ok: break;
-    case gdiplus::CopyResult::NoBitmap: error = L"Unable to create preview image."; return false;
-    default: error = L"Unable to build preview image."; return false;  // the half-made bitmap is gone
+  // 8. The downscaled copy, averaging the area of the source each of its pixels covers, read from
+  // the decoded pixels where they lie.
+  gdiplus::PixelBitmap cached =
+      gdiplus::make_pixel_bitmap(swaps ? cached_h : cached_w, swaps ? cached_w : cached_h, PixelFormat32bppPARGB);
+  if (!cached) {
+    error = L"Unable to create preview image.";
+    return false;
+  }
+  Gdiplus::PixelFormat decoded_format = 0;
+  flat::GdipGetImagePixelFormat(decoded.get(), &decoded_format);
+  const Gdiplus::PixelFormat read_format =
+      decoded_format == PixelFormat24bppRGB ? PixelFormat24bppRGB : PixelFormat32bppPARGB;
+  Gdiplus::GpRect rect(0, 0, static_cast<INT>(stored.width), static_cast<INT>(stored.height));
+  Gdiplus::BitmapData data{};
+  if (flat::GdipBitmapLockBits(decoded.get(), &rect, Gdiplus::ImageLockModeRead, read_format, &data) != Gdiplus::Ok) {
+    error = L"Unable to build preview image.";
+    return false;
+  }
+  shrink_by_area(static_cast<const std::uint8_t*>(data.Scan0), data.Stride, read_format == PixelFormat24bppRGB ? 3 : 4,
+                 stored.width, stored.height, cached);
+  flat::GdipBitmapUnlockBits(decoded.get(), &data);
+  decoded.reset();
+  if (turn.turns()) {
+    cached = turned(cached, turn.upright);
+    if (!cached) {
+      error = L"Failed to rotate image.";
+      return false;
+    }
   }
   // 9. Keep it.
   renderer->cached_ = std::make_unique<PreviewRenderer::CachedSource>();
-  renderer->cached_->bitmap = std::move(cached);
+  renderer->cached_->image = std::move(cached);
   renderer->source_width_ = upright.width;
   renderer->source_height_ = upright.height;
   renderer->scale_ = scale;
@@ -99,7 +120,7 @@ bool load_preview_source(std::unique_ptr<PreviewRenderer>& renderer, const std::
 }
 
 bool has_preview_source(const std::unique_ptr<PreviewRenderer>& renderer) noexcept {
-  return renderer && renderer->cached_ && renderer->cached_->bitmap;
+  return renderer && renderer->cached_;
 }
 
 bool render_preview_frame(const std::unique_ptr<PreviewRenderer>& renderer, const WatermarkOptions& options,
@@ -112,15 +133,18 @@ bool render_preview_frame(const std::unique_ptr<PreviewRenderer>& renderer, cons
     error = L"No preview image is loaded.";
     return false;
   }
-  // 3-4. A copy of the cached source.
-  const auto size = gdiplus::image_size(renderer->cached_->bitmap.get());
-  gdiplus::BitmapPtr bitmap;
-  switch (gdiplus::copy_to_new_bitmap(renderer->cached_->bitmap.get(), size.width, size.height, PixelFormat32bppPARGB,
-                                      {.source_copy = true}, bitmap)) {
-    case gdiplus::CopyResult::Ok: break;
-    case gdiplus::CopyResult::NoBitmap: error = L"Unable to allocate preview frame."; return false;
-    default: error = L"Unable to copy preview frame."; return false;
+  // 3-4. A copy of the cached source in the frame's own pixels, which GDI+ then draws on in place.
+  const gdiplus::PixelBitmap& source = renderer->cached_->image;
+  frame.pixels.assign(source.pixels, source.pixels + source.stride * source.height);
+  Gdiplus::GpBitmap* raw = nullptr;
+  if (flat::GdipCreateBitmapFromScan0(static_cast<INT>(source.width), static_cast<INT>(source.height),
+                                      static_cast<INT>(source.width * 4), PixelFormat32bppPARGB, frame.pixels.data(),
+                                      &raw) != Gdiplus::Ok) {
+    frame.pixels.clear();
+    error = L"Unable to allocate preview frame.";
+    return false;
   }
+  gdiplus::BitmapPtr bitmap(raw);
   // 5-6. The watermark at the preview's scale.
   if (!options.text.empty()) {
     WatermarkOptions scaled = options;
@@ -128,27 +152,19 @@ bool render_preview_frame(const std::unique_ptr<PreviewRenderer>& renderer, cons
     scaled.font_size = std::max(options.font_size * scale, 1.0f);
     scaled.spacing_x = std::max(options.spacing_x * scale, 1.0f);
     scaled.spacing_y = std::max(options.spacing_y * scale, 1.0f);
-    if (!draw_watermark(scaled, bitmap.get(), size.width, size.height, error)) return false;
+    if (!draw_watermark(scaled, bitmap.get(), source.width, source.height, error)) {
+      bitmap.reset();
+      frame.pixels.clear();
+      return false;
+    }
   }
-  // 7-8. Copy the pixels out.
-  Gdiplus::GpRect rect(0, 0, static_cast<INT>(size.width), static_cast<INT>(size.height));
-  Gdiplus::BitmapData data{};
-  if (flat::GdipBitmapLockBits(bitmap.get(), &rect, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &data) !=
-      Gdiplus::Ok) {
-    error = L"Unable to read preview pixels.";
-    return false;
-  }
-  frame.width = size.width;
-  frame.height = size.height;
+  bitmap.reset();  // GDI+ lets go of the pixels
+  // 7-8. The frame's sizes.
+  frame.width = source.width;
+  frame.height = source.height;
   frame.source_width = renderer->source_width_;
   frame.source_height = renderer->source_height_;
-  frame.stride = size.width * 4;
-  frame.pixels.resize(static_cast<std::size_t>(frame.stride) * size.height);
-  for (std::uint32_t y = 0; y < size.height; ++y) {
-    const auto* row = static_cast<const std::uint8_t*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride;
-    std::memcpy(frame.pixels.data() + static_cast<std::size_t>(y) * frame.stride, row, frame.stride);
-  }
-  flat::GdipBitmapUnlockBits(bitmap.get(), &data);
+  frame.stride = source.width * 4;
   return true;
 }
 

@@ -10,10 +10,16 @@ class GpBitmap;
 
 namespace orvane::engine {
 
+// How the stamps of the tiled layouts reach the bitmap: blended from the text rendered once per
+// sub-pixel position (the fast way), or each drawn as text (the plain way, which the fast way
+// is held to by the tests).
+enum class TileDrawing { FromRenderedStamp, EachStampAsText };
+
 // Stamps the options' text onto `bitmap` over the area width x height (normally the bitmap's
 // own size). Fails only when no drawing context or no font can be made.
 [[nodiscard]] bool draw_watermark(const WatermarkOptions& options, Gdiplus::GpBitmap* bitmap, unsigned width,
-                                  unsigned height, std::wstring& error);
+                                  unsigned height, std::wstring& error,
+                                  TileDrawing tiles = TileDrawing::FromRenderedStamp);
 
 // True when `family` names an installed font family, which the drawing then uses as it is.
 [[nodiscard]] bool font_family_installed(const std::wstring& family);

@@ -136,6 +136,40 @@ TEST_F(PreviewRendererTest, PreviewMatchesTheExportScaledDown) {
   EXPECT_GT(agree * 10, total * 7);
 }
 
+// Each preview pixel is the average of the source area it covers: one-pixel stripes shrunk
+// fourfold come out an even grey instead of a moire of black and white, and transparency is
+// averaged with the colour it carries.
+TEST_F(PreviewRendererTest, DownscalingAveragesFineDetail) {
+  Pixels stripes{1600, 1200, std::vector<std::uint32_t>(1600u * 1200u)};
+  for (std::uint32_t y = 0; y < stripes.height; ++y) {
+    for (std::uint32_t x = 0; x < stripes.width; ++x) {
+      const bool white = (x + y / 3) % 2 == 0;
+      const bool clear = y >= 600 && x % 4 < 2;  // the lower half: red, every other pair of columns transparent
+      stripes.argb[y * stripes.width + x] =
+          y < 600 ? (white ? 0xFFFFFFFFu : 0xFF000000u) : (clear ? 0x00000000u : 0xFFFF0000u);
+    }
+  }
+  const auto path = dir.file(L"stripes.png");
+  ASSERT_TRUE(save_pixels(stripes, path, L"image/png"));
+  ASSERT_TRUE(load(path, 400));
+  const auto f = frame(WatermarkOptions{});
+  ASSERT_EQ(f.width, 400u);
+  int worst_grey = 0, worst_red = 0;
+  for (std::uint32_t y = 0; y < f.height; ++y) {
+    for (std::uint32_t x = 0; x < f.width; ++x) {
+      const std::uint8_t* p = &f.pixels[y * f.stride + x * 4];  // premultiplied blue, green, red, alpha
+      if (y < 150) {
+        for (int c = 0; c < 3; ++c) worst_grey = std::max(worst_grey, std::abs(p[c] - 128));
+        EXPECT_EQ(p[3], 255);
+      } else {
+        worst_red = std::max({worst_red, std::abs(p[2] - 128), std::abs(p[3] - 128), int{p[0]}, int{p[1]}});
+      }
+    }
+  }
+  EXPECT_LE(worst_grey, 1);
+  EXPECT_LE(worst_red, 1);
+}
+
 TEST_F(PreviewRendererTest, FailuresLeaveNoSource) {
   PreviewFrame f;
   std::wstring error;
