@@ -4,28 +4,12 @@
 
 #include <commctrl.h>
 #include <objbase.h>
-#include <shellapi.h>
 
 #include <memory>
 #include <string>
 
+#include "command_line.h"
 #include "orvane_application.h"
-
-namespace {
-
-// The first argument after the program, unless it is an option; empty when there is none.
-std::wstring image_argument(const wchar_t* command_line) {
-  if (command_line == nullptr || *command_line == L'\0') return {};
-  int count = 0;
-  LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (arguments == nullptr) return {};
-  std::wstring path;
-  if (count >= 2 && arguments[1][0] != L'-') path = arguments[1];
-  LocalFree(arguments);
-  return path;
-}
-
-}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
   // 1. Per-monitor DPI awareness (v2); refused on systems that set it from the manifest already.
@@ -39,7 +23,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
   InitCommonControlsEx(&controls);
   const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
   // 4. The image to open.
-  const std::wstring path = image_argument(command_line);
+  // Only a non-empty line handed to the entry point is looked at; the program's own name comes first in
+  // the process's full line.
+  const std::wstring path =
+      command_line != nullptr && *command_line != L'\0' ? orvane::app::image_path_from_command_line(GetCommandLineW())
+                                                         : std::wstring();
   int exit_code = 1;
   {
     // 5 to 7.

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <atomic>
+#include <cmath>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "desktop.h"
+#include "command_line.h"
 #include "orvane_application.h"
 #include "test_support.h"
 
@@ -272,6 +274,149 @@ TEST(Program, ADropOpensTheFirstFileOnly) {
   EXPECT_EQ(application.image_path(), std::filesystem::absolute(first).wstring());
   desktop::pump(100);
   save_shot(application.hwnd(), L"program_dropped.png");
+}
+
+TEST(Program, TheCommandLineNamesTheImageOnlyAsItsFirstArgument) {
+  using orvane::app::image_path_from_command_line;
+  EXPECT_EQ(image_path_from_command_line(L"orvane.exe -x image.png"), L"");
+  EXPECT_EQ(image_path_from_command_line(L"orvane.exe image.png -x"), L"image.png");
+  EXPECT_EQ(image_path_from_command_line(L"orvane.exe \"\""), L"");
+  EXPECT_EQ(image_path_from_command_line(L"\"C:\\Program Files\\orvane.exe\" \"D:\\My photos\\cat.jpg\" b.jpg"),
+            L"D:\\My photos\\cat.jpg");
+  EXPECT_EQ(image_path_from_command_line(L"orvane.exe"), L"");
+}
+
+// The real program as a separate process: it opens the photo it is given and ends with 0 when its window
+// is closed.
+TEST(Program, TheProgramEndsWithZeroWhenItsWindowCloses) {
+  Environment environment;
+  orvane::test::TempDir folder;
+  const std::wstring photo = make_photo(folder, L"started.jpg", 400, 300);
+  std::wstring command = L"\"" ORVANE_EXE L"\" \"" + photo + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  HWND window = nullptr;
+  desktop::pump_until(
+      [&] {
+        struct Search {
+          DWORD process;
+          HWND found;
+        } search{process.dwProcessId, nullptr};
+        EnumWindows(
+            [](HWND candidate, LPARAM data) -> BOOL {
+              auto& s = *reinterpret_cast<Search*>(data);
+              DWORD owner = 0;
+              GetWindowThreadProcessId(candidate, &owner);
+              wchar_t name[64] = {};
+              GetClassNameW(candidate, name, 64);
+              if (owner == s.process && IsWindowVisible(candidate) && std::wcscmp(name, L"Win32UiScaffoldWindow_v1") == 0) {
+                s.found = candidate;
+                return FALSE;
+              }
+              return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        window = search.found;
+        return window != nullptr;
+      },
+      15000);
+  ASSERT_NE(window, nullptr) << "the program showed no window";
+  wchar_t title[128] = {};
+  GetWindowTextW(window, title, 128);
+  EXPECT_NE(std::wstring(title).find(L"Orvane"), std::wstring::npos);
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, 15000), WAIT_OBJECT_0);
+  DWORD code = 99;
+  GetExitCodeProcess(process.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+// A photo that looks like one: sky, sun, hills.
+std::wstring make_scene(const orvane::test::TempDir& folder) {
+  orvane::test::Pixels scene;
+  scene.width = 1500;
+  scene.height = 1000;
+  scene.argb.resize(static_cast<std::size_t>(scene.width) * scene.height);
+  for (std::uint32_t y = 0; y < scene.height; ++y) {
+    for (std::uint32_t x = 0; x < scene.width; ++x) {
+      const float t = static_cast<float>(y) / static_cast<float>(scene.height);
+      auto r = static_cast<std::uint32_t>(110 + 90 * t);
+      auto g = static_cast<std::uint32_t>(168 + 40 * t);
+      auto b = static_cast<std::uint32_t>(220 - 30 * t);
+      const float dx = static_cast<float>(x) - 1080.0f;
+      const float dy = static_cast<float>(y) - 300.0f;
+      if (dx * dx + dy * dy < 110.0f * 110.0f) {
+        r = 246;
+        g = 194;
+        b = 50;
+      }
+      const float hill = 640.0f + 90.0f * std::sin(static_cast<float>(x) / 210.0f);
+      if (static_cast<float>(y) > hill) {
+        r = 52;
+        g = static_cast<std::uint32_t>(110 + 30 * std::sin(static_cast<float>(x) / 90.0f));
+        b = 60;
+      }
+      scene.argb[static_cast<std::size_t>(y) * scene.width + x] = 0xFF000000u | (r << 16) | (g << 8) | b;
+    }
+  }
+  const std::wstring path = folder.file(L"hills.jpg");
+  EXPECT_TRUE(orvane::test::save_pixels(scene, path, L"image/jpeg"));
+  return path;
+}
+
+// The two preferences as the program reads them at start, with real registry values: the running
+// window follows them, and values of the wrong type or out of range fall back.
+TEST(Program, PreferencesShapeTheRunningWindow) {
+  Environment environment;
+  orvane::test::TempDir folder;
+  const std::wstring photo = make_scene(folder);
+  const wchar_t* key = L"Software\\Kestrune\\Orvane";
+  struct Case {
+    DWORD language;
+    DWORD theme;
+    bool theme_as_text;
+    const wchar_t* picture;
+    const wchar_t* title;
+    bool dark;
+  };
+  const Case cases[] = {
+      {2, 1, false, L"main_window_english_light.png", L"Orvane · Image Watermark", false},
+      {2, 2, false, L"main_window_english_dark.png", L"Orvane · Image Watermark", true},
+      {1, 1, false, L"main_window_chinese_light.png", L"Orvane · 图片水印", false},
+      {1, 2, false, L"main_window_chinese_dark.png", L"Orvane · 图片水印", true},
+      {1, 2, true, nullptr, L"Orvane · 图片水印", false},  // "2" as text: the system's theme (light here)
+      {7, 9, false, nullptr, nullptr, false},             // out of range: the display language, the system's theme
+  };
+  for (const Case& c : cases) {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"ThemeMode");
+    RegSetKeyValueW(HKEY_CURRENT_USER, key, L"Language", REG_DWORD, &c.language, sizeof(c.language));
+    if (c.theme_as_text) {
+      RegSetKeyValueW(HKEY_CURRENT_USER, key, L"ThemeMode", REG_SZ, L"2", 4);
+    } else {
+      RegSetKeyValueW(HKEY_CURRENT_USER, key, L"ThemeMode", REG_DWORD, &c.theme, sizeof(c.theme));
+    }
+    OrvaneApplication application(GetModuleHandleW(nullptr));
+    ASSERT_TRUE(application.create(photo));
+    main_window = application.hwnd();
+    SetForegroundWindow(main_window);
+    desktop::pump(250);
+    wchar_t title[128] = {};
+    GetWindowTextW(main_window, title, 128);
+    if (c.title != nullptr) EXPECT_STREQ(title, c.title);
+    const orvane::test::Pixels shot = desktop::capture_client(main_window);
+    // The window background at the bottom-left corner tells the palette.
+    const std::uint32_t corner = shot.at(4, shot.height - 4);
+    const int brightness = static_cast<int>((corner >> 16) & 0xFF) + static_cast<int>((corner >> 8) & 0xFF) +
+                           static_cast<int>(corner & 0xFF);
+    EXPECT_EQ(brightness < 300, c.dark) << "case " << c.language << "/" << c.theme;
+    if (c.picture != nullptr) save_shot(main_window, c.picture);
+  }
+  RegDeleteKeyW(HKEY_CURRENT_USER, key);
+  main_window = nullptr;
 }
 
 }  // namespace
