@@ -276,6 +276,52 @@ TEST(Program, ADropOpensTheFirstFileOnly) {
   save_shot(application.hwnd(), L"program_dropped.png");
 }
 
+// Ctrl+O from inside the watermark text edit (keys there are forwarded to the surface), through the
+// real open dialog; then hostile files, each reported while the open image stays.
+TEST(Program, CtrlOOpensThroughTheDialogFromAnywhereAndHostileFilesAreReported) {
+  Environment environment;
+  orvane::test::TempDir folder;
+  const std::wstring first = make_photo(folder, L"first.jpg", 500, 400);
+  const std::wstring second = make_photo(folder, L"second.jpg", 300, 600);
+  OrvaneApplication application(GetModuleHandleW(nullptr));
+  ASSERT_TRUE(application.create(first));
+  main_window = application.hwnd();
+  SetForegroundWindow(main_window);
+  desktop::pump(150);
+  // Focus the watermark text edit, the only edit of the window.
+  HWND edit = FindWindowExW(main_window, nullptr, nullptr, nullptr);
+  ASSERT_NE(edit, nullptr);
+  SetFocus(edit);
+  desktop::pump(50);
+  ASSERT_EQ(GetFocus(), edit);
+  {
+    Hand hand([&] {
+      HWND dialog = wait_for_window(L"#32770", L"");
+      if (dialog == nullptr) return;
+      Sleep(200);
+      save_shot(dialog, L"program_open_dialog.png");
+      SetForegroundWindow(dialog);
+      type(second);
+      key(VK_RETURN);
+    });
+    desktop::press_key('O', false, true);
+    hand.finish();
+  }
+  EXPECT_EQ(application.image_path(), std::filesystem::absolute(second).wstring()) << "Ctrl+O from the edit opened nothing";
+
+  for (const wchar_t* name : {L"truncated.jpg", L"not-an-image.jpg", L"bomb-65000.png", L"bomb-65000.jpg",
+                              L"zero-width.png", L"png-signature-only.png"}) {
+    const std::wstring hostile = (orvane::test::data_dir() / L"malformed" / name).wstring();
+    std::wstring seen;
+    Hand hand([&] { seen = dismiss_message(L""); });
+    application.open_image(hostile);
+    hand.finish();
+    EXPECT_TRUE(seen == L"Could not open image" || seen == L"无法打开图片") << std::string(name, name + wcslen(name));
+    EXPECT_EQ(application.image_path(), std::filesystem::absolute(second).wstring());
+  }
+  main_window = nullptr;
+}
+
 TEST(Program, TheCommandLineNamesTheImageOnlyAsItsFirstArgument) {
   using orvane::app::image_path_from_command_line;
   EXPECT_EQ(image_path_from_command_line(L"orvane.exe -x image.png"), L"");
