@@ -86,6 +86,22 @@ std::wstring filter_list(const std::vector<std::pair<std::wstring, std::wstring>
   return list;
 }
 
+// Shows the system's open or save dialog over `owner` with the name in `buffer`; false on cancel.
+bool run_file_dialog(HWND owner, const std::wstring& title, const std::wstring& filters, std::vector<wchar_t>& buffer,
+                     const wchar_t* default_extension, DWORD flags, bool save) {
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filters.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = buffer.data();
+  dialog.nMaxFile = static_cast<DWORD>(buffer.size());
+  dialog.lpstrTitle = title.c_str();
+  dialog.lpstrDefExt = default_extension;
+  dialog.Flags = flags;
+  return (save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog)) != FALSE;
+}
+
 }  // namespace
 
 // The application icon at the sizes the window asks for, loaded once and freed at the end.
@@ -317,17 +333,10 @@ void OrvaneApplication::choose_image() {
       {flow_text(language_, FlowText::open_filter_images), L"*.png;*.jpg;*.jpeg;*.bmp;*.gif;*.tif;*.tiff"},
       {flow_text(language_, FlowText::open_filter_all), L"*.*"},
   });
-  const std::wstring title = flow_text(language_, FlowText::open_dialog_title);
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = window_handle_;
-  dialog.lpstrFilter = filters.c_str();
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = buffer.data();
-  dialog.nMaxFile = static_cast<DWORD>(buffer.size());
-  dialog.lpstrTitle = title.c_str();
-  dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-  if (!GetOpenFileNameW(&dialog)) return;
+  if (!run_file_dialog(window_handle_, flow_text(language_, FlowText::open_dialog_title), filters, buffer, nullptr,
+                       OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, false)) {
+    return;
+  }
   open_image(buffer.data());
 }
 
@@ -401,18 +410,10 @@ void OrvaneApplication::export_watermarked() {
       {flow_text(language_, FlowText::save_filter_bmp), L"*.bmp"},
       {flow_text(language_, FlowText::save_filter_tiff), L"*.tif;*.tiff"},
   });
-  const std::wstring title = flow_text(language_, FlowText::save_dialog_title);
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = window_handle_;
-  dialog.lpstrFilter = filters.c_str();
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = buffer.data();
-  dialog.nMaxFile = static_cast<DWORD>(buffer.size());
-  dialog.lpstrTitle = title.c_str();
-  dialog.lpstrDefExt = L"png";
-  dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
-  if (!GetSaveFileNameW(&dialog)) return;
+  if (!run_file_dialog(window_handle_, flow_text(language_, FlowText::save_dialog_title), filters, buffer, L"png",
+                       OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT, true)) {
+    return;
+  }
   // 4, 5. Never over the source: the same path in any letter case, or another name of the same file.
   const std::wstring output = absolute_path(buffer.data());
   const auto source_identity = engine::file_identity(image_path_);

@@ -146,7 +146,7 @@ class Board {
 
 void save(const test::Pixels& pixels, const wchar_t* name) {
   test::GdiplusScope gdiplus;
-  EXPECT_TRUE(test::save_pixels(pixels, std::wstring(L"" APP_ARTEFACT_DIR) + L"/" + name, L"image/png")) << name;
+  EXPECT_TRUE(test::save_pixels(pixels, std::wstring(L"" ARTEFACT_DIR) + L"/" + name, L"image/png")) << name;
 }
 
 TEST_F(IconSheet, SheetResourceIsAnOpaqueThreeByThreeGridOverAKeyedOutCheckerboard) {

@@ -94,7 +94,7 @@ void type(const std::wstring& text) {
 
 void save_shot(HWND window, const std::wstring& name) {
   if (window == nullptr) return;
-  orvane::test::save_pixels(desktop::capture_client(window), std::wstring(L"" APP_ARTEFACT_DIR) + L"/" + name,
+  orvane::test::save_pixels(desktop::capture_client(window), std::wstring(L"" ARTEFACT_DIR) + L"/" + name,
                             L"image/png");
 }
 
@@ -119,6 +119,21 @@ class Hand {
   std::atomic<bool> done_{false};
   std::thread thread_;
 };
+
+// Types a name into the next open or save dialog in place of what it suggests, and accepts it.
+bool fill_file_dialog(const std::wstring& name, const std::wstring& picture = {}) {
+  HWND dialog = wait_for_window(L"#32770", L"");
+  if (dialog == nullptr) return false;
+  Sleep(200);
+  if (!picture.empty()) save_shot(dialog, picture);
+  SetForegroundWindow(dialog);
+  // The name field has the focus, with the suggestion in it.
+  key(VK_END);
+  for (int i = 0; i < 80; ++i) key(VK_BACK);
+  type(name);
+  key(VK_RETURN);
+  return true;
+}
 
 // Answers the next message dialog with Enter and remembers its title.
 std::wstring dismiss_message(const std::wstring& expected_title, const std::wstring& picture = {}) {
@@ -158,16 +173,7 @@ TEST(Program, OpensFromTheCommandLineAndExportsThroughTheSaveDialog) {
   // Ctrl+S: the save dialog suggests photo-watermarked.jpg; the user types another name and saves.
   const std::wstring output = folder.file(L"out.png");
   Hand hand([&] {
-    HWND dialog = wait_for_window(L"#32770", L"");
-    if (dialog == nullptr) return;
-    Sleep(200);
-    save_shot(dialog, L"program_save_dialog.png");
-    SetForegroundWindow(dialog);
-    // The name field has the focus and the suggested name selected: typing replaces it.
-    key(VK_END);
-    for (int i = 0; i < 80; ++i) key(VK_BACK);
-    type(output);
-    key(VK_RETURN);
+    if (!fill_file_dialog(output, L"program_save_dialog.png")) return;
     dismiss_message(L"", L"program_export_done.png");
   });
   desktop::press_key('S', false, true);
@@ -231,19 +237,12 @@ TEST(Program, RefusesToWriteOverTheSourceAndReportsWhatItCannotOpen) {
   // The same file under another letter case is refused before anything is written.
   {
     Hand hand([&] {
-      HWND dialog = wait_for_window(L"#32770", L"");
-      if (dialog == nullptr) return;
-      Sleep(200);
-      SetForegroundWindow(dialog);
-      key(VK_END);
-      for (int i = 0; i < 80; ++i) key(VK_BACK);
       std::wstring upper = std::filesystem::absolute(photo).wstring();
       for (auto& c : upper) c = static_cast<wchar_t>(towupper(c));
-      type(upper);
-      key(VK_RETURN);
+      if (!fill_file_dialog(upper)) return;
       // The dialog asks before replacing an existing file: yes.
       Sleep(300);
-      if (HWND ask = wait_for_window(L"#32770", L"", 1500); ask != nullptr && ask != dialog) key(VK_RETURN);
+      if (wait_for_window(L"#32770", L"", 1500) != nullptr) key(VK_RETURN);
       seen = dismiss_message(L"");
     });
     application.export_watermarked();
@@ -295,15 +294,7 @@ TEST(Program, CtrlOOpensThroughTheDialogFromAnywhereAndHostileFilesAreReported) 
   desktop::pump(50);
   ASSERT_EQ(GetFocus(), edit);
   {
-    Hand hand([&] {
-      HWND dialog = wait_for_window(L"#32770", L"");
-      if (dialog == nullptr) return;
-      Sleep(200);
-      save_shot(dialog, L"program_open_dialog.png");
-      SetForegroundWindow(dialog);
-      type(second);
-      key(VK_RETURN);
-    });
+    Hand hand([&] { fill_file_dialog(second, L"program_open_dialog.png"); });
     desktop::press_key('O', false, true);
     hand.finish();
   }

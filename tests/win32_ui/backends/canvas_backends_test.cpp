@@ -68,7 +68,7 @@ TEST(CanvasBackendsTest, BothBackEndsPaintTheSameScene) {
 
   const auto d2d_pixels = direct2d.pixels();
   const auto gdi_pixels = gdi.pixels();
-  const std::wstring folder = L"" BACKENDS_ARTEFACT_DIR;
+  const std::wstring folder = L"" ARTEFACT_DIR;
   EXPECT_TRUE(orvane::test::save_pixels(d2d_pixels, folder + L"/direct2d_scene.png", L"image/png"));
   EXPECT_TRUE(orvane::test::save_pixels(gdi_pixels, folder + L"/gdi_scene.png", L"image/png"));
 

@@ -146,7 +146,7 @@ TEST(WidgetGalleryTest, EveryWidgetInEveryStatePaintsInEachPaletteThroughBothBac
       gallery::WidgetGallery scene = gallery::build_widget_gallery();
       MemoryTarget target(width, height);
       paint_gallery(target, scene, palette, mode, fonts);
-      const std::wstring file = std::wstring(L"" BACKENDS_ARTEFACT_DIR) + L"/gallery_" + palette_name + L"_" +
+      const std::wstring file = std::wstring(L"" ARTEFACT_DIR) + L"/gallery_" + palette_name + L"_" +
                                 backend_name + L".png";
       EXPECT_TRUE(orvane::test::save_pixels(target.pixels(), file, L"image/png"));
       expect_widget_states(target, scene, palette);

@@ -596,7 +596,7 @@ TEST(NativeHostPicturesTest, FieldsLookThemedAndLegibleInLightAndDark) {
       ASSERT_TRUE(stage.show(*view));
     }
     const Pixels pixels = capture(stage.window());
-    const std::wstring file = std::wstring(L"" NATIVE_HOSTS_ARTEFACT_DIR) + L"/native_hosts_" + name + L".png";
+    const std::wstring file = std::wstring(L"" ARTEFACT_DIR) + L"/native_hosts_" + name + L".png";
     EXPECT_TRUE(orvane::test::save_pixels(pixels, file, L"image/png"));
 
     // Window background around the fields; inside them the field colour, text in the text colour,

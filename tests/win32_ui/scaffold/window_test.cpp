@@ -112,7 +112,7 @@ TEST(ScaffoldWindow, TheCustomTitleBarIsDrawnAndDrivenByThePointer) {
     UpdateWindow(hwnd);
     desktop::pump(80);
     const orvane::test::Pixels shot = desktop::capture_client(hwnd);
-    orvane::test::save_pixels(shot, std::wstring(L"" SCAFFOLD_ARTEFACT_DIR) +
+    orvane::test::save_pixels(shot, std::wstring(L"" ARTEFACT_DIR) +
                                         (dark ? L"/window_title_dark.png" : L"/window_title_light.png"),
                               L"image/png");
     EXPECT_EQ(shot.at(200, 4), rgb(window.surface().palette().colors[modern::Palette::window_background]));

@@ -38,7 +38,7 @@ TEST(DemoWindow, ShowsTheGalleryInTheLightAndDarkPalettes) {
     desktop::pump(100);
     const orvane::test::Pixels shot = desktop::capture_client(hwnd);
     const std::wstring file =
-        std::wstring(L"" SURFACE_ARTEFACT_DIR) + (dark ? L"/demo_window_dark.png" : L"/demo_window_light.png");
+        std::wstring(L"" ARTEFACT_DIR) + (dark ? L"/demo_window_dark.png" : L"/demo_window_light.png");
     EXPECT_TRUE(orvane::test::save_pixels(shot, file, L"image/png"));
     const modern::Palette& palette = stage.surface.palette();
     EXPECT_EQ(palette.dark != 0, dark);
