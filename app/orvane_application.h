@@ -53,6 +53,8 @@ class OrvaneApplication {
   [[nodiscard]] const std::wstring& image_path() const noexcept { return image_path_; }
   [[nodiscard]] WatermarkSettings& settings() noexcept { return settings_; }
   [[nodiscard]] UiLanguage language() const noexcept { return language_; }
+  [[nodiscard]] const UiResources& resources() const noexcept { return resources_; }
+  [[nodiscard]] win32_ui::scaffold::Application& toolkit() noexcept { return application_; }
 
  private:
   struct IconHandles;
