@@ -11,7 +11,7 @@ struct Pair {
   const wchar_t* chinese;
 };
 
-constexpr std::array<Pair, 20> texts{{
+constexpr std::array<Pair, 22> texts{{
     {L"Open image", L"打开图片"},
     {L"Image files (*.png;*.jpg;*.jpeg;*.bmp;*.gif;*.tif;*.tiff)", L"图片文件 (*.png;*.jpg;*.jpeg;*.bmp;*.gif;*.tif;*.tiff)"},
     {L"All files (*.*)", L"所有文件 (*.*)"},
@@ -32,6 +32,8 @@ constexpr std::array<Pair, 20> texts{{
     {L"Export complete", L"导出完成"},
     {L"Image saved to:\n{}", L"图片已保存到：\n{}"},
     {L"Exported: {}", L"已导出：{}"},
+    {L"Could not open support", L"无法打开支持页面"},
+    {L"Windows could not open {} in a web browser.", L"Windows 无法在浏览器中打开 {}。"},
 }};
 
 }  // namespace

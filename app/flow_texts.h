@@ -28,6 +28,8 @@ enum class FlowText : int {
   export_done_title,
   export_done_message,  // "{}" is the full output path
   exported_status,      // "{}" is the output file name
+  support_failed_title,
+  support_failed_message,  // "{}" is the address
 };
 
 [[nodiscard]] std::wstring flow_text(UiLanguage language, FlowText id);

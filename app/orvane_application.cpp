@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cwctype>
 #include <filesystem>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "modern/button.h"
 #include "modern/display_widgets.h"
 #include "modern/grid_panel.h"
+#include "modern/menu_item.h"
 #include "modern/overlay_panel.h"
 #include "modern/stack_panel.h"
 #include "modern/win32_edit.h"
@@ -36,6 +38,10 @@ using modern::TrackDefinition;
 constexpr UINT_PTR app_subclass_id = 0x4F52564E;  // "ORVN"
 constexpr std::uint32_t open_command = 1;
 constexpr std::uint32_t export_command = 2;
+constexpr std::uint32_t theme_command = 3;
+constexpr std::uint32_t language_command = 4;
+constexpr std::uint32_t help_command = 6;
+constexpr const wchar_t* support_address = L"https://kestrune.com/orvane/support";
 constexpr std::uint32_t preview_size_limit = 1600;
 constexpr std::size_t path_buffer_units = 32768;
 
@@ -214,41 +220,186 @@ std::unique_ptr<modern::View> OrvaneApplication::build_content() {
 
 std::unique_ptr<modern::View> OrvaneApplication::build_header() {
   auto header = std::make_unique<modern::GridPanel>(
-      std::vector<TrackDefinition>{TrackDefinition::star(), TrackDefinition::automatic(), TrackDefinition::automatic()},
-      std::vector<TrackDefinition>{TrackDefinition::star()}, 10.0f, 0.0f);
-  auto titles = std::make_unique<modern::StackPanel>(modern::Orientation::vertical, 4.0f);
-  layout::LayoutParams centred = titles->layout();
-  centred.vertical_alignment = layout::VerticalAlignment::center;
-  titles->set_layout(centred);
-  titles->add_child(std::make_unique<modern::Text>(ui_text(language_, TextId::header_title), 0));
-  titles->add_child(std::make_unique<modern::Text>(ui_text(language_, TextId::header_subtitle), 3));
-  header->add(std::move(titles), {0, 0, 1, 1});
-  auto open = std::make_unique<modern::Button>(open_command, ui_text(language_, TextId::open_button));
-  open->set_icons(resources_.open.light, resources_.open.dark);
-  open->set_icon_size(20.0f);
-  open->set_layout([&] {
-    layout::LayoutParams p = fixed(0.0f, 40.0f);
-    p.vertical_alignment = layout::VerticalAlignment::center;
-    return p;
-  }());
-  open->on_invoked([this] { choose_image(); });
-  header->add(std::move(open), {1, 0, 1, 1});
-  auto export_button = std::make_unique<modern::Button>(export_command, ui_text(language_, TextId::export_button));
-  // White on the accent fill in both palettes.
-  export_button->set_icons(resources_.export_image.dark, resources_.export_image.dark);
-  export_button->set_icon_size(20.0f);
-  export_button->set_accent(true);
-  export_button->set_layout([&] {
-    layout::LayoutParams p = fixed(0.0f, 40.0f);
-    p.vertical_alignment = layout::VerticalAlignment::center;
-    return p;
-  }());
-  export_button->on_invoked([this] { export_watermarked(); });
+      std::vector<TrackDefinition>{TrackDefinition::star(), TrackDefinition::fixed(92.0f), TrackDefinition::fixed(92.0f),
+                                   TrackDefinition::fixed(92.0f), TrackDefinition::fixed(92.0f), TrackDefinition::fixed(92.0f)},
+      std::vector<TrackDefinition>{TrackDefinition::fixed(42.0f), TrackDefinition::fixed(28.0f)}, 6.0f, 0.0f,
+      layout::Thickness{8.0f, 4.0f, 4.0f, 4.0f});
+  header->add(std::make_unique<modern::Text>(ui_text(language_, TextId::header_title), 0), {0, 0, 1, 1});
+  header->add(std::make_unique<modern::Text>(ui_text(language_, TextId::header_subtitle), 3), {0, 1, 1, 1});
+  auto button = [&](std::uint32_t id, TextId label, const IconPair& icon, std::uint32_t column) {
+    auto made = std::make_unique<modern::Button>(id, ui_text(language_, label), 0);
+    made->set_accent(false);
+    made->set_icons(icon.light, icon.dark);
+    made->set_icon_size(30.0f);
+    made->set_flat(true);
+    made->set_arrangement(1);
+    made->set_text_style(2);
+    return static_cast<modern::Button*>(header->add(std::move(made), {column, 0, 1, 2}));
+  };
+  button(open_command, TextId::open_button, resources_.open, 1)->on_invoked([this] { choose_image(); });
+  export_button_ = button(export_command, TextId::export_button, resources_.export_image, 2);
+  export_button_->on_invoked([this] { export_watermarked(); });
   // Usable once an image is open.
-  export_button->set_enabled(!image_path_.empty());
-  export_button->set_emphasized(!image_path_.empty());
-  export_button_ = static_cast<modern::Button*>(header->add(std::move(export_button), {2, 0, 1, 1}));
+  export_button_->set_enabled(!image_path_.empty());
+  export_button_->set_emphasized(!image_path_.empty());
+  button(theme_command, TextId::theme_button, resources_.theme, 3)
+      ->add_event_handler(modern::EventKind::invoked, [this](modern::Event& event) { show_theme_menu(event.origin); });
+  button(language_command, TextId::language_button, resources_.language, 4)
+      ->add_event_handler(modern::EventKind::invoked, [this](modern::Event& event) { show_language_menu(event.origin); });
+  button(help_command, TextId::help_button, resources_.help, 5)
+      ->add_event_handler(modern::EventKind::invoked, [this](modern::Event& event) { show_about_menu(event.origin); });
   return header;
+}
+
+void OrvaneApplication::show_menu(scaffold::PopupHolder& holder, std::uint32_t anchor_id, std::vector<MenuEntry> entries,
+                                  float height) {
+  // Opening one menu closes the others (a second click on its own button closes it: the holder toggles).
+  for (scaffold::PopupHolder* other : {&theme_menu_, &language_menu_, &help_menu_}) {
+    if (other != &holder) other->close();
+  }
+  // The anchor: the button's bounds in device pixels at the window's whole scale, on the screen.
+  modern::View* anchor_view = nullptr;
+  std::vector<modern::View*> stack{window_.surface().root()};
+  while (!stack.empty() && anchor_view == nullptr) {
+    modern::View* view = stack.back();
+    stack.pop_back();
+    if (view == nullptr) continue;
+    if (const auto* widget = dynamic_cast<const modern::Widget*>(view); widget != nullptr && widget->command_id() == anchor_id) {
+      anchor_view = view;
+    }
+    if (auto* group = dynamic_cast<modern::ViewGroup*>(view)) {
+      for (const auto& child : group->children()) stack.push_back(child.get());
+    }
+  }
+  if (anchor_view == nullptr) return;
+  const float scale = window_.surface().dpi() / 96.0f * window_.surface().ui_scale();
+  const layout::Rect r = anchor_view->arranged_rect();
+  RECT anchor{static_cast<LONG>(std::lround(r.x * scale)), static_cast<LONG>(std::lround((r.y - window_.surface().scroll_offset()) * scale)),
+              static_cast<LONG>(std::lround((r.x + r.width) * scale)),
+              static_cast<LONG>(std::lround((r.y + r.height - window_.surface().scroll_offset()) * scale))};
+  MapWindowPoints(window_handle_, nullptr, reinterpret_cast<POINT*>(&anchor), 2);
+  auto build = [entries = std::move(entries)]() -> std::unique_ptr<modern::View> {
+    auto overlay = std::make_unique<modern::OverlayPanel>();
+    overlay->add_child(std::make_unique<modern::Card>());
+    std::vector<TrackDefinition> rows(entries.size(), TrackDefinition::fixed(40.0f));
+    auto grid = std::make_unique<modern::GridPanel>(std::vector<TrackDefinition>{TrackDefinition::star()}, std::move(rows), 0.0f,
+                                                    0.0f, layout::Thickness::uniform(6.0f));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      auto item = std::make_unique<modern::MenuItem>(entries[i].command_id, entries[i].label, entries[i].checked);
+      item->on_invoked(entries[i].action);
+      grid->add(std::move(item), {0, static_cast<std::uint32_t>(i), 1, 1});
+    }
+    overlay->add_child(std::move(grid));
+    return overlay;
+  };
+  holder.toggle(window_handle_, anchor, build, 210.0f, height, window_.surface().palette(), 0.92f, true);
+}
+
+void OrvaneApplication::show_theme_menu(modern::InputOrigin) {
+  const modern::ThemeMode current = application_.theme().mode();
+  std::vector<MenuEntry> entries;
+  const std::pair<modern::ThemeMode, TextId> modes[] = {{modern::ThemeMode::follow_system, TextId::theme_follow_system},
+                                                         {modern::ThemeMode::light, TextId::theme_light},
+                                                         {modern::ThemeMode::dark, TextId::theme_dark}};
+  std::uint32_t id = 100;
+  for (const auto& [mode, label] : modes) {
+    entries.push_back({id++, ui_text(language_, label), mode == current, [this, mode = mode] { set_theme(mode); }});
+  }
+  show_menu(theme_menu_, theme_command, std::move(entries), 132.0f);
+}
+
+void OrvaneApplication::show_language_menu(modern::InputOrigin) {
+  std::vector<MenuEntry> entries{
+      {103, L"简体中文", language_ == UiLanguage::simplified_chinese, [this] { set_language(UiLanguage::simplified_chinese); }},
+      {104, L"English", language_ == UiLanguage::english, [this] { set_language(UiLanguage::english); }},
+  };
+  show_menu(language_menu_, language_command, std::move(entries), 92.0f);
+}
+
+void OrvaneApplication::show_about_menu(modern::InputOrigin) {
+  std::vector<MenuEntry> entries{
+      {105, ui_text(language_, TextId::support_item), false,
+       [this] {
+         if (help_menu_.popup() != nullptr) help_menu_.popup()->request_close();
+         open_support();
+       }},
+      {106, ui_text(language_, TextId::about_item), false,
+       [this] {
+         if (help_menu_.popup() != nullptr) help_menu_.popup()->request_close();
+         show_about();
+       }},
+  };
+  show_menu(help_menu_, help_command, std::move(entries), 92.0f);
+}
+
+void OrvaneApplication::set_theme(modern::ThemeMode mode) {
+  if (theme_menu_.popup() != nullptr) theme_menu_.popup()->request_close();
+  application_.set_theme_mode(mode);
+  write_theme_preference(mode);
+}
+
+void OrvaneApplication::set_language(UiLanguage language) {
+  if (language_menu_.popup() != nullptr) language_menu_.popup()->request_close();
+  if (language == language_) return;
+  language_ = language;
+  write_language_preference(language);
+  application_.set_localization(
+      scaffold::Application::make_localization(language_ == UiLanguage::simplified_chinese ? L"zh-CN" : L"en-US"));
+  SetWindowTextW(window_handle_, ui_text(language_, TextId::window_title).c_str());
+  // The whole content again, every text taken anew; the surface swaps it in once the click that asked
+  // for it has been delivered.
+  window_.set_content(build_content());
+  if (!image_path_.empty()) {
+    refresh_preview();
+    set_status(fill(flow_text(language_, FlowText::opened_status), file_name_of(image_path_)));
+    if (export_button_ != nullptr) {
+      export_button_->set_enabled(true);
+      export_button_->set_emphasized(true);
+    }
+  }
+}
+
+void OrvaneApplication::open_support() {
+  const auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(window_handle_, L"open", support_address, nullptr, nullptr, SW_SHOWNORMAL));
+  if (result > 32) return;
+  message(flow_text(language_, FlowText::support_failed_title),
+          fill(flow_text(language_, FlowText::support_failed_message), support_address), true);
+}
+
+void OrvaneApplication::show_about() {
+  const bool chinese = language_ == UiLanguage::simplified_chinese;
+  auto content = std::make_unique<modern::GridPanel>(
+      std::vector<TrackDefinition>{TrackDefinition::star()},
+      std::vector<TrackDefinition>{TrackDefinition::fixed(42.0f), TrackDefinition::fixed(28.0f), TrackDefinition::star(),
+                                   TrackDefinition::fixed(28.0f)},
+      0.0f, 4.0f);
+  content->add(std::make_unique<modern::Text>(std::wstring(L"Orvane"), 0), {0, 0, 1, 1});
+  content->add(std::make_unique<modern::Text>(std::wstring(chinese ? L"版本 1.0.4" : L"Version 1.0.4"), 3), {0, 1, 1, 1});
+  content->add(std::make_unique<modern::Text>(ui_text(language_, TextId::about_body), 2), {0, 2, 1, 1});
+  content->add(std::make_unique<modern::Text>(std::wstring(chinese ? L"© Kestrune。水印只在导出的副本上，原图保持不变。"
+                                                                   : L"© Kestrune. Watermarks go on copies; your originals stay untouched."),
+                                              3),
+               {0, 3, 1, 1});
+  scaffold::DialogOptions options;
+  options.title = modern::LocalizedText::literal(ui_text(language_, TextId::about_title));
+  options.owner = window_handle_;
+  options.client_width = 430.0f;
+  // Tall enough for the two lines of the description: at 230 DIPs its row keeps 22 DIPs and cuts it.
+  options.client_height = 290.0f;
+  options.minimum_client_width = 320.0f;
+  options.minimum_client_height = 160.0f;
+  options.ui_scale = 1.0f;
+  options.default_result = 1;
+  options.cancel_result = 1;
+  std::vector<scaffold::DialogAction> actions{{1, modern::LocalizedText::literal(ui_text(language_, TextId::about_ok)), true}};
+  scaffold::Dialog dialog(application_);
+  dialog.on_shown([this](scaffold::Dialog& shown) {
+    if (icons_ != nullptr && shown.window().hwnd() != nullptr) {
+      SendMessageW(shown.window().hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons_->small));
+    }
+  });
+  dialog.show_modal(options, std::move(content), std::move(actions));
 }
 
 std::unique_ptr<modern::View> OrvaneApplication::build_controls() {

@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "modern/command_registry.h"
+#include "modern/input_events.h"
 #include "preview_renderer.h"
 #include "scaffold/application.h"
 #include "scaffold/view_popup.h"
@@ -48,6 +51,19 @@ class OrvaneApplication {
   [[nodiscard]] std::wstring default_output_name() const;
   // Renders the preview again from the current settings.
   void refresh_preview();
+  // The header menus: each toggles its pop-up next to its button; opening one closes the others.
+  void show_theme_menu(win32_ui::modern::InputOrigin origin);
+  void show_language_menu(win32_ui::modern::InputOrigin origin);
+  void show_about_menu(win32_ui::modern::InputOrigin origin);
+  // A theme choice: every window repaints, and the choice is remembered for the next start.
+  void set_theme(win32_ui::modern::ThemeMode mode);
+  // A language choice: every text is taken again (the content is rebuilt, the open image kept) and the
+  // choice is remembered for the next start.
+  void set_language(UiLanguage language);
+  void show_about();
+  [[nodiscard]] win32_ui::scaffold::PopupHolder& theme_menu() noexcept { return theme_menu_; }
+  [[nodiscard]] win32_ui::scaffold::PopupHolder& language_menu() noexcept { return language_menu_; }
+  [[nodiscard]] win32_ui::scaffold::PopupHolder& help_menu() noexcept { return help_menu_; }
 
   [[nodiscard]] HWND hwnd() const noexcept { return window_handle_; }
   [[nodiscard]] const std::wstring& image_path() const noexcept { return image_path_; }
@@ -55,6 +71,7 @@ class OrvaneApplication {
   [[nodiscard]] UiLanguage language() const noexcept { return language_; }
   [[nodiscard]] const UiResources& resources() const noexcept { return resources_; }
   [[nodiscard]] win32_ui::scaffold::Application& toolkit() noexcept { return application_; }
+  [[nodiscard]] win32_ui::scaffold::Window& window() noexcept { return window_; }
 
  private:
   struct IconHandles;
@@ -64,6 +81,16 @@ class OrvaneApplication {
   std::unique_ptr<win32_ui::modern::View> build_controls();
   std::unique_ptr<win32_ui::modern::View> build_preview();
   void set_status(const std::wstring& text);
+  void open_support();
+  // Shows one header menu of `items` (label, checked, action) next to the button with `anchor_id`.
+  struct MenuEntry {
+    std::uint32_t command_id;
+    std::wstring label;
+    bool checked;
+    std::function<void()> action;
+  };
+  void show_menu(win32_ui::scaffold::PopupHolder& holder, std::uint32_t anchor_id, std::vector<MenuEntry> entries,
+                 float height);
   void message(const std::wstring& title, const std::wstring& text, bool error);
   static LRESULT CALLBACK subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                         DWORD_PTR data) noexcept;

@@ -17,6 +17,9 @@
 
 #include "desktop.h"
 #include "command_line.h"
+#include "modern/surface.h"
+#include "modern/view_group.h"
+#include "modern/widget.h"
 #include "orvane_application.h"
 #include "test_support.h"
 
@@ -453,6 +456,138 @@ TEST(Program, PreferencesShapeTheRunningWindow) {
     if (c.picture != nullptr) save_shot(main_window, c.picture);
   }
   RegDeleteKeyW(HKEY_CURRENT_USER, key);
+  main_window = nullptr;
+}
+
+}  // namespace
+}  // namespace program_test
+
+namespace program_test {
+namespace {
+
+// The header's menus with real clicks: each button toggles its menu, opening one closes another, the
+// theme choice repaints and is remembered, and the help menu leads to the about box.
+TEST(Header, MenusToggleChooseAndLeadToTheAboutBox) {
+  Environment environment;
+  orvane::test::TempDir folder;
+  const std::wstring photo = make_photo(folder, L"header.jpg", 600, 400);
+  OrvaneApplication application(GetModuleHandleW(nullptr));
+  ASSERT_TRUE(application.create(photo));
+  main_window = application.hwnd();
+  SetForegroundWindow(main_window);
+  desktop::pump(150);
+  win32_ui::modern::Surface& surface = application.window().surface();
+  auto centre_of_command = [&](std::uint32_t id) {
+    POINT centre{-1, -1};
+    std::vector<win32_ui::modern::View*> stack{surface.root()};
+    while (!stack.empty()) {
+      win32_ui::modern::View* view = stack.back();
+      stack.pop_back();
+      if (const auto* widget = dynamic_cast<const win32_ui::modern::Widget*>(view); widget != nullptr && widget->command_id() == id) {
+        const float scale = surface.dpi() / 96.0f * surface.ui_scale();
+        const win32_ui::layout::Rect r = view->arranged_rect();
+        centre = POINT{static_cast<LONG>((r.x + r.width / 2) * scale), static_cast<LONG>((r.y + r.height / 2) * scale)};
+        break;
+      }
+      if (auto* group = dynamic_cast<win32_ui::modern::ViewGroup*>(view)) {
+        for (const auto& child : group->children()) stack.push_back(child.get());
+      }
+    }
+    return centre;
+  };
+  const POINT theme = centre_of_command(3);
+  const POINT language = centre_of_command(4);
+  const POINT help = centre_of_command(6);
+  ASSERT_GE(theme.x, 0);
+
+  desktop::click(main_window, theme);
+  EXPECT_TRUE(application.theme_menu().is_open());
+  save_shot(application.theme_menu().popup()->hwnd(), L"header_theme_menu.png");
+  desktop::click(main_window, theme);
+  desktop::pump(100);
+  EXPECT_FALSE(application.theme_menu().is_open()) << "a second click on Theme must close its menu";
+  desktop::click(main_window, theme);
+  EXPECT_TRUE(application.theme_menu().is_open());
+  desktop::click(main_window, language);
+  desktop::pump(100);
+  EXPECT_FALSE(application.theme_menu().is_open());
+  EXPECT_TRUE(application.language_menu().is_open()) << "Language while the theme menu is open opens its own";
+  desktop::press_key(VK_ESCAPE);
+  desktop::pump(100);
+
+  // Dark from the theme menu: the window turns dark and the choice is in the registry.
+  desktop::click(main_window, theme);
+  ASSERT_TRUE(application.theme_menu().is_open());
+  HWND popup = application.theme_menu().popup()->hwnd();
+  RECT client{};
+  GetClientRect(popup, &client);
+  // Three 40-DIP rows under 6 DIPs of padding at 0.92: the third is Dark.
+  const float s = surface.dpi() / 96.0f * 0.92f;
+  desktop::click(popup, POINT{client.right / 2, static_cast<LONG>((6 + 80 + 20) * s)});
+  desktop::pump(150);
+  EXPECT_NE(surface.palette().dark, 0) << "Dark did not reach the window";
+  DWORD stored = 0;
+  DWORD size = sizeof(stored);
+  EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane", L"ThemeMode", RRF_RT_REG_DWORD, nullptr, &stored,
+                         &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(stored, 2u);
+  save_shot(main_window, L"header_after_dark.png");
+
+  // Help, then About: the about box opens and Enter closes it.
+  desktop::click(main_window, help);
+  ASSERT_TRUE(application.help_menu().is_open());
+  popup = application.help_menu().popup()->hwnd();
+  GetClientRect(popup, &client);
+  std::wstring about_title;
+  Hand hand([&] { about_title = dismiss_message(L"Orvane", L"header_about.png"); });
+  desktop::click(popup, POINT{client.right / 2, static_cast<LONG>((6 + 40 + 20) * s)});
+  hand.finish();
+  EXPECT_NE(about_title.find(L"Orvane"), std::wstring::npos);
+  application.set_theme(win32_ui::modern::ThemeMode::follow_system);
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane");
+  main_window = nullptr;
+}
+
+// Switching the language rebuilds the whole content under a focused edit and a hovering pointer: fifty
+// times there and back leave no stale focus or hover, and the open image, its status and Export stay.
+TEST(Header, LanguageSwitchesRebuildEverythingAndKeepTheImage) {
+  Environment environment;
+  orvane::test::TempDir folder;
+  const std::wstring photo = make_photo(folder, L"switch.jpg", 640, 480);
+  OrvaneApplication application(GetModuleHandleW(nullptr));
+  ASSERT_TRUE(application.create(photo));
+  main_window = application.hwnd();
+  SetForegroundWindow(main_window);
+  desktop::pump(100);
+  win32_ui::modern::Surface& surface = application.window().surface();
+  for (int round = 0; round < 50; ++round) {
+    // Focus in the text edit, the pointer over the Open button.
+    HWND edit = FindWindowExW(main_window, nullptr, nullptr, nullptr);
+    if (edit != nullptr) SetFocus(edit);
+    desktop::move_mouse(main_window, POINT{static_cast<LONG>(surface.root()->arranged_rect().width * 0.5f), 40});
+    application.set_language(round % 2 == 0 ? orvane::app::UiLanguage::simplified_chinese
+                                            : orvane::app::UiLanguage::english);
+    desktop::pump(10);
+    win32_ui::modern::View* focused = surface.view_root().focused();
+    win32_ui::modern::View* hovered = surface.view_root().hovered(1);
+    for (win32_ui::modern::View* view : {focused, hovered}) {
+      if (view == nullptr) continue;
+      EXPECT_EQ(view->root_view(), surface.root()) << "a view of a replaced tree is still referenced";
+    }
+  }
+  wchar_t title[128] = {};
+  GetWindowTextW(main_window, title, 128);
+  EXPECT_STREQ(title, L"Orvane · Image Watermark");
+  EXPECT_EQ(application.image_path(), std::filesystem::absolute(photo).wstring());
+  // Typing still reaches the rebuilt edit.
+  HWND edit = FindWindowExW(main_window, nullptr, nullptr, nullptr);
+  ASSERT_NE(edit, nullptr);
+  SetFocus(edit);
+  desktop::type_text(L"!");
+  EXPECT_NE(application.settings().text.find(L'!'), std::wstring::npos);
+  save_shot(main_window, L"header_after_switches.png");
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane");
   main_window = nullptr;
 }
 
