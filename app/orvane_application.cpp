@@ -134,9 +134,10 @@ struct OrvaneApplication::IconHandles {
 
 OrvaneApplication::OrvaneApplication(HINSTANCE instance)
     : instance_(instance),
-      application_(read_preferences().theme, modern::default_accent),
+      preferences_(read_preferences()),
+      application_(preferences_.theme, modern::default_accent),
       window_(application_),
-      language_(first_ui_language(read_preferences().language)),
+      language_(first_ui_language(preferences_.language)),
       settings_(default_settings(language_)) {
   application_.set_localization(
       scaffold::Application::make_localization(language_ == UiLanguage::simplified_chinese ? L"zh-CN" : L"en-US"));

@@ -13,6 +13,7 @@
 #include "scaffold/application.h"
 #include "scaffold/view_popup.h"
 #include "scaffold/window.h"
+#include "preferences.h"
 #include "ui_language.h"
 #include "ui_resources.h"
 #include "watermark_settings.h"
@@ -96,6 +97,7 @@ class OrvaneApplication {
                                         DWORD_PTR data) noexcept;
 
   HINSTANCE instance_;
+  Preferences preferences_;  // read once, at start
   win32_ui::scaffold::Application application_;
   win32_ui::scaffold::Window window_;
   win32_ui::scaffold::PopupHolder theme_menu_;
