@@ -4,7 +4,11 @@
 
 #include <objbase.h>
 
+#include <atomic>
+#include <chrono>
+#include <optional>
 #include <cmath>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -89,6 +93,58 @@ void choose_position(HWND window, modern::Win32ComboBox& box, WORD arrow, int st
   if (under_wine() && GetCapture() != nullptr) ReleaseCapture();
 }
 
+// The system's colour dialog of this process, once it shows.
+HWND wait_for_color_dialog() {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (std::chrono::steady_clock::now() < end) {
+    HWND found = nullptr;
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+          DWORD process = 0;
+          GetWindowThreadProcessId(window, &process);
+          wchar_t name[16] = {};
+          GetClassNameW(window, name, 16);
+          if (process != GetCurrentProcessId() || !IsWindowVisible(window) || std::wstring(name) != L"#32770") return TRUE;
+          *reinterpret_cast<HWND*>(data) = window;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    if (found != nullptr && GetDlgItem(found, 706) != nullptr) return found;
+    Sleep(30);
+  }
+  return nullptr;
+}
+
+// Invokes the colour field with a click while a second thread, as the user, answers the modal
+// dialog: with a red component when one is given (then OK), else Escape.
+void answer_color_dialog(HWND window, const orvane::app::ColorField& field, const wchar_t* red) {
+  std::atomic<bool> done{false};
+  std::thread hand([&] {
+    if (HWND dialog = wait_for_color_dialog()) {
+      SetForegroundWindow(dialog);
+      Sleep(100);
+      if (red != nullptr) {
+        HWND edit = GetDlgItem(dialog, 706);  // the red component
+        RECT r{};
+        GetWindowRect(edit, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        desktop::click(dialog, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+        desktop::press_key(VK_END);
+        for (int i = 0; i < 4; ++i) desktop::press_key(VK_BACK);
+        desktop::type_text(red);
+        desktop::press_key(VK_RETURN);
+      } else {
+        desktop::press_key(VK_ESCAPE);
+      }
+    }
+    done = true;
+  });
+  desktop::click(window, point_of(window, field));
+  desktop::pump_until([&] { return done.load(); }, 20000);
+  hand.join();
+  desktop::pump(60);
+}
+
 std::wstring make_photo(const orvane::test::TempDir& folder) {
   const std::wstring path = folder.file(L"photo.png");
   EXPECT_TRUE(orvane::test::save_pixels(orvane::test::make_pattern(900, 600), path, L"image/png"));
@@ -136,8 +192,21 @@ TEST(Controls, EveryControlWritesItsSettingAndTheRuleOfTheLayoutHolds) {
   EXPECT_EQ(panel.opacity_text()->label(), L"110");
   EXPECT_EQ(panel.quality_text()->label(), L"90%");
 
-  // Size: in range applies at once; out of range and garbage change nothing and stay as typed.
+  // Colour: Escape changes nothing; a red of 0 from the dialog keeps the opacity and shows #00FFFF.
+  EXPECT_EQ(panel.color_field()->accessible_name(), std::optional<std::wstring>(L"Choose watermark color"));
   std::vector<std::uint32_t> before = preview_pixels(window);
+  answer_color_dialog(window, *panel.color_field(), nullptr);
+  EXPECT_EQ(settings.color.red, 255);
+  EXPECT_EQ(panel.color_field()->label(), L"#FFFFFF");
+  answer_color_dialog(window, *panel.color_field(), L"0");
+  EXPECT_EQ(settings.color.red, 0);
+  EXPECT_EQ(settings.color.green, 255);
+  EXPECT_EQ(settings.color.alpha, 110);
+  EXPECT_EQ(panel.color_field()->label(), L"#00FFFF");
+  EXPECT_NE(preview_pixels(window), before) << "the preview did not follow the colour";
+
+  // Size: in range applies at once; out of range and garbage change nothing and stay as typed.
+  before = preview_pixels(window);
   clear_edit(window, *panel.size_edit());
   type(L"120");
   EXPECT_EQ(settings.font_size, 120.0f);
