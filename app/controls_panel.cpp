@@ -111,9 +111,9 @@ int CALLBACK collect_family(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPA
   return 1;
 }
 
-std::uint8_t byte_from_unit(float value, int low) {
-  const long rounded = std::lround(std::clamp(value, 0.0f, 1.0f) * 255.0f);
-  return static_cast<std::uint8_t>(std::clamp<long>(rounded, low, 255));
+// A slider position as a byte: halves round away from zero, so 0.5 gives 128.
+std::uint8_t byte_from_unit(float value) {
+  return static_cast<std::uint8_t>(std::clamp<long>(std::lround(value * 255.0f), 0, 255));
 }
 
 }  // namespace
@@ -210,7 +210,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_watermark_card() {
   slider->on_value_changed([this](float position) {
     guarded([&] {
       WatermarkSettings& s = application_->settings();
-      s.color.alpha = byte_from_unit(position, 0);
+      s.color.alpha = byte_from_unit(position);
       if (opacity_text_ != nullptr) opacity_text_->set_text(std::to_wstring(s.color.alpha));
       application_->refresh_preview();
     });
@@ -272,7 +272,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_export_card() {
   slider->on_value_changed([this](float position) {
     guarded([&] {
       WatermarkSettings& s = application_->settings();
-      s.jpeg_quality = static_cast<std::int32_t>(std::clamp<long>(std::lround(std::clamp(position, 0.0f, 1.0f) * 100.0f), 1, 100));
+      s.jpeg_quality = static_cast<std::int32_t>(std::clamp<long>(std::lround(position * 100.0f), 1, 100));
       if (quality_text_ != nullptr) quality_text_->set_text(std::to_wstring(s.jpeg_quality) + L"%");
       application_->refresh_preview();
     });
@@ -291,7 +291,7 @@ std::unique_ptr<modern::Win32Edit> ControlsPanel::number_edit(int id, float* set
   edit->on_text_changed([this, setting, low, high](std::wstring_view text) {
     guarded([&] {
       const std::optional<float> value = parse_number(text, low, high);
-      if (!value || *value == *setting) return;
+      if (!value) return;
       *setting = *value;
       application_->refresh_preview();
     });
