@@ -20,6 +20,7 @@
 #include "modern/overlay_panel.h"
 #include "modern/stack_panel.h"
 #include "modern/win32_edit.h"
+#include "controls_panel.h"
 #include "preferences.h"
 #include "resources/resource_ids.h"
 #include "scaffold/dialog.h"
@@ -138,7 +139,8 @@ OrvaneApplication::OrvaneApplication(HINSTANCE instance)
       application_(preferences_.theme, modern::default_accent),
       window_(application_),
       language_(first_ui_language(preferences_.language)),
-      settings_(default_settings(language_)) {
+      settings_(default_settings(language_)),
+      controls_(std::make_unique<ControlsPanel>()) {
   application_.set_localization(
       scaffold::Application::make_localization(language_ == UiLanguage::simplified_chinese ? L"zh-CN" : L"en-US"));
   commands_.add(open_command, [this] { choose_image(); });
@@ -403,29 +405,7 @@ void OrvaneApplication::show_about() {
   dialog.show_modal(options, std::move(content), std::move(actions));
 }
 
-std::unique_ptr<modern::View> OrvaneApplication::build_controls() {
-  auto overlay = std::make_unique<modern::OverlayPanel>();
-  layout::LayoutParams top = overlay->layout();
-  top.vertical_alignment = layout::VerticalAlignment::top;
-  overlay->set_layout(top);
-  overlay->add_child(std::make_unique<modern::Card>());
-  auto column = std::make_unique<modern::StackPanel>(modern::Orientation::vertical, 10.0f,
-                                                     layout::Thickness{16.0f, 14.0f, 16.0f, 16.0f});
-  auto heading = std::make_unique<modern::StackPanel>(modern::Orientation::horizontal, 8.0f);
-  heading->add_child(std::make_unique<RasterIcon>(resources_.watermark, 22.0f));
-  heading->add_child(std::make_unique<modern::Text>(ui_text(language_, TextId::watermark_section), 1));
-  column->add_child(std::move(heading));
-  auto text = std::make_unique<modern::Win32Edit>(1001, settings_.text);
-  text->set_placeholder(ui_text(language_, TextId::text_placeholder));
-  text->set_layout(fixed(0.0f, 32.0f));
-  text->on_text_changed([this](std::wstring_view value) {
-    settings_.text.assign(value);
-    refresh_preview();
-  });
-  column->add_child(std::move(text));
-  overlay->add_child(std::move(column));
-  return overlay;
-}
+std::unique_ptr<modern::View> OrvaneApplication::build_controls() { return controls_->build(*this); }
 
 std::unique_ptr<modern::View> OrvaneApplication::build_preview() {
   auto overlay = std::make_unique<modern::OverlayPanel>();

@@ -26,6 +26,7 @@ class View;
 
 namespace orvane::app {
 
+class ControlsPanel;
 class PreviewView;
 
 // The application's controller: the main window, the settings, the preview renderer, and the flows
@@ -73,6 +74,7 @@ class OrvaneApplication {
   [[nodiscard]] const UiResources& resources() const noexcept { return resources_; }
   [[nodiscard]] win32_ui::scaffold::Application& toolkit() noexcept { return application_; }
   [[nodiscard]] win32_ui::scaffold::Window& window() noexcept { return window_; }
+  [[nodiscard]] ControlsPanel& controls() noexcept { return *controls_; }
 
  private:
   struct IconHandles;
@@ -117,6 +119,7 @@ class OrvaneApplication {
   win32_ui::modern::Button* export_button_ = nullptr;
   win32_ui::modern::Text* facts_text_ = nullptr;
   win32_ui::modern::Text* status_text_ = nullptr;
+  std::unique_ptr<ControlsPanel> controls_;
 };
 
 }  // namespace orvane::app

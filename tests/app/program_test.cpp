@@ -17,6 +17,8 @@
 
 #include "desktop.h"
 #include "command_line.h"
+#include "controls_panel.h"
+#include "modern/win32_edit.h"
 #include "modern/surface.h"
 #include "modern/view_group.h"
 #include "modern/widget.h"
@@ -290,8 +292,8 @@ TEST(Program, CtrlOOpensThroughTheDialogFromAnywhereAndHostileFilesAreReported) 
   main_window = application.hwnd();
   SetForegroundWindow(main_window);
   desktop::pump(150);
-  // Focus the watermark text edit, the only edit of the window.
-  HWND edit = FindWindowExW(main_window, nullptr, nullptr, nullptr);
+  // Focus the watermark text edit.
+  HWND edit = static_cast<HWND>(application.controls().text_edit()->native_window());
   ASSERT_NE(edit, nullptr);
   SetFocus(edit);
   desktop::pump(50);
@@ -563,7 +565,7 @@ TEST(Header, LanguageSwitchesRebuildEverythingAndKeepTheImage) {
   win32_ui::modern::Surface& surface = application.window().surface();
   for (int round = 0; round < 50; ++round) {
     // Focus in the text edit, the pointer over the Open button.
-    HWND edit = FindWindowExW(main_window, nullptr, nullptr, nullptr);
+    HWND edit = static_cast<HWND>(application.controls().text_edit()->native_window());
     if (edit != nullptr) SetFocus(edit);
     desktop::move_mouse(main_window, POINT{static_cast<LONG>(surface.root()->arranged_rect().width * 0.5f), 40});
     application.set_language(round % 2 == 0 ? orvane::app::UiLanguage::simplified_chinese
@@ -581,7 +583,7 @@ TEST(Header, LanguageSwitchesRebuildEverythingAndKeepTheImage) {
   EXPECT_STREQ(title, L"Orvane · Image Watermark");
   EXPECT_EQ(application.image_path(), std::filesystem::absolute(photo).wstring());
   // Typing still reaches the rebuilt edit.
-  HWND edit = FindWindowExW(main_window, nullptr, nullptr, nullptr);
+  HWND edit = static_cast<HWND>(application.controls().text_edit()->native_window());
   ASSERT_NE(edit, nullptr);
   SetFocus(edit);
   desktop::type_text(L"!");
