@@ -289,8 +289,8 @@ TEST(Controls, EveryControlWritesItsSettingAndTheRuleOfTheLayoutHolds) {
   desktop::click(window, point_of(window, *panel.fit_box(), 0.05f));
   desktop::pump(30);
   EXPECT_FALSE(settings.fit_to_area);
-  orvane::test::save_pixels(desktop::capture_client(window), std::wstring(L"" ARTEFACT_DIR) + L"/controls_after_input.png",
-                            L"image/png");
+  EXPECT_TRUE(orvane::test::save_pixels(desktop::capture_client(window), std::wstring(L"" ARTEFACT_DIR) + L"/controls_after_input.png",
+                            L"image/png"));
 }
 
 // Pictures of the panel in both palettes and languages, built from the settings in force.
@@ -321,8 +321,8 @@ TEST(Controls, PicturesOfThePanelInBothPalettesAndLanguages) {
       EXPECT_LE(static_cast<float>(r.right), column_right + 1.0f);
       EXPECT_GT(r.bottom - r.top, 10);
     }
-    orvane::test::save_pixels(desktop::capture_client(application.hwnd()),
-                              std::wstring(L"" ARTEFACT_DIR) + L"/" + c.picture, L"image/png");
+    EXPECT_TRUE(orvane::test::save_pixels(desktop::capture_client(application.hwnd()),
+                                          std::wstring(L"" ARTEFACT_DIR) + L"/" + c.picture, L"image/png"));
   }
   RegDeleteKeyW(HKEY_CURRENT_USER, key);
 }
