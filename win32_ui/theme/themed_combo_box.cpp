@@ -1,5 +1,7 @@
 #include "theme/themed_combo_box.h"
 
+#include "platform/windows/gdi_handle.h"
+
 #include <commctrl.h>
 #include <uxtheme.h>
 
@@ -144,7 +146,10 @@ ui::graphics::SurfaceFonts fonts_of(HWND combo) {
 // Paints into `dc` over `area` with Direct2D, GDI when that fails, the plain background last.
 void paint_into(HDC dc, const RECT& area, HWND combo, const std::function<void(Canvas&)>& draw,
                 const Palette& palette) {
-  const FrameOutcome outcome = paint_frame(dc, area, fonts_of(combo), RenderMode::direct2d_first, draw);
+  // Under Wine the field paints with GDI, as surfaces do there: Direct2D costs a frame's worth of time
+  // per field, and its renderer's threads can take the process down at exit.
+  const RenderMode mode = platform::running_under_wine() ? RenderMode::gdi_only : RenderMode::direct2d_first;
+  const FrameOutcome outcome = paint_frame(dc, area, fonts_of(combo), mode, draw);
   if (outcome.success) return;
   if (HBRUSH brush = CreateSolidBrush(palette.colors[Palette::window_background])) {
     FillRect(dc, &area, brush);
