@@ -328,9 +328,9 @@ TEST(Program, TheCommandLineNamesTheImageOnlyAsItsFirstArgument) {
   EXPECT_EQ(image_path_from_command_line(L"orvane.exe"), L"");
 }
 
-// The real program as a separate process: it opens the photo it is given and ends with 0 when its window
-// is closed.
-TEST(Program, TheProgramEndsWithZeroWhenItsWindowCloses) {
+// The real program as a separate process: it opens the photo it is given, exports it through its save
+// dialog when the user presses Ctrl+S, and ends with 0 when its window is closed.
+TEST(Program, TheRealProgramExportsWithCtrlSAndEndsWithZeroWhenClosed) {
   Environment environment;
   orvane::test::TempDir folder;
   const std::wstring photo = make_photo(folder, L"started.jpg", 400, 300);
@@ -368,6 +368,59 @@ TEST(Program, TheProgramEndsWithZeroWhenItsWindowCloses) {
   wchar_t title[128] = {};
   GetWindowTextW(window, title, 128);
   EXPECT_NE(std::wstring(title).find(L"Orvane"), std::wstring::npos);
+
+  // As a user would: Ctrl+S in the program's window, a name typed into its save dialog, Enter on its
+  // "Export complete" message.
+  auto find_in_child = [&](const wchar_t* window_class, HWND exclude) {
+    struct Search {
+      DWORD process;
+      const wchar_t* window_class;
+      HWND exclude;
+      HWND found;
+    } search{process.dwProcessId, window_class, exclude, nullptr};
+    EnumWindows(
+        [](HWND candidate, LPARAM data) -> BOOL {
+          auto& s = *reinterpret_cast<Search*>(data);
+          DWORD owner = 0;
+          GetWindowThreadProcessId(candidate, &owner);
+          wchar_t name[64] = {};
+          GetClassNameW(candidate, name, 64);
+          if (owner == s.process && candidate != s.exclude && IsWindowVisible(candidate) &&
+              std::wcscmp(name, s.window_class) == 0) {
+            s.found = candidate;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  };
+  const std::wstring output = folder.file(L"from-child.png");
+  SetForegroundWindow(window);
+  desktop::pump(200);
+  desktop::press_key('S', false, true);
+  HWND save = nullptr;
+  desktop::pump_until([&] { return (save = find_in_child(L"#32770", nullptr)) != nullptr; }, 10000);
+  ASSERT_NE(save, nullptr) << "Ctrl+S showed no save dialog";
+  desktop::pump(300);
+  SetForegroundWindow(save);
+  desktop::pump(100);
+  key(VK_END);
+  for (int i = 0; i < 40; ++i) key(VK_BACK);
+  type(output);
+  key(VK_RETURN);
+  HWND done = nullptr;
+  desktop::pump_until([&] { return (done = find_in_child(L"Win32UiScaffoldWindow_v1", window)) != nullptr; }, 15000);
+  ASSERT_NE(done, nullptr) << "no message after the export";
+  desktop::pump(200);
+  save_shot(done, L"program_child_export_done.png");
+  SetForegroundWindow(done);
+  desktop::pump(100);
+  key(VK_RETURN);
+  desktop::pump_until([&] { return find_in_child(L"Win32UiScaffoldWindow_v1", window) == nullptr; }, 5000);
+  EXPECT_TRUE(std::filesystem::exists(output)) << "the program wrote nothing";
+  EXPECT_EQ(orvane::test::load_pixels(output).width, 400u);
+
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(WaitForSingleObject(process.hProcess, 15000), WAIT_OBJECT_0);
   DWORD code = 99;
