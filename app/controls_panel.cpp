@@ -21,6 +21,7 @@
 #include "text_table.h"
 #include "views/color_field.h"
 #include "views/preview_view.h"
+#include "views/raster_icon.h"
 
 namespace orvane::app {
 

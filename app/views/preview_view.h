@@ -26,14 +26,4 @@ class PreviewView : public win32_ui::modern::View {
   std::wstring hint_;
 };
 
-// A themed bitmap icon of a fixed side, centred in its slot.
-class RasterIcon : public win32_ui::modern::View {
- public:
-  RasterIcon(IconPair icon, float side);
-  void paint(win32_ui::modern::PaintContext& context) override;
-
- private:
-  IconPair icon_;
-};
-
 }  // namespace orvane::app
