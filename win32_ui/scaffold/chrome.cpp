@@ -3,8 +3,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
+#include <type_traits>
 #include <vector>
 
+#include "platform/windows/gdi_handle.h"
 #include "theme/palette.h"
 
 namespace win32_ui::scaffold {
@@ -28,18 +31,19 @@ ui::graphics::Image icon_image(HWND window) {
   info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
   HDC screen = GetDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const platform::GdiObject<HBITMAP> bitmap(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   ReleaseDC(nullptr, screen);
   if (bitmap == nullptr || bits == nullptr) return {};
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
-  GdiFlush();
+  const std::unique_ptr<std::remove_pointer_t<HDC>, decltype(&DeleteDC)> dc(CreateCompatibleDC(nullptr), &DeleteDC);
+  if (dc == nullptr) return {};
   std::vector<std::uint8_t> pixels(static_cast<std::size_t>(size) * size * 4);
-  std::copy_n(static_cast<const std::uint8_t*>(bits), pixels.size(), pixels.begin());
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  DeleteObject(bitmap);
+  {
+    const HGDIOBJ old = SelectObject(dc.get(), bitmap.get());
+    DrawIconEx(dc.get(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    std::copy_n(static_cast<const std::uint8_t*>(bits), pixels.size(), pixels.begin());
+    SelectObject(dc.get(), old);
+  }
   // Icons without alpha come out fully transparent: make every drawn pixel opaque then.
   bool any_alpha = false;
   for (std::size_t i = 3; i < pixels.size(); i += 4) any_alpha = any_alpha || pixels[i] != 0;

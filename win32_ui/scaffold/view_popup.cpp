@@ -74,7 +74,8 @@ bool ViewPopup::show(HWND owner, const RECT& anchor, std::unique_ptr<modern::Vie
   if (!register_class(instance, reinterpret_cast<WNDPROC>(&ViewPopup::window_proc))) return false;
   // 3. The anchor's monitor decides work area and scale.
   HMONITOR monitor = MonitorFromRect(&anchor, MONITOR_DEFAULTTONEAREST);
-  MONITORINFO info{sizeof(info)};
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
   if (!GetMonitorInfoW(monitor, &info)) return false;
   const float scale = static_cast<float>(monitor_dpi(monitor, owner)) / 96.0f * ui_scale;
   const PopupPlacement place = place_popup(anchor, info.rcWork, width, height, scale, align_end);
@@ -141,6 +142,16 @@ std::intptr_t __stdcall ViewPopup::window_proc(HWND window, unsigned message, st
   }
   auto* self = reinterpret_cast<ViewPopup*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (self == nullptr) return DefWindowProcW(window, message, wparam, lparam);
+  try {
+    return self->message(window, message, wparam, lparam);
+  } catch (...) {
+    // Nothing unwinds into the system's dispatcher.
+    return DefWindowProcW(window, message, wparam, lparam);
+  }
+}
+
+std::intptr_t ViewPopup::message(HWND window, unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
+  ViewPopup* const self = this;
   switch (message) {
     case WM_ACTIVATE:
       if (LOWORD(wparam) == WA_INACTIVE) {

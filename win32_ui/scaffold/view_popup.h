@@ -52,6 +52,7 @@ class ViewPopup {
  private:
   static std::intptr_t __stdcall window_proc(HWND window, unsigned message, std::uintptr_t wparam,
                                              std::intptr_t lparam) noexcept;
+  std::intptr_t message(HWND window, unsigned message, std::uintptr_t wparam, std::intptr_t lparam);
 
   WindowHost host_;
   HWND window_ = nullptr;

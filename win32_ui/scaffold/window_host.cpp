@@ -267,7 +267,8 @@ class WindowHost::Impl {
         }
         if (caption_removed) {
           // Maximised, the frameless window fills the work area exactly, not the whole monitor.
-          MONITORINFO monitor{sizeof(monitor)};
+          MONITORINFO monitor{};
+          monitor.cbSize = sizeof(monitor);
           if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
             info->ptMaxPosition = POINT{monitor.rcWork.left - monitor.rcMonitor.left,
                                         monitor.rcWork.top - monitor.rcMonitor.top};
@@ -463,7 +464,8 @@ bool WindowHost::size_and_centre(HWND reference, bool centre) {
   if (d.window == nullptr) return false;
   const SIZE size = d.window_size_for(d.client_width, d.client_height);
   HMONITOR monitor = MonitorFromWindow(reference != nullptr ? reference : d.window, MONITOR_DEFAULTTONEAREST);
-  MONITORINFO info{sizeof(info)};
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
   if (!GetMonitorInfoW(monitor, &info)) return false;
   const RECT work = info.rcWork;
   // The margin is in DIPs; the work area in pixels.

@@ -137,7 +137,7 @@ TEST(ScaffoldPopup, AMenuOpensAndClosesFromItsButtonAndByEachRule) {
   EXPECT_EQ(holder.popup()->surface().view_root().focused(), items[1]);
   desktop::pump(50);
   const orvane::test::Pixels shot = desktop::capture_client(popup);
-  orvane::test::save_pixels(shot, std::wstring(L"" ARTEFACT_DIR) + L"/menu_open.png", L"image/png");
+  EXPECT_TRUE(orvane::test::save_pixels(shot, std::wstring(L"" ARTEFACT_DIR) + L"/menu_open.png", L"image/png"));
 
   // The same button again closes it, and does not open it again.
   desktop::click(owner, main.centre(*main.theme));
@@ -218,9 +218,9 @@ TEST(ScaffoldDialog, EveryButtonSetAnswersWithItsResults) {
           if (dialog == nullptr) return;
           if (index == 0 && set.buttons == MessageButtons::yes_no_cancel) {
             desktop::pump(50);
-            orvane::test::save_pixels(desktop::capture_client(dialog),
+            EXPECT_TRUE(orvane::test::save_pixels(desktop::capture_client(dialog),
                                       std::wstring(L"" ARTEFACT_DIR) + L"/message_" + language + L".png",
-                                      L"image/png");
+                                      L"image/png"));
           }
           // The buttons sit right-aligned on the last row: 96 DIPs each, 8 apart, 20 from the edge.
           RECT client{};

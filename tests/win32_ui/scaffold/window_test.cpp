@@ -112,9 +112,9 @@ TEST(ScaffoldWindow, TheCustomTitleBarIsDrawnAndDrivenByThePointer) {
     UpdateWindow(hwnd);
     desktop::pump(80);
     const orvane::test::Pixels shot = desktop::capture_client(hwnd);
-    orvane::test::save_pixels(shot, std::wstring(L"" ARTEFACT_DIR) +
-                                        (dark ? L"/window_title_dark.png" : L"/window_title_light.png"),
-                              L"image/png");
+    EXPECT_TRUE(orvane::test::save_pixels(shot, std::wstring(L"" ARTEFACT_DIR) +
+                                                    (dark ? L"/window_title_dark.png" : L"/window_title_light.png"),
+                                          L"image/png"));
     EXPECT_EQ(shot.at(200, 4), rgb(window.surface().palette().colors[modern::Palette::window_background]));
     EXPECT_EQ(window.surface().palette().dark != 0, dark);
   }
@@ -142,7 +142,8 @@ TEST(ScaffoldWindow, TheCustomTitleBarIsDrawnAndDrivenByThePointer) {
   // Double-click the title: maximised, filling the work area; again: restored.
   desktop::double_click(hwnd, grip);
   EXPECT_TRUE(desktop::pump_until([&] { return IsZoomed(hwnd) != FALSE; })) << "no maximise on a double click";
-  MONITORINFO monitor{sizeof(monitor)};
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
   GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor);
   GetWindowRect(hwnd, &outer);
   EXPECT_EQ(outer.left, monitor.rcWork.left);
@@ -206,7 +207,8 @@ TEST(ScaffoldWindow, TheCloseHandlerCanHideOrKeepTheWindow) {
   options.client_height = 5000;
   options.ui_scale = 2.0f;
   ASSERT_TRUE(big.create(options));
-  MONITORINFO monitor{sizeof(monitor)};
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
   GetMonitorInfoW(MonitorFromWindow(big.hwnd(), MONITOR_DEFAULTTONEAREST), &monitor);
   RECT outer{};
   GetWindowRect(big.hwnd(), &outer);

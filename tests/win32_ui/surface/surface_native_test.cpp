@@ -152,7 +152,10 @@ TEST(SurfaceNative, ControlsFollowTheUiScaleAndTheScroll) {
   EXPECT_EQ(edit.top, want.y);
   desktop::wheel(hwnd, stage.centre_of(*stage.after), -10);
   want = expected_left_top(*stage.edit);
-  if (want.y + 32 < 0) EXPECT_FALSE(IsWindowVisible(stage.edit_window())) << "a control scrolled out still shows";
+  // Scrolled to the end the edit is still in view: it must still show, at its scrolled place.
+  ASSERT_GT(want.y + 32, 0);
+  EXPECT_TRUE(IsWindowVisible(stage.edit_window())) << "a control still in view was hidden";
+  EXPECT_EQ(control_rect(stage.edit_window()).top, want.y);
 }
 
 }  // namespace
