@@ -40,19 +40,21 @@ struct Environment {
   orvane::test::GdiplusScope gdiplus;
 };
 
-// A window of this process with a class and (part of a) title, or null.
-HWND find_window(const wchar_t* window_class, const std::wstring& title_part) {
+// A visible window of a process with a class and (part of a) title, other than `exclude`, or null.
+HWND find_window_of(DWORD process_id, const wchar_t* window_class, const std::wstring& title_part, HWND exclude) {
   struct Search {
+    DWORD process;
     const wchar_t* window_class;
     const std::wstring* title;
+    HWND exclude;
     HWND found;
-  } search{window_class, &title_part, nullptr};
+  } search{process_id, window_class, &title_part, exclude, nullptr};
   EnumWindows(
       [](HWND window, LPARAM data) -> BOOL {
         auto& s = *reinterpret_cast<Search*>(data);
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
-        if (process != GetCurrentProcessId() || !IsWindowVisible(window) || window == main_window) return TRUE;
+        if (process != s.process || !IsWindowVisible(window) || window == s.exclude) return TRUE;
         wchar_t name[64] = {};
         wchar_t title[256] = {};
         GetClassNameW(window, name, 64);
@@ -65,6 +67,11 @@ HWND find_window(const wchar_t* window_class, const std::wstring& title_part) {
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+// A window of this process other than the program's main window.
+HWND find_window(const wchar_t* window_class, const std::wstring& title_part) {
+  return find_window_of(GetCurrentProcessId(), window_class, title_part, main_window);
 }
 
 HWND wait_for_window(const wchar_t* window_class, const std::wstring& title, int milliseconds = 5000) {
@@ -340,31 +347,11 @@ TEST(Program, TheRealProgramExportsWithCtrlSAndEndsWithZeroWhenClosed) {
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
   ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  const auto find_in_child = [&](const wchar_t* window_class, HWND exclude) {
+    return find_window_of(process.dwProcessId, window_class, L"", exclude);
+  };
   HWND window = nullptr;
-  desktop::pump_until(
-      [&] {
-        struct Search {
-          DWORD process;
-          HWND found;
-        } search{process.dwProcessId, nullptr};
-        EnumWindows(
-            [](HWND candidate, LPARAM data) -> BOOL {
-              auto& s = *reinterpret_cast<Search*>(data);
-              DWORD owner = 0;
-              GetWindowThreadProcessId(candidate, &owner);
-              wchar_t name[64] = {};
-              GetClassNameW(candidate, name, 64);
-              if (owner == s.process && IsWindowVisible(candidate) && std::wcscmp(name, L"Win32UiScaffoldWindow_v1") == 0) {
-                s.found = candidate;
-                return FALSE;
-              }
-              return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        window = search.found;
-        return window != nullptr;
-      },
-      15000);
+  desktop::pump_until([&] { return (window = find_in_child(L"Win32UiScaffoldWindow_v1", nullptr)) != nullptr; }, 15000);
   ASSERT_NE(window, nullptr) << "the program showed no window";
   wchar_t title[128] = {};
   GetWindowTextW(window, title, 128);
@@ -372,30 +359,6 @@ TEST(Program, TheRealProgramExportsWithCtrlSAndEndsWithZeroWhenClosed) {
 
   // As a user would: Ctrl+S in the program's window, a name typed into its save dialog, Enter on its
   // "Export complete" message.
-  auto find_in_child = [&](const wchar_t* window_class, HWND exclude) {
-    struct Search {
-      DWORD process;
-      const wchar_t* window_class;
-      HWND exclude;
-      HWND found;
-    } search{process.dwProcessId, window_class, exclude, nullptr};
-    EnumWindows(
-        [](HWND candidate, LPARAM data) -> BOOL {
-          auto& s = *reinterpret_cast<Search*>(data);
-          DWORD owner = 0;
-          GetWindowThreadProcessId(candidate, &owner);
-          wchar_t name[64] = {};
-          GetClassNameW(candidate, name, 64);
-          if (owner == s.process && candidate != s.exclude && IsWindowVisible(candidate) &&
-              std::wcscmp(name, s.window_class) == 0) {
-            s.found = candidate;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-  };
   const std::wstring output = folder.file(L"from-child.png");
   SetForegroundWindow(window);
   desktop::pump(200);
