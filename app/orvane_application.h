@@ -75,6 +75,7 @@ class OrvaneApplication {
   [[nodiscard]] win32_ui::scaffold::Application& toolkit() noexcept { return application_; }
   [[nodiscard]] win32_ui::scaffold::Window& window() noexcept { return window_; }
   [[nodiscard]] ControlsPanel& controls() noexcept { return *controls_; }
+  [[nodiscard]] const PreviewView* preview() const noexcept { return preview_; }
 
  private:
   struct IconHandles;

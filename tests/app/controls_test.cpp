@@ -2,14 +2,14 @@
 
 #include <windows.h>
 
-#include <objbase.h>
-
-#include <atomic>
-#include <chrono>
-#include <optional>
+#include <algorithm>
 #include <cmath>
-#include <thread>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "controls_panel.h"
@@ -19,22 +19,21 @@
 #include "modern/win32_combo_box.h"
 #include "modern/win32_edit.h"
 #include "orvane_application.h"
+#include "program_driver.h"
 #include "test_files.h"
 #include "test_support.h"
 #include "views/color_field.h"
+#include "views/preview_view.h"
 
 namespace controls_test {
 namespace {
 
 using orvane::app::ControlsPanel;
 using orvane::app::OrvaneApplication;
+using orvane::test::Pixels;
+using program_driver::Environment;
+using program_driver::Program;
 namespace modern = win32_ui::modern;
-
-struct Environment {
-  Environment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-  ~Environment() { CoUninitialize(); }
-  orvane::test::GdiplusScope gdiplus;
-};
 
 // The main window's content is laid out at a UI scale of 0.92.
 float pixel_scale(HWND window) { return 0.92f * static_cast<float>(GetDpiForWindow(window)) / 96.0f; }
@@ -56,7 +55,7 @@ POINT centre_of_native(HWND window, void* control) {
 
 // What the preview card shows: the client area right of the controls column.
 std::vector<std::uint32_t> preview_pixels(HWND window) {
-  const orvane::test::Pixels shot = desktop::capture_client(window);
+  const Pixels shot = desktop::capture_client(window);
   const auto left = static_cast<std::uint32_t>(480.0f * pixel_scale(window));
   std::vector<std::uint32_t> region;
   for (std::uint32_t y = 0; y < shot.height; ++y) {
@@ -79,76 +78,197 @@ void type(const std::wstring& text) {
   desktop::pump(30);
 }
 
-bool under_wine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
-
 // Drops the list open with a click, moves `steps` entries with an arrow key and takes the entry with Enter.
-void choose_position(HWND window, modern::Win32ComboBox& box, WORD arrow, int steps) {
+void choose_with_keys(HWND window, modern::Win32ComboBox& box, WORD arrow, int steps) {
   desktop::click(window, centre_of_native(window, box.window()));
   desktop::pump(60);
   for (int i = 0; i < steps; ++i) desktop::press_key(arrow);
   desktop::press_key(VK_RETURN);
   desktop::pump(60);
-  // Wine 8 leaves the mouse captured by the closed (hidden) list, so the next click would only go
-  // there; Windows releases it when the list closes.
-  if (under_wine() && GetCapture() != nullptr) ReleaseCapture();
 }
 
-// The system's colour dialog of this process, once it shows.
-HWND wait_for_color_dialog() {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (std::chrono::steady_clock::now() < end) {
-    HWND found = nullptr;
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-          DWORD process = 0;
-          GetWindowThreadProcessId(window, &process);
-          wchar_t name[16] = {};
-          GetClassNameW(window, name, 16);
-          if (process != GetCurrentProcessId() || !IsWindowVisible(window) || std::wstring(name) != L"#32770") return TRUE;
-          *reinterpret_cast<HWND*>(data) = window;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    if (found != nullptr && GetDlgItem(found, 706) != nullptr) return found;
-    Sleep(30);
+// Drops the list open with a click and clicks the entry `index` in it, or with -1 the first entry in
+// view that is not the selected one; returns the entry clicked, or -1 when it is not in view.
+int choose_with_mouse(HWND window, modern::Win32ComboBox& box, int index) {
+  desktop::click(window, centre_of_native(window, box.window()));
+  desktop::pump(60);
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof(info);
+  if (!GetComboBoxInfo(static_cast<HWND>(box.window()), &info) || !IsWindowVisible(info.hwndList)) return -1;
+  if (index < 0) {
+    index = static_cast<int>(SendMessageW(info.hwndList, LB_GETTOPINDEX, 0, 0));
+    if (index == box.selected_index()) ++index;
   }
-  return nullptr;
+  RECT item{};
+  RECT client{};
+  SendMessageW(info.hwndList, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+  GetClientRect(info.hwndList, &client);
+  if (item.bottom > client.bottom || item.top < 0) return -1;
+  desktop::click(info.hwndList, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+  desktop::pump(60);
+  return index;
 }
 
 // Invokes the colour field with a click while a second thread, as the user, answers the modal
 // dialog: with a red component when one is given (then OK), else Escape.
 void answer_color_dialog(HWND window, const orvane::app::ColorField& field, const wchar_t* red) {
-  std::atomic<bool> done{false};
-  std::thread hand([&] {
-    if (HWND dialog = wait_for_color_dialog()) {
-      SetForegroundWindow(dialog);
-      Sleep(100);
-      if (red != nullptr) {
-        HWND edit = GetDlgItem(dialog, 706);  // the red component
-        RECT r{};
-        GetWindowRect(edit, &r);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-        desktop::click(dialog, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-        desktop::press_key(VK_END);
-        for (int i = 0; i < 4; ++i) desktop::press_key(VK_BACK);
-        desktop::type_text(red);
-        desktop::press_key(VK_RETURN);
-      } else {
-        desktop::press_key(VK_ESCAPE);
-      }
+  program_driver::Hand hand([&] {
+    HWND dialog = program_driver::wait_for_window(L"#32770", L"");
+    if (dialog == nullptr || GetDlgItem(dialog, 706) == nullptr) return;
+    program_driver::save_shot(dialog, L"controls_color_dialog.png");
+    SetForegroundWindow(dialog);
+    Sleep(100);
+    if (red != nullptr) {
+      HWND edit = GetDlgItem(dialog, 706);  // the red component
+      RECT r{};
+      GetWindowRect(edit, &r);
+      MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+      desktop::click(dialog, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+      desktop::press_key(VK_END);
+      for (int i = 0; i < 4; ++i) desktop::press_key(VK_BACK);
+      desktop::type_text(red);
+      desktop::press_key(VK_RETURN);
+    } else {
+      desktop::press_key(VK_ESCAPE);
     }
-    done = true;
   });
   desktop::click(window, point_of(window, field));
-  desktop::pump_until([&] { return done.load(); }, 20000);
-  hand.join();
+  hand.finish();
   desktop::pump(60);
 }
 
-std::wstring make_photo(const orvane::test::TempDir& folder) {
+// A photo larger than the preview's source, so the preview is a scaled rendering of its own.
+std::wstring make_photo(const orvane::test::TempDir& folder, std::uint32_t width = 900, std::uint32_t height = 600) {
   const std::wstring path = folder.file(L"photo.png");
-  EXPECT_TRUE(orvane::test::save_pixels(orvane::test::make_pattern(900, 600), path, L"image/png"));
+  EXPECT_TRUE(orvane::test::save_pixels(orvane::test::make_pattern(width, height), path, L"image/png"));
   return path;
+}
+
+// For each pixel of a `to`-pixel line, the pixels of a `from`-pixel line under it with their share.
+std::vector<std::vector<std::pair<std::uint32_t, double>>> area_weights(std::uint32_t from, std::uint32_t to) {
+  std::vector<std::vector<std::pair<std::uint32_t, double>>> weights(to);
+  const double step = static_cast<double>(from) / to;
+  for (std::uint32_t i = 0; i < to; ++i) {
+    const double begin = i * step;
+    const double end = (i + 1) * step;
+    for (auto s = static_cast<std::uint32_t>(begin); s < from && s < end; ++s) {
+      const double cover = std::min(end, s + 1.0) - std::max(begin, static_cast<double>(s));
+      if (cover > 0) weights[i].emplace_back(s, cover / step);
+    }
+  }
+  return weights;
+}
+
+// An opaque picture scaled down by averaging the area under each new pixel.
+Pixels shrink(const Pixels& source, std::uint32_t width, std::uint32_t height) {
+  const auto columns = area_weights(source.width, width);
+  const auto rows = area_weights(source.height, height);
+  std::vector<double> across(static_cast<std::size_t>(source.height) * width * 3);
+  for (std::uint32_t y = 0; y < source.height; ++y) {
+    for (std::uint32_t x = 0; x < width; ++x) {
+      double* out = &across[(static_cast<std::size_t>(y) * width + x) * 3];
+      for (const auto& [s, w] : columns[x]) {
+        const std::uint32_t p = source.at(s, y);
+        for (int c = 0; c < 3; ++c) out[c] += w * ((p >> (8 * c)) & 0xFF);
+      }
+    }
+  }
+  Pixels result{width, height, std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height)};
+  for (std::uint32_t y = 0; y < height; ++y) {
+    for (std::uint32_t x = 0; x < width; ++x) {
+      std::uint32_t value = 0xFF000000u;
+      for (int c = 0; c < 3; ++c) {
+        double sum = 0;
+        for (const auto& [s, w] : rows[y]) sum += w * across[(static_cast<std::size_t>(s) * width + x) * 3 + c];
+        value |= static_cast<std::uint32_t>(std::clamp(std::lround(sum), 0L, 255L)) << (8 * c);
+      }
+      result.argb[static_cast<std::size_t>(y) * width + x] = value;
+    }
+  }
+  return result;
+}
+
+// The frame the preview shows, as straight pixels (it is opaque, so premultiplying changed nothing).
+Pixels preview_frame(const OrvaneApplication& application) {
+  Pixels frame;
+  if (application.preview() == nullptr) return frame;
+  const auto& image = application.preview()->image();
+  frame.width = image.width();
+  frame.height = image.height();
+  frame.argb.resize(static_cast<std::size_t>(frame.width) * frame.height);
+  for (std::uint32_t y = 0; y < frame.height; ++y) {
+    std::memcpy(&frame.argb[static_cast<std::size_t>(y) * frame.width], image.pixels().data() + y * image.stride(),
+                frame.width * 4u);
+  }
+  return frame;
+}
+
+// Which pixels of `picture` the watermark marked: any channel more than 32 levels off the photo's.
+std::vector<bool> ink_of(const Pixels& picture, const Pixels& photo) {
+  std::vector<bool> ink(picture.argb.size());
+  for (std::size_t i = 0; i < ink.size(); ++i) {
+    for (int c = 0; c < 3; ++c) {
+      const int a = static_cast<int>((picture.argb[i] >> (8 * c)) & 0xFF);
+      const int b = static_cast<int>((photo.argb[i] >> (8 * c)) & 0xFF);
+      if (std::abs(a - b) > 32) ink[i] = true;
+    }
+  }
+  return ink;
+}
+
+// The share of the inked pixels of `from` that have ink of `to` within four pixels.
+double share_near(const std::vector<bool>& from, const std::vector<bool>& to, std::uint32_t width, std::uint32_t height) {
+  std::size_t inked = 0, close_by = 0;
+  for (std::uint32_t y = 0; y < height; ++y) {
+    for (std::uint32_t x = 0; x < width; ++x) {
+      if (!from[static_cast<std::size_t>(y) * width + x]) continue;
+      ++inked;
+      bool found = false;
+      for (std::uint32_t v = y > 4 ? y - 4 : 0; v <= std::min(y + 4, height - 1) && !found; ++v) {
+        for (std::uint32_t u = x > 4 ? x - 4 : 0; u <= std::min(x + 4, width - 1) && !found; ++u) {
+          found = to[static_cast<std::size_t>(v) * width + u];
+        }
+      }
+      if (found) ++close_by;
+    }
+  }
+  return inked == 0 ? 0.0 : static_cast<double>(close_by) / static_cast<double>(inked);
+}
+
+// Exports through Ctrl+S and the save dialog, and compares the file, scaled down to the frame's size,
+// with the frame the preview shows: the same stamps in the same places, nearly every inked pixel of one
+// within four pixels of ink in the other (glyphs hinted at two sizes differ at their edges, and a line of
+// them adds the differences up).
+void expect_export_shows_the_preview(Program& program, const std::wstring& photo, const std::wstring& name) {
+  SCOPED_TRACE(testing::Message() << "export " << std::string(name.begin(), name.end()));
+  const std::wstring output = std::filesystem::path(photo).replace_filename(name).wstring();
+  ASSERT_TRUE(program_driver::export_with_ctrl_s(output));
+  const Pixels frame = preview_frame(program.application());
+  const Pixels exported = orvane::test::load_pixels(output);
+  const Pixels source = orvane::test::load_pixels(photo);
+  ASSERT_GT(frame.width, 0u);
+  ASSERT_EQ(exported.width, source.width);
+  ASSERT_LT(frame.width, source.width) << "the preview is not a scaled rendering";
+  const Pixels exported_small = shrink(exported, frame.width, frame.height);
+  const Pixels photo_small = shrink(source, frame.width, frame.height);
+  const std::vector<bool> frame_ink = ink_of(frame, photo_small);
+  const std::vector<bool> export_ink = ink_of(exported_small, photo_small);
+  const auto inked = static_cast<std::size_t>(std::count(frame_ink.begin(), frame_ink.end(), true));
+  const double frame_in_export = share_near(frame_ink, export_ink, frame.width, frame.height);
+  const double export_in_frame = share_near(export_ink, frame_ink, frame.width, frame.height);
+  std::printf("  %ls: %zu inked, %.4f and %.4f near\n", name.c_str(), inked, frame_in_export, export_in_frame);
+  EXPECT_GT(inked, 200u) << "no watermark to compare";
+  EXPECT_GT(frame_in_export, 0.97) << "the preview shows stamps the export lacks";
+  EXPECT_GT(export_in_frame, 0.97) << "the export has stamps the preview did not show";
+  program_driver::save_shot(program.hwnd(), L"controls_" + std::filesystem::path(name).stem().wstring() + L".png");
+  // The two pictures compared, side by side for whoever looks into a failure.
+  Pixels pair{frame.width * 2, frame.height, std::vector<std::uint32_t>(frame.argb.size() * 2)};
+  for (std::uint32_t y = 0; y < frame.height; ++y) {
+    std::copy_n(&frame.argb[static_cast<std::size_t>(y) * frame.width], frame.width, &pair.argb[static_cast<std::size_t>(y) * pair.width]);
+    std::copy_n(&exported_small.argb[static_cast<std::size_t>(y) * frame.width], frame.width,
+                &pair.argb[static_cast<std::size_t>(y) * pair.width + frame.width]);
+  }
+  static_cast<void>(orvane::test::save_pixels(pair, std::wstring(L"" ARTEFACT_DIR) + L"/preview_and_export_" + name, L"image/png"));
 }
 
 // The number rule of the numeric edits: the whole text, leading space allowed, inclusive ranges.
@@ -171,20 +291,20 @@ TEST(Controls, NumbersAreTakenOnlyWholeFiniteAndWithinTheirRange) {
   }
 }
 
-// The real window driven by real input: the numeric edits take a number within range the moment it
-// is typed, ignore partial, out-of-range and malformed texts without touching what the user typed,
-// the sliders follow the keyboard with their value texts, and the Position list switches which
-// controls can be used.
-TEST(Controls, EveryControlWritesItsSettingAndTheRuleOfTheLayoutHolds) {
+// The real window driven by real input, group by group, each group ending in an export through the save
+// dialog that must show what the preview showed. The numeric edits take a number within range the moment
+// it is typed and ignore partial, out-of-range and malformed texts without touching what the user typed;
+// both lists answer the keyboard and the mouse; the sliders follow the keyboard and a drag; the Position
+// list switches which controls can be used.
+TEST(Controls, EveryControlWritesItsSettingAndTheExportShowsWhatThePreviewShowed) {
   Environment environment;
   orvane::test::TempDir folder;
-  OrvaneApplication application(GetModuleHandleW(nullptr));
-  ASSERT_TRUE(application.create(make_photo(folder)));
-  const HWND window = application.hwnd();
-  SetForegroundWindow(window);
-  desktop::pump(200);
-  ControlsPanel& panel = application.controls();
-  auto& settings = application.settings();
+  const std::wstring photo = make_photo(folder, 2400, 1600);
+  Program program(photo);
+  ASSERT_NE(program.hwnd(), nullptr);
+  const HWND window = program.hwnd();
+  ControlsPanel& panel = program->controls();
+  auto& settings = program->settings();
   ASSERT_NE(panel.size_edit(), nullptr);
   ASSERT_NE(panel.size_edit()->window(), nullptr);
   EXPECT_EQ(panel.size_edit()->text(), L"36");
@@ -192,9 +312,27 @@ TEST(Controls, EveryControlWritesItsSettingAndTheRuleOfTheLayoutHolds) {
   EXPECT_EQ(panel.opacity_text()->label(), L"110");
   EXPECT_EQ(panel.quality_text()->label(), L"90%");
 
-  // Colour: Escape changes nothing; a red of 0 from the dialog keeps the opacity and shows #00FFFF.
-  EXPECT_EQ(panel.color_field()->accessible_name(), std::optional<std::wstring>(L"Choose watermark color"));
+  // 1. Text in Chinese, a font from the list with the keyboard and another with the mouse.
   std::vector<std::uint32_t> before = preview_pixels(window);
+  clear_edit(window, *panel.text_edit());
+  type(L"样张 · Orvane");
+  EXPECT_EQ(settings.text, L"样张 · Orvane");
+  EXPECT_NE(preview_pixels(window), before) << "the preview did not follow the text";
+  modern::Win32ComboBox& fonts = *panel.font_box();
+  ASSERT_GE(fonts.items().size(), 3u);
+  const int first_font = fonts.selected_index();
+  choose_with_keys(window, fonts, first_font > 0 ? VK_UP : VK_DOWN, 1);
+  EXPECT_NE(fonts.selected_index(), first_font);
+  EXPECT_EQ(settings.font_family, fonts.items()[static_cast<std::size_t>(fonts.selected_index())]);
+  const int mouse_font = choose_with_mouse(window, fonts, -1);
+  ASSERT_GE(mouse_font, 0);
+  EXPECT_EQ(fonts.selected_index(), mouse_font);
+  EXPECT_EQ(settings.font_family, fonts.items()[static_cast<std::size_t>(mouse_font)]);
+  expect_export_shows_the_preview(program, photo, L"1-text-and-font.png");
+
+  // 2. Colour: Escape changes nothing; a red of 0 from the dialog keeps the opacity and shows #00FFFF.
+  EXPECT_EQ(panel.color_field()->accessible_name(), std::optional<std::wstring>(L"Choose watermark color"));
+  before = preview_pixels(window);
   answer_color_dialog(window, *panel.color_field(), nullptr);
   EXPECT_EQ(settings.color.red, 255);
   EXPECT_EQ(panel.color_field()->label(), L"#FFFFFF");
@@ -210,8 +348,7 @@ TEST(Controls, EveryControlWritesItsSettingAndTheRuleOfTheLayoutHolds) {
   clear_edit(window, *panel.size_edit());
   type(L"120");
   EXPECT_EQ(settings.font_size, 120.0f);
-  std::vector<std::uint32_t> after = preview_pixels(window);
-  EXPECT_NE(before, after) << "the preview did not follow the size";
+  EXPECT_NE(preview_pixels(window), before) << "the preview did not follow the size";
   clear_edit(window, *panel.size_edit());
   type(L"501");
   EXPECT_EQ(settings.font_size, 50.0f) << "\"50\" on the way is taken, \"501\" is not";
@@ -221,7 +358,10 @@ TEST(Controls, EveryControlWritesItsSettingAndTheRuleOfTheLayoutHolds) {
   EXPECT_EQ(settings.font_size, 50.0f);
   EXPECT_EQ(panel.size_edit()->text(), L"4x");
 
-  // X spacing: "5" on the way to "50" changes neither the setting nor the preview nor the edit.
+  // Rotation and spacing: "5" on the way to "50" changes neither the setting nor the preview nor the edit.
+  clear_edit(window, *panel.rotation_edit());
+  type(L"15");
+  EXPECT_EQ(settings.rotation, 15.0f);
   ASSERT_TRUE(panel.spacing_x_edit()->enabled());
   clear_edit(window, *panel.spacing_x_edit());
   before = preview_pixels(window);
@@ -242,11 +382,15 @@ TEST(Controls, EveryControlWritesItsSettingAndTheRuleOfTheLayoutHolds) {
   type(L"31.9");
   EXPECT_EQ(settings.spacing_y, 180.0f);
   clear_edit(window, *panel.spacing_y_edit());
-  type(L"32");
-  EXPECT_EQ(settings.spacing_y, 32.0f);
-  (void)after;
+  type(L"320");
+  EXPECT_EQ(settings.spacing_y, 320.0f);
+  clear_edit(window, *panel.spacing_x_edit());
+  type(L"520");
+  EXPECT_EQ(settings.spacing_x, 520.0f);
+  expect_export_shows_the_preview(program, photo, L"2-colour-size-spacing.png");
 
-  // Opacity with the keyboard: the thumb is grabbed where it is, then two steps to the right.
+  // 3. Opacity with the keyboard (the thumb is grabbed where it is, then two steps to the right) and by
+  // dragging the thumb most of the way along.
   desktop::click(window, point_of(window, *panel.opacity_slider(), 0.5f));
   desktop::pump(30);
   const int clicked_alpha = settings.color.alpha;
@@ -258,6 +402,12 @@ TEST(Controls, EveryControlWritesItsSettingAndTheRuleOfTheLayoutHolds) {
   EXPECT_EQ(settings.color.alpha, std::lround(panel.opacity_slider()->value() * 255.0f));
   EXPECT_EQ(panel.opacity_text()->label(), std::to_wstring(settings.color.alpha));
   EXPECT_NE(preview_pixels(window), before);
+  const int stepped_alpha = settings.color.alpha;
+  desktop::drag(window, point_of(window, *panel.opacity_slider(), panel.opacity_slider()->value()),
+                point_of(window, *panel.opacity_slider(), 0.9f));
+  desktop::pump(60);
+  EXPECT_GT(settings.color.alpha, stepped_alpha + 40) << "the drag did not carry the thumb";
+  EXPECT_EQ(panel.opacity_text()->label(), std::to_wstring(settings.color.alpha));
 
   // JPEG quality down to the end of the slider: never below 1.
   desktop::click(window, point_of(window, *panel.quality_slider(), 0.5f));
@@ -265,23 +415,35 @@ TEST(Controls, EveryControlWritesItsSettingAndTheRuleOfTheLayoutHolds) {
   desktop::pump(30);
   EXPECT_EQ(settings.jpeg_quality, 1);
   EXPECT_EQ(panel.quality_text()->label(), L"1%");
+  expect_export_shows_the_preview(program, photo, L"3-opacity.png");
 
-  // Position "Center": spacing off, fit on; the user can now untick fit.
+  // 4. Position "Center" with the keyboard: spacing off, fit on; the user can now untick fit, which lets
+  // a stamp wider than the photo run over its edges.
+  clear_edit(window, *panel.size_edit());
+  type(L"480");
+  EXPECT_EQ(settings.font_size, 480.0f);
   EXPECT_FALSE(panel.fit_box()->enabled());
-  choose_position(window, *panel.position_box(), VK_DOWN, 6);
+  choose_with_keys(window, *panel.position_box(), VK_DOWN, 6);
   EXPECT_EQ(static_cast<int>(settings.layout), 6);
   EXPECT_FALSE(panel.spacing_x_edit()->enabled());
   EXPECT_FALSE(panel.spacing_y_edit()->enabled());
   EXPECT_FALSE(IsWindowEnabled(static_cast<HWND>(panel.spacing_x_edit()->window())));
   EXPECT_TRUE(panel.fit_box()->enabled());
+  expect_export_shows_the_preview(program, photo, L"4-center-fitted.png");
   before = preview_pixels(window);
   desktop::click(window, point_of(window, *panel.fit_box(), 0.05f));
   desktop::pump(30);
   EXPECT_FALSE(settings.fit_to_area);
   EXPECT_NE(preview_pixels(window), before) << "the preview did not follow fit";
 
-  // "Staggered grid": the opposite, and the disabled fit box ignores a click.
-  choose_position(window, *panel.position_box(), VK_UP, 5);
+  // 5. "Bottom right" with the mouse, then "Staggered grid" with the keyboard: the opposite rule, and
+  // the disabled fit box ignores a click.
+  clear_edit(window, *panel.size_edit());
+  type(L"72");
+  ASSERT_EQ(choose_with_mouse(window, *panel.position_box(), 10), 10);
+  EXPECT_EQ(static_cast<int>(settings.layout), 10);
+  expect_export_shows_the_preview(program, photo, L"5-bottom-right.png");
+  choose_with_keys(window, *panel.position_box(), VK_UP, 9);
   EXPECT_EQ(static_cast<int>(settings.layout), 1);
   EXPECT_TRUE(panel.spacing_x_edit()->enabled());
   EXPECT_TRUE(IsWindowEnabled(static_cast<HWND>(panel.spacing_x_edit()->window())));
@@ -289,8 +451,7 @@ TEST(Controls, EveryControlWritesItsSettingAndTheRuleOfTheLayoutHolds) {
   desktop::click(window, point_of(window, *panel.fit_box(), 0.05f));
   desktop::pump(30);
   EXPECT_FALSE(settings.fit_to_area);
-  EXPECT_TRUE(orvane::test::save_pixels(desktop::capture_client(window), std::wstring(L"" ARTEFACT_DIR) + L"/controls_after_input.png",
-                            L"image/png"));
+  expect_export_shows_the_preview(program, photo, L"6-staggered.png");
 }
 
 // Pictures of the panel in both palettes and languages, built from the settings in force.

@@ -16,11 +16,13 @@
 #include <vector>
 
 #include "desktop.h"
+#include "program_driver.h"
 #include "command_line.h"
 #include "controls_panel.h"
 #include "modern/win32_edit.h"
 #include "modern/surface.h"
 #include "modern/view_group.h"
+#include "modern/view_root.h"
 #include "modern/widget.h"
 #include "orvane_application.h"
 #include "test_support.h"
@@ -28,138 +30,8 @@
 namespace program_test {
 namespace {
 
-// The program's main window: never taken for one of its dialogs.
-HWND main_window = nullptr;
-
 using orvane::app::OrvaneApplication;
-
-// COM for the common dialogs and the image decoder, GDI+ for writing and reading test pictures.
-struct Environment {
-  Environment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-  ~Environment() { CoUninitialize(); }
-  orvane::test::GdiplusScope gdiplus;
-};
-
-// A visible window of a process with a class and (part of a) title, other than `exclude`, or null.
-HWND find_window_of(DWORD process_id, const wchar_t* window_class, const std::wstring& title_part, HWND exclude) {
-  struct Search {
-    DWORD process;
-    const wchar_t* window_class;
-    const std::wstring* title;
-    HWND exclude;
-    HWND found;
-  } search{process_id, window_class, &title_part, exclude, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(data);
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process != s.process || !IsWindowVisible(window) || window == s.exclude) return TRUE;
-        wchar_t name[64] = {};
-        wchar_t title[256] = {};
-        GetClassNameW(window, name, 64);
-        GetWindowTextW(window, title, 256);
-        if (std::wcscmp(name, s.window_class) == 0 && std::wstring(title).find(*s.title) != std::wstring::npos) {
-          s.found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-// A window of this process other than the program's main window.
-HWND find_window(const wchar_t* window_class, const std::wstring& title_part) {
-  return find_window_of(GetCurrentProcessId(), window_class, title_part, main_window);
-}
-
-HWND wait_for_window(const wchar_t* window_class, const std::wstring& title, int milliseconds = 5000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (std::chrono::steady_clock::now() < end) {
-    if (HWND window = find_window(window_class, title)) return window;
-    Sleep(30);
-  }
-  return nullptr;
-}
-
-void key(WORD vk) {
-  INPUT inputs[2]{};
-  inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
-  inputs[0].ki.wVk = inputs[1].ki.wVk = vk;
-  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, inputs, sizeof(INPUT));
-  Sleep(80);
-}
-
-void type(const std::wstring& text) {
-  for (const wchar_t c : text) {
-    INPUT inputs[2]{};
-    inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
-    inputs[0].ki.wScan = inputs[1].ki.wScan = c;
-    inputs[0].ki.dwFlags = KEYEVENTF_UNICODE;
-    inputs[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-    SendInput(2, inputs, sizeof(INPUT));
-  }
-  Sleep(80);
-}
-
-void save_shot(HWND window, const std::wstring& name) {
-  if (window == nullptr) return;
-  // Pictures are for people to look at; a missing one fails nothing (this also runs on the hand's thread).
-  static_cast<void>(orvane::test::save_pixels(desktop::capture_client(window), std::wstring(L"" ARTEFACT_DIR) + L"/" + name,
-                            L"image/png"));
-}
-
-// A user's hand on another thread: it waits for the windows the program opens and types and presses
-// keys there, while the program's own thread sits in the dialog's modal loop.
-class Hand {
- public:
-  explicit Hand(std::function<void()> script) : thread_([this, script = std::move(script)] {
-    script();
-    done_ = true;
-  }) {}
-  ~Hand() {
-    if (thread_.joinable()) thread_.join();
-  }
-  // Runs the program's side until the hand is done.
-  void finish() {
-    desktop::pump_until([this] { return done_.load(); }, 20000);
-    if (thread_.joinable()) thread_.join();
-  }
-
- private:
-  std::atomic<bool> done_{false};
-  std::thread thread_;
-};
-
-// Types a name into the next open or save dialog in place of what it suggests, and accepts it.
-bool fill_file_dialog(const std::wstring& name, const std::wstring& picture = {}) {
-  HWND dialog = wait_for_window(L"#32770", L"");
-  if (dialog == nullptr) return false;
-  Sleep(200);
-  if (!picture.empty()) save_shot(dialog, picture);
-  SetForegroundWindow(dialog);
-  // The name field has the focus, with the suggestion in it.
-  key(VK_END);
-  for (int i = 0; i < 80; ++i) key(VK_BACK);
-  type(name);
-  key(VK_RETURN);
-  return true;
-}
-
-// Answers the next message dialog with Enter and remembers its title.
-std::wstring dismiss_message(const std::wstring& expected_title, const std::wstring& picture = {}) {
-  HWND dialog = wait_for_window(L"Win32UiScaffoldWindow_v1", expected_title);
-  if (dialog == nullptr) return L"(no dialog)";
-  wchar_t title[256] = {};
-  GetWindowTextW(dialog, title, 256);
-  Sleep(150);
-  if (!picture.empty()) save_shot(dialog, picture);
-  SetForegroundWindow(dialog);
-  key(VK_RETURN);
-  return title;
-}
+using namespace program_driver;
 
 // A photo to open: a pattern saved as JPEG with the size given.
 std::wstring make_photo(const orvane::test::TempDir& folder, const std::wstring& name, std::uint32_t width,
@@ -173,11 +45,10 @@ TEST(Program, OpensFromTheCommandLineAndExportsThroughTheSaveDialog) {
   Environment environment;
   orvane::test::TempDir folder;
   const std::wstring photo = make_photo(folder, L"photo.jpg", 900, 600);
-  OrvaneApplication application(GetModuleHandleW(nullptr));
-  ASSERT_TRUE(application.create(photo));
+  Program program(photo);
+  ASSERT_NE(program.hwnd(), nullptr);
+  OrvaneApplication& application = program.application();
   HWND window = application.hwnd();
-  main_window = window;
-  SetForegroundWindow(window);
   desktop::pump(200);
   EXPECT_EQ(application.image_path(), std::filesystem::absolute(photo).wstring());
   save_shot(window, L"program_opened.png");
@@ -214,11 +85,9 @@ TEST(Program, RefusesToWriteOverTheSourceAndReportsWhatItCannotOpen) {
   Environment environment;
   orvane::test::TempDir folder;
   const std::wstring photo = make_photo(folder, L"Photo.jpg", 640, 480);
-  OrvaneApplication application(GetModuleHandleW(nullptr));
-  ASSERT_TRUE(application.create(L""));
-  HWND window = application.hwnd();
-  main_window = window;
-  SetForegroundWindow(window);
+  Program program(L"");
+  ASSERT_NE(program.hwnd(), nullptr);
+  OrvaneApplication& application = program.application();
   desktop::pump(100);
 
   // No image yet: Ctrl+S says so even though Export is disabled.
@@ -270,8 +139,9 @@ TEST(Program, ADropOpensTheFirstFileOnly) {
   orvane::test::TempDir folder;
   const std::wstring first = make_photo(folder, L"first.jpg", 320, 200);
   const std::wstring second = make_photo(folder, L"second.jpg", 200, 320);
-  OrvaneApplication application(GetModuleHandleW(nullptr));
-  ASSERT_TRUE(application.create(L""));
+  Program program(L"");
+  ASSERT_NE(program.hwnd(), nullptr);
+  OrvaneApplication& application = program.application();
   // A DROPFILES block as Explorer builds it: wide names, each ended, the list ended once more.
   std::wstring names = first + L'\0' + second + L'\0' + folder.path().wstring() + L'\0' + L'\0';
   const std::size_t bytes = sizeof(DROPFILES) + names.size() * sizeof(wchar_t);
@@ -295,9 +165,10 @@ TEST(Program, CtrlOOpensThroughTheDialogFromAnywhereAndHostileFilesAreReported) 
   orvane::test::TempDir folder;
   const std::wstring first = make_photo(folder, L"first.jpg", 500, 400);
   const std::wstring second = make_photo(folder, L"second.jpg", 300, 600);
-  OrvaneApplication application(GetModuleHandleW(nullptr));
-  ASSERT_TRUE(application.create(first));
-  main_window = application.hwnd();
+  Program program(first);
+  ASSERT_NE(program.hwnd(), nullptr);
+  OrvaneApplication& application = program.application();
+  const HWND main_window = program.hwnd();
   SetForegroundWindow(main_window);
   desktop::pump(150);
   // Focus the watermark text edit.
@@ -323,7 +194,6 @@ TEST(Program, CtrlOOpensThroughTheDialogFromAnywhereAndHostileFilesAreReported) 
     EXPECT_TRUE(seen == L"Could not open image" || seen == L"无法打开图片") << std::string(name, name + wcslen(name));
     EXPECT_EQ(application.image_path(), std::filesystem::absolute(second).wstring());
   }
-  main_window = nullptr;
 }
 
 TEST(Program, TheCommandLineNamesTheImageOnlyAsItsFirstArgument) {
@@ -458,11 +328,10 @@ TEST(Program, PreferencesShapeTheRunningWindow) {
     } else {
       RegSetKeyValueW(HKEY_CURRENT_USER, key, L"ThemeMode", REG_DWORD, &c.theme, sizeof(c.theme));
     }
-    OrvaneApplication application(GetModuleHandleW(nullptr));
-    ASSERT_TRUE(application.create(photo));
-    main_window = application.hwnd();
-    SetForegroundWindow(main_window);
-    desktop::pump(250);
+    Program program(photo);
+    ASSERT_NE(program.hwnd(), nullptr);
+    const HWND main_window = program.hwnd();
+    desktop::pump(50);
     wchar_t title[128] = {};
     GetWindowTextW(main_window, title, 128);
     if (c.title != nullptr) {
@@ -477,7 +346,6 @@ TEST(Program, PreferencesShapeTheRunningWindow) {
     if (c.picture != nullptr) save_shot(main_window, c.picture);
   }
   RegDeleteKeyW(HKEY_CURRENT_USER, key);
-  main_window = nullptr;
 }
 
 }  // namespace
@@ -492,33 +360,16 @@ TEST(Header, MenusToggleChooseAndLeadToTheAboutBox) {
   Environment environment;
   orvane::test::TempDir folder;
   const std::wstring photo = make_photo(folder, L"header.jpg", 600, 400);
-  OrvaneApplication application(GetModuleHandleW(nullptr));
-  ASSERT_TRUE(application.create(photo));
-  main_window = application.hwnd();
+  Program program(photo);
+  ASSERT_NE(program.hwnd(), nullptr);
+  OrvaneApplication& application = program.application();
+  const HWND main_window = program.hwnd();
   SetForegroundWindow(main_window);
   desktop::pump(150);
   win32_ui::modern::Surface& surface = application.window().surface();
-  auto centre_of_command = [&](std::uint32_t id) {
-    POINT centre{-1, -1};
-    std::vector<win32_ui::modern::View*> stack{surface.root()};
-    while (!stack.empty()) {
-      win32_ui::modern::View* view = stack.back();
-      stack.pop_back();
-      if (const auto* widget = dynamic_cast<const win32_ui::modern::Widget*>(view); widget != nullptr && widget->command_id() == id) {
-        const float scale = surface.dpi() / 96.0f * surface.ui_scale();
-        const win32_ui::layout::Rect r = view->arranged_rect();
-        centre = POINT{static_cast<LONG>((r.x + r.width / 2) * scale), static_cast<LONG>((r.y + r.height / 2) * scale)};
-        break;
-      }
-      if (auto* group = dynamic_cast<win32_ui::modern::ViewGroup*>(view)) {
-        for (const auto& child : group->children()) stack.push_back(child.get());
-      }
-    }
-    return centre;
-  };
-  const POINT theme = centre_of_command(3);
-  const POINT language = centre_of_command(4);
-  const POINT help = centre_of_command(6);
+  const POINT theme = program.centre_of_command(3);
+  const POINT language = program.centre_of_command(4);
+  const POINT help = program.centre_of_command(6);
   ASSERT_GE(theme.x, 0);
 
   desktop::click(main_window, theme);
@@ -567,7 +418,6 @@ TEST(Header, MenusToggleChooseAndLeadToTheAboutBox) {
   EXPECT_NE(about_title.find(L"Orvane"), std::wstring::npos);
   application.set_theme(win32_ui::modern::ThemeMode::follow_system);
   RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane");
-  main_window = nullptr;
 }
 
 // Switching the language rebuilds the whole content under a focused edit and a hovering pointer: fifty
@@ -576,9 +426,10 @@ TEST(Header, LanguageSwitchesRebuildEverythingAndKeepTheImage) {
   Environment environment;
   orvane::test::TempDir folder;
   const std::wstring photo = make_photo(folder, L"switch.jpg", 640, 480);
-  OrvaneApplication application(GetModuleHandleW(nullptr));
-  ASSERT_TRUE(application.create(photo));
-  main_window = application.hwnd();
+  Program program(photo);
+  ASSERT_NE(program.hwnd(), nullptr);
+  OrvaneApplication& application = program.application();
+  const HWND main_window = program.hwnd();
   SetForegroundWindow(main_window);
   desktop::pump(100);
   win32_ui::modern::Surface& surface = application.window().surface();
@@ -609,7 +460,117 @@ TEST(Header, LanguageSwitchesRebuildEverythingAndKeepTheImage) {
   EXPECT_NE(application.settings().text.find(L'!'), std::wstring::npos);
   save_shot(main_window, L"header_after_switches.png");
   RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane");
-  main_window = nullptr;
+}
+
+// Tabs through the window until the widget with `command_id` has the focus; false when it never does.
+bool tab_to(Program& program, std::uint32_t command_id) {
+  win32_ui::modern::ViewRoot& root = program->window().surface().view_root();
+  for (int i = 0; i < 60; ++i) {
+    const auto* widget = dynamic_cast<const win32_ui::modern::Widget*>(root.focused());
+    if (widget != nullptr && widget->command_id() == command_id) return true;
+    desktop::press_key(VK_TAB);
+    desktop::pump(20);
+  }
+  return false;
+}
+
+// The registry number stored under the program's key, or 0.
+DWORD stored_preference(const wchar_t* name) {
+  DWORD value = 0;
+  DWORD size = sizeof(value);
+  if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane", name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+      ERROR_SUCCESS) {
+    return 0;
+  }
+  return value;
+}
+
+// The theme and language menus with the keyboard alone: Tab to the button, Enter opens its menu, the
+// arrows move through the entries and Enter takes one. The choices are written to the registry, the
+// numbers typed before a language switch stay in force in the rebuilt edits, and the real program
+// started afterwards comes up in Chinese and dark.
+TEST(Header, MenusChosenByKeyboardAreRememberedForTheNextStart) {
+  Environment environment;
+  orvane::test::TempDir folder;
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane");
+  const std::wstring photo = make_photo(folder, L"keys.jpg", 800, 600);
+  {
+    Program program(photo);
+    ASSERT_NE(program.hwnd(), nullptr);
+    ASSERT_EQ(program->language(), orvane::app::UiLanguage::english);
+    HWND size_edit = static_cast<HWND>(program->controls().size_edit()->native_window());
+    SetFocus(size_edit);
+    desktop::press_key(VK_END);
+    desktop::press_key(VK_BACK);
+    desktop::press_key(VK_BACK);
+    desktop::type_text(L"120");
+    desktop::pump(30);
+    ASSERT_EQ(program->settings().font_size, 120.0f);
+
+    // Language: 简体中文 is the first entry.
+    ASSERT_TRUE(tab_to(program, 4));
+    desktop::press_key(VK_RETURN);
+    desktop::pump(100);
+    ASSERT_TRUE(program->language_menu().is_open()) << "Enter on Language opened no menu";
+    save_shot(program->language_menu().popup()->hwnd(), L"header_language_menu_by_keys.png");
+    desktop::press_key(VK_DOWN);
+    desktop::press_key(VK_UP);
+    desktop::press_key(VK_RETURN);
+    desktop::pump(150);
+    EXPECT_FALSE(program->language_menu().is_open());
+    EXPECT_EQ(program->language(), orvane::app::UiLanguage::simplified_chinese);
+    EXPECT_EQ(stored_preference(L"Language"), 1u);
+    EXPECT_EQ(program->controls().size_edit()->text(), L"120") << "the rebuilt edit does not show the size in force";
+
+    // Theme: Follow system, Light, Dark.
+    ASSERT_TRUE(tab_to(program, 3));
+    desktop::press_key(VK_SPACE);
+    desktop::pump(100);
+    ASSERT_TRUE(program->theme_menu().is_open()) << "Space on Theme opened no menu";
+    desktop::press_key(VK_DOWN);
+    desktop::press_key(VK_DOWN);
+    desktop::press_key(VK_RETURN);
+    desktop::pump(150);
+    EXPECT_NE(program->window().surface().palette().dark, 0);
+    EXPECT_EQ(stored_preference(L"ThemeMode"), 2u);
+    // Escape closes a menu opened from the keyboard without choosing.
+    ASSERT_TRUE(tab_to(program, 3));
+    desktop::press_key(VK_RETURN);
+    desktop::pump(100);
+    ASSERT_TRUE(program->theme_menu().is_open());
+    desktop::press_key(VK_DOWN);
+    desktop::press_key(VK_ESCAPE);
+    desktop::pump(100);
+    EXPECT_FALSE(program->theme_menu().is_open());
+    EXPECT_EQ(stored_preference(L"ThemeMode"), 2u);
+  }
+
+  // The second start: the real program, in its own process, reads the saved choices.
+  std::wstring command = L"\"" ORVANE_EXE L"\" \"" + photo + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  HWND window = nullptr;
+  desktop::pump_until(
+      [&] { return (window = find_window_of(process.dwProcessId, L"Win32UiScaffoldWindow_v1", L"", nullptr)) != nullptr; },
+      15000);
+  EXPECT_NE(window, nullptr);
+  if (window != nullptr) {
+    desktop::pump(600);
+    wchar_t title[128] = {};
+    GetWindowTextW(window, title, 128);
+    EXPECT_STREQ(title, L"Orvane · 图片水印");
+    const orvane::test::Pixels shot = desktop::capture_client(window);
+    const std::uint32_t corner = shot.at(4, shot.height - 4);
+    EXPECT_LT(((corner >> 16) & 0xFF) + ((corner >> 8) & 0xFF) + (corner & 0xFF), 300u) << "the second start is not dark";
+    save_shot(window, L"second_start_chinese_dark.png");
+    PostMessageW(window, WM_CLOSE, 0, 0);
+  }
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, 15000), WAIT_OBJECT_0);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane");
 }
 
 }  // namespace

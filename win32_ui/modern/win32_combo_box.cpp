@@ -13,6 +13,19 @@ namespace win32_ui::modern {
 namespace {
 
 constexpr float minimum_list_height = 160.0f;
+constexpr UINT_PTR close_up_timer = 0x4342;
+
+// Wine 8 leaves the mouse captured by the list after Enter closed it, so the next click anywhere would
+// only reach the hidden list; Windows lets go itself. Looked at once the close-up has run its course.
+void CALLBACK release_hidden_list_capture(HWND combo, UINT, UINT_PTR id, DWORD) noexcept {
+  KillTimer(combo, id);
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof(info);
+  if (GetComboBoxInfo(combo, &info) && info.hwndList != nullptr && GetCapture() == info.hwndList &&
+      !IsWindowVisible(info.hwndList)) {
+    ReleaseCapture();
+  }
+}
 
 }  // namespace
 
@@ -145,6 +158,7 @@ bool Win32ComboBox::translate_notification(const platform::NativeNotification& n
       event.kind = EventKind::drop_down_opened;
       return true;
     case CBN_CLOSEUP:
+      SetTimer(static_cast<HWND>(this->window()), close_up_timer, 0, &release_hidden_list_capture);
       event.kind = EventKind::drop_down_closed;
       return true;
     default:

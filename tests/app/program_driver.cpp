@@ -1,0 +1,180 @@
+#include "program_driver.h"
+
+#include <objbase.h>
+
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+#include "desktop.h"
+#include "modern/surface.h"
+#include "modern/view_group.h"
+#include "modern/widget.h"
+#include "orvane_application.h"
+
+namespace program_driver {
+namespace {
+
+// The program's main window: never taken for one of its dialogs.
+HWND main_window = nullptr;
+
+}  // namespace
+
+Environment::Environment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+Environment::~Environment() { CoUninitialize(); }
+
+Program::Program(const std::wstring& photo)
+    : application_(std::make_unique<orvane::app::OrvaneApplication>(GetModuleHandleW(nullptr))) {
+  if (!application_->create(photo)) return;
+  window_ = application_->hwnd();
+  main_window = window_;
+  SetForegroundWindow(window_);
+  desktop::pump(200);
+}
+
+Program::~Program() {
+  application_.reset();
+  main_window = nullptr;
+  desktop::pump(20);
+}
+
+POINT Program::centre_of_command(std::uint32_t id) {
+  namespace modern = win32_ui::modern;
+  modern::Surface& surface = application_->window().surface();
+  std::vector<modern::View*> stack{surface.root()};
+  while (!stack.empty()) {
+    modern::View* view = stack.back();
+    stack.pop_back();
+    if (const auto* widget = dynamic_cast<const modern::Widget*>(view); widget != nullptr && widget->command_id() == id) {
+      const float scale = surface.dpi() / 96.0f * surface.ui_scale();
+      const win32_ui::layout::Rect r = view->arranged_rect();
+      return POINT{static_cast<LONG>((r.x + r.width / 2) * scale), static_cast<LONG>((r.y + r.height / 2) * scale)};
+    }
+    if (auto* group = dynamic_cast<modern::ViewGroup*>(view)) {
+      for (const auto& child : group->children()) stack.push_back(child.get());
+    }
+  }
+  return POINT{-1, -1};
+}
+
+HWND find_window_of(DWORD process_id, const wchar_t* window_class, const std::wstring& title_part, HWND exclude) {
+  struct Search {
+    DWORD process;
+    const wchar_t* window_class;
+    const std::wstring* title;
+    HWND exclude;
+    HWND found;
+  } search{process_id, window_class, &title_part, exclude, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(data);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process != s.process || !IsWindowVisible(window) || window == s.exclude) return TRUE;
+        wchar_t name[64] = {};
+        wchar_t title[256] = {};
+        GetClassNameW(window, name, 64);
+        GetWindowTextW(window, title, 256);
+        if (std::wcscmp(name, s.window_class) == 0 && std::wstring(title).find(*s.title) != std::wstring::npos) {
+          s.found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND wait_for_window(const wchar_t* window_class, const std::wstring& title, int milliseconds) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (std::chrono::steady_clock::now() < end) {
+    if (HWND window = find_window_of(GetCurrentProcessId(), window_class, title, main_window)) return window;
+    Sleep(30);
+  }
+  return nullptr;
+}
+
+void key(WORD vk) {
+  INPUT inputs[2]{};
+  inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
+  inputs[0].ki.wVk = inputs[1].ki.wVk = vk;
+  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, inputs, sizeof(INPUT));
+  Sleep(80);
+}
+
+void type(const std::wstring& text) {
+  for (const wchar_t c : text) {
+    INPUT inputs[2]{};
+    inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
+    inputs[0].ki.wScan = inputs[1].ki.wScan = c;
+    inputs[0].ki.dwFlags = KEYEVENTF_UNICODE;
+    inputs[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+  }
+  Sleep(80);
+}
+
+void save_shot(HWND window, const std::wstring& name) {
+  if (window == nullptr) return;
+  // Pictures are for people to look at; a missing one fails nothing (this also runs on the hand's thread).
+  static_cast<void>(orvane::test::save_pixels(desktop::capture_client(window),
+                                              std::wstring(L"" ARTEFACT_DIR) + L"/" + name, L"image/png"));
+}
+
+Hand::Hand(std::function<void()> script)
+    : thread_([this, script = std::move(script)] {
+        script();
+        done_ = true;
+      }) {}
+
+Hand::~Hand() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void Hand::finish() {
+  desktop::pump_until([this] { return done_.load(); }, 20000);
+  if (thread_.joinable()) thread_.join();
+}
+
+bool fill_file_dialog(const std::wstring& name, const std::wstring& picture) {
+  HWND dialog = wait_for_window(L"#32770", L"");
+  if (dialog == nullptr) return false;
+  Sleep(200);
+  if (!picture.empty()) save_shot(dialog, picture);
+  SetForegroundWindow(dialog);
+  // The name field has the focus, with the suggestion in it.
+  key(VK_END);
+  for (int i = 0; i < 80; ++i) key(VK_BACK);
+  type(name);
+  key(VK_RETURN);
+  return true;
+}
+
+std::wstring dismiss_message(const std::wstring& expected_title, const std::wstring& picture) {
+  HWND dialog = wait_for_window(L"Win32UiScaffoldWindow_v1", expected_title);
+  if (dialog == nullptr) return L"(no dialog)";
+  wchar_t title[256] = {};
+  GetWindowTextW(dialog, title, 256);
+  Sleep(150);
+  if (!picture.empty()) save_shot(dialog, picture);
+  SetForegroundWindow(dialog);
+  key(VK_RETURN);
+  return title;
+}
+
+bool export_with_ctrl_s(const std::wstring& output) {
+  std::wstring seen;
+  {
+    Hand hand([&] {
+      if (fill_file_dialog(output)) seen = dismiss_message(L"");
+    });
+    desktop::press_key('S', false, true);
+    hand.finish();
+  }
+  if (main_window != nullptr) SetForegroundWindow(main_window);
+  desktop::pump(60);
+  return seen == L"Export complete" || seen == L"导出完成";
+}
+
+}  // namespace program_driver

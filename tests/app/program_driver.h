@@ -1,0 +1,86 @@
+#pragma once
+
+// What the program tests share: the program started on a photo in this process, the windows it opens
+// found by class and title, and a user's hand on a second thread that answers its modal dialogs.
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "test_support.h"
+
+namespace orvane::app {
+class OrvaneApplication;
+}
+
+namespace program_driver {
+
+// COM for the common dialogs and the image decoder, GDI+ for writing and reading test pictures.
+struct Environment {
+  Environment();
+  ~Environment();
+  orvane::test::GdiplusScope gdiplus;
+};
+
+// The program's window, created on `photo` (none when empty), in front and painted. The main
+// window is remembered so that searches for its dialogs never take it.
+class Program {
+ public:
+  explicit Program(const std::wstring& photo);
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  [[nodiscard]] orvane::app::OrvaneApplication& application() noexcept { return *application_; }
+  [[nodiscard]] orvane::app::OrvaneApplication* operator->() noexcept { return application_.get(); }
+  [[nodiscard]] HWND hwnd() const noexcept { return window_; }
+  // The client-pixel centre of the widget with this command id, or {-1, -1}.
+  [[nodiscard]] POINT centre_of_command(std::uint32_t id);
+
+ private:
+  std::unique_ptr<orvane::app::OrvaneApplication> application_;
+  HWND window_ = nullptr;
+};
+
+// A visible window of a process with a class and (part of a) title, other than `exclude`, or null.
+[[nodiscard]] HWND find_window_of(DWORD process_id, const wchar_t* window_class, const std::wstring& title_part,
+                                  HWND exclude);
+// A window of this process other than the program's main window, once it shows, or null.
+[[nodiscard]] HWND wait_for_window(const wchar_t* window_class, const std::wstring& title, int milliseconds = 5000);
+
+// Keys for the hand's thread: each waits a little after itself, as a user does.
+void key(WORD vk);
+void type(const std::wstring& text);
+// Keeps a picture of a window's client area in the test's artefact folder (a failure fails nothing).
+void save_shot(HWND window, const std::wstring& name);
+
+// A user's hand on another thread: it waits for the windows the program opens and types and presses
+// keys there, while the program's own thread sits in the dialog's modal loop.
+class Hand {
+ public:
+  explicit Hand(std::function<void()> script);
+  ~Hand();
+  Hand(const Hand&) = delete;
+  Hand& operator=(const Hand&) = delete;
+  // Runs the program's side until the hand is done.
+  void finish();
+
+ private:
+  std::atomic<bool> done_{false};
+  std::thread thread_;
+};
+
+// Types a name into the next open or save dialog in place of what it suggests, and accepts it.
+bool fill_file_dialog(const std::wstring& name, const std::wstring& picture = {});
+// Answers the next message dialog with Enter and returns its title ("(no dialog)" when none shows).
+std::wstring dismiss_message(const std::wstring& expected_title, const std::wstring& picture = {});
+// Exports with Ctrl+S through the save dialog to `output` and answers the message; true when the
+// message said the export is complete.
+bool export_with_ctrl_s(const std::wstring& output);
+
+}  // namespace program_driver
