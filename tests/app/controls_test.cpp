@@ -84,7 +84,7 @@ void choose_with_keys(HWND window, modern::Win32ComboBox& box, WORD arrow, int s
   desktop::pump(60);
   for (int i = 0; i < steps; ++i) desktop::press_key(arrow);
   desktop::press_key(VK_RETURN);
-  desktop::pump(60);
+  desktop::pump(200);
 }
 
 // Drops the list open with a click and clicks the entry `index` in it, or with -1 the first entry in
@@ -429,12 +429,17 @@ TEST(Controls, EveryControlWritesItsSettingAndTheExportShowsWhatThePreviewShowed
   EXPECT_FALSE(panel.spacing_y_edit()->enabled());
   EXPECT_FALSE(IsWindowEnabled(static_cast<HWND>(panel.spacing_x_edit()->window())));
   EXPECT_TRUE(panel.fit_box()->enabled());
-  expect_export_shows_the_preview(program, photo, L"4-center-fitted.png");
+  // The first click after the list closed reaches its target (Wine leaves the closed list holding the
+  // mouse unless the box lets go).
   before = preview_pixels(window);
   desktop::click(window, point_of(window, *panel.fit_box(), 0.05f));
   desktop::pump(30);
   EXPECT_FALSE(settings.fit_to_area);
   EXPECT_NE(preview_pixels(window), before) << "the preview did not follow fit";
+  desktop::click(window, point_of(window, *panel.fit_box(), 0.05f));
+  desktop::pump(30);
+  EXPECT_TRUE(settings.fit_to_area);
+  expect_export_shows_the_preview(program, photo, L"4-center-fitted.png");
 
   // 5. "Bottom right" with the mouse, then "Staggered grid" with the keyboard: the opposite rule, and
   // the disabled fit box ignores a click.
@@ -443,6 +448,7 @@ TEST(Controls, EveryControlWritesItsSettingAndTheExportShowsWhatThePreviewShowed
   ASSERT_EQ(choose_with_mouse(window, *panel.position_box(), 10), 10);
   EXPECT_EQ(static_cast<int>(settings.layout), 10);
   expect_export_shows_the_preview(program, photo, L"5-bottom-right.png");
+  const bool fitted = settings.fit_to_area;
   choose_with_keys(window, *panel.position_box(), VK_UP, 9);
   EXPECT_EQ(static_cast<int>(settings.layout), 1);
   EXPECT_TRUE(panel.spacing_x_edit()->enabled());
@@ -450,7 +456,7 @@ TEST(Controls, EveryControlWritesItsSettingAndTheExportShowsWhatThePreviewShowed
   EXPECT_FALSE(panel.fit_box()->enabled());
   desktop::click(window, point_of(window, *panel.fit_box(), 0.05f));
   desktop::pump(30);
-  EXPECT_FALSE(settings.fit_to_area);
+  EXPECT_EQ(settings.fit_to_area, fitted);
   expect_export_shows_the_preview(program, photo, L"6-staggered.png");
 }
 

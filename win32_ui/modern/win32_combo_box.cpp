@@ -16,7 +16,8 @@ constexpr float minimum_list_height = 160.0f;
 constexpr UINT_PTR close_up_timer = 0x4342;
 
 // Wine 8 leaves the mouse captured by the list after Enter closed it, so the next click anywhere would
-// only reach the hidden list; Windows lets go itself. Looked at once the close-up has run its course.
+// only reach the hidden list; Windows lets go itself. Looked at once the choice has run its course
+// (the control notifies before it hides the list).
 void CALLBACK release_hidden_list_capture(HWND combo, UINT, UINT_PTR id, DWORD) noexcept {
   KillTimer(combo, id);
   COMBOBOXINFO info{};
@@ -142,6 +143,10 @@ void Win32ComboBox::apply_theme(const Palette& palette) {
 bool Win32ComboBox::translate_notification(const platform::NativeNotification& notification, Event& event) {
   if (notification.message != WM_COMMAND) return false;
   switch (HIWORD(notification.wparam)) {
+    case CBN_SELENDOK:
+    case CBN_SELENDCANCEL:
+      SetTimer(static_cast<HWND>(this->window()), close_up_timer, 0, &release_hidden_list_capture);
+      return false;
     case CBN_SELCHANGE: {
       auto* window = static_cast<HWND>(this->window());
       const LRESULT current = SendMessageW(window, CB_GETCURSEL, 0, 0);
