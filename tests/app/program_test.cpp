@@ -485,11 +485,36 @@ DWORD stored_preference(const wchar_t* name) {
   return value;
 }
 
-// The theme and language menus with the keyboard alone: Tab to the button, Enter opens its menu, the
-// arrows move through the entries and Enter takes one. The choices are written to the registry, the
-// numbers typed before a language switch stay in force in the rebuilt edits, and the real program
-// started afterwards comes up in Chinese and dark.
-TEST(Header, MenusChosenByKeyboardAreRememberedForTheNextStart) {
+// Chooses entry `row` of the header menu of button `anchor`: by a click on the button and one on the
+// entry, or by Tab to the button, Enter, Down `row` times and Enter.
+void choose_entry(Program& program, win32_ui::scaffold::PopupHolder& menu, std::uint32_t anchor, int row, bool keys) {
+  if (keys) {
+    ASSERT_TRUE(tab_to(program, anchor));
+    desktop::press_key(VK_RETURN);
+    desktop::pump(100);
+    ASSERT_TRUE(menu.is_open()) << "Enter on the button opened no menu";
+    for (int i = 0; i < row; ++i) desktop::press_key(VK_DOWN);
+    desktop::press_key(VK_RETURN);
+  } else {
+    desktop::click(program.hwnd(), program.centre_of_command(anchor));
+    ASSERT_TRUE(menu.is_open()) << "a click on the button opened no menu";
+    HWND popup = menu.popup()->hwnd();
+    RECT client{};
+    GetClientRect(popup, &client);
+    // 40-DIP rows under 6 DIPs of padding at the window's scale of 0.92.
+    const float s = program->window().surface().dpi() / 96.0f * 0.92f;
+    desktop::click(popup, POINT{client.right / 2, static_cast<LONG>((6 + 40 * row + 20) * s)});
+  }
+  desktop::pump(150);
+  EXPECT_FALSE(menu.is_open()) << "the menu stayed open after its entry was taken";
+}
+
+// Every entry of the theme and language menus, by mouse and by keys: each is applied at once and
+// written to the registry, numbers typed before a language switch stay in force in the rebuilt edits,
+// Escape leaves a menu without choosing, and the real program started afterwards comes up in the
+// last choices (Chinese and dark).
+TEST(Header, EveryMenuEntryByMouseAndByKeysIsAppliedAndRememberedForTheNextStart) {
+  using orvane::app::UiLanguage;
   Environment environment;
   orvane::test::TempDir folder;
   RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane");
@@ -497,7 +522,7 @@ TEST(Header, MenusChosenByKeyboardAreRememberedForTheNextStart) {
   {
     Program program(photo);
     ASSERT_NE(program.hwnd(), nullptr);
-    ASSERT_EQ(program->language(), orvane::app::UiLanguage::english);
+    ASSERT_EQ(program->language(), UiLanguage::english);
     HWND size_edit = static_cast<HWND>(program->controls().size_edit()->native_window());
     SetFocus(size_edit);
     desktop::press_key(VK_END);
@@ -507,37 +532,39 @@ TEST(Header, MenusChosenByKeyboardAreRememberedForTheNextStart) {
     desktop::pump(30);
     ASSERT_EQ(program->settings().font_size, 120.0f);
 
-    // Language: 简体中文 is the first entry.
-    ASSERT_TRUE(tab_to(program, 4));
-    desktop::press_key(VK_RETURN);
-    desktop::pump(100);
-    ASSERT_TRUE(program->language_menu().is_open()) << "Enter on Language opened no menu";
-    save_shot(program->language_menu().popup()->hwnd(), L"header_language_menu_by_keys.png");
-    desktop::press_key(VK_DOWN);
-    desktop::press_key(VK_UP);
-    desktop::press_key(VK_RETURN);
-    desktop::pump(150);
-    EXPECT_FALSE(program->language_menu().is_open());
-    EXPECT_EQ(program->language(), orvane::app::UiLanguage::simplified_chinese);
-    EXPECT_EQ(stored_preference(L"Language"), 1u);
-    EXPECT_EQ(program->controls().size_edit()->text(), L"120") << "the rebuilt edit does not show the size in force";
-
-    // Theme: Follow system, Light, Dark.
-    ASSERT_TRUE(tab_to(program, 3));
-    desktop::press_key(VK_SPACE);
-    desktop::pump(100);
-    ASSERT_TRUE(program->theme_menu().is_open()) << "Space on Theme opened no menu";
-    desktop::press_key(VK_DOWN);
-    desktop::press_key(VK_DOWN);
-    desktop::press_key(VK_RETURN);
-    desktop::pump(150);
-    EXPECT_NE(program->window().surface().palette().dark, 0);
-    EXPECT_EQ(stored_preference(L"ThemeMode"), 2u);
+    for (const bool keys : {false, true}) {
+      const std::wstring way = keys ? L"keys" : L"mouse";
+      // Theme: Follow system (stored as 0; the prefix's system theme is light), Light, Dark.
+      for (const int row : {0, 1, 2}) {
+        SCOPED_TRACE(testing::Message() << (keys ? "keys" : "mouse") << ", theme entry " << row);
+        choose_entry(program, program->theme_menu(), 3, row, keys);
+        EXPECT_EQ(stored_preference(L"ThemeMode"), static_cast<DWORD>(row));
+        EXPECT_EQ(program->window().surface().palette().dark != 0, row == 2);
+        const orvane::test::Pixels shot = desktop::capture_client(program.hwnd());
+        const std::uint32_t corner = shot.at(4, shot.height - 4);
+        EXPECT_EQ(((corner >> 16) & 0xFF) + ((corner >> 8) & 0xFF) + (corner & 0xFF) < 300u, row == 2)
+            << "the window was not repainted in the chosen palette";
+      }
+      save_shot(program.hwnd(), L"header_dark_by_" + way + L".png");
+      // Language: 简体中文, English, and 简体中文 again.
+      for (const int row : {0, 1, 0}) {
+        SCOPED_TRACE(testing::Message() << (keys ? "keys" : "mouse") << ", language entry " << row);
+        choose_entry(program, program->language_menu(), 4, row, keys);
+        EXPECT_EQ(program->language(), row == 0 ? UiLanguage::simplified_chinese : UiLanguage::english);
+        EXPECT_EQ(stored_preference(L"Language"), row == 0 ? 1u : 2u);
+        wchar_t title[128] = {};
+        GetWindowTextW(program.hwnd(), title, 128);
+        EXPECT_STREQ(title, row == 0 ? L"Orvane · 图片水印" : L"Orvane · Image Watermark");
+        EXPECT_EQ(program->controls().size_edit()->text(), L"120") << "the rebuilt edit does not show the size in force";
+      }
+      save_shot(program.hwnd(), L"header_chinese_by_" + way + L".png");
+    }
     // Escape closes a menu opened from the keyboard without choosing.
     ASSERT_TRUE(tab_to(program, 3));
     desktop::press_key(VK_RETURN);
     desktop::pump(100);
     ASSERT_TRUE(program->theme_menu().is_open());
+    save_shot(program->theme_menu().popup()->hwnd(), L"header_theme_menu_by_keys.png");
     desktop::press_key(VK_DOWN);
     desktop::press_key(VK_ESCAPE);
     desktop::pump(100);
