@@ -261,19 +261,8 @@ void OrvaneApplication::show_menu(scaffold::PopupHolder& holder, std::uint32_t a
     if (other != &holder) other->close();
   }
   // The anchor: the button's bounds in device pixels at the window's whole scale, on the screen.
-  modern::View* anchor_view = nullptr;
-  std::vector<modern::View*> stack{window_.surface().root()};
-  while (!stack.empty() && anchor_view == nullptr) {
-    modern::View* view = stack.back();
-    stack.pop_back();
-    if (view == nullptr) continue;
-    if (const auto* widget = dynamic_cast<const modern::Widget*>(view); widget != nullptr && widget->command_id() == anchor_id) {
-      anchor_view = view;
-    }
-    if (auto* group = dynamic_cast<modern::ViewGroup*>(view)) {
-      for (const auto& child : group->children()) stack.push_back(child.get());
-    }
-  }
+  modern::View* root = window_.surface().root();
+  const modern::View* anchor_view = root != nullptr ? modern::find_widget_by_command(*root, anchor_id) : nullptr;
   if (anchor_view == nullptr) return;
   const float scale = window_.surface().dpi() / 96.0f * window_.surface().ui_scale();
   const layout::Rect r = anchor_view->arranged_rect();

@@ -8,7 +8,6 @@
 
 #include "desktop.h"
 #include "modern/surface.h"
-#include "modern/view_group.h"
 #include "modern/widget.h"
 #include "orvane_application.h"
 
@@ -41,18 +40,11 @@ Program::~Program() {
 POINT Program::centre_of_command(std::uint32_t id) {
   namespace modern = win32_ui::modern;
   modern::Surface& surface = application_->window().surface();
-  std::vector<modern::View*> stack{surface.root()};
-  while (!stack.empty()) {
-    modern::View* view = stack.back();
-    stack.pop_back();
-    if (const auto* widget = dynamic_cast<const modern::Widget*>(view); widget != nullptr && widget->command_id() == id) {
-      const float scale = surface.dpi() / 96.0f * surface.ui_scale();
-      const win32_ui::layout::Rect r = view->arranged_rect();
-      return POINT{static_cast<LONG>((r.x + r.width / 2) * scale), static_cast<LONG>((r.y + r.height / 2) * scale)};
-    }
-    if (auto* group = dynamic_cast<modern::ViewGroup*>(view)) {
-      for (const auto& child : group->children()) stack.push_back(child.get());
-    }
+  const modern::View* view = surface.root() != nullptr ? modern::find_widget_by_command(*surface.root(), id) : nullptr;
+  if (view != nullptr) {
+    const float scale = surface.dpi() / 96.0f * surface.ui_scale();
+    const win32_ui::layout::Rect r = view->arranged_rect();
+    return POINT{static_cast<LONG>((r.x + r.width / 2) * scale), static_cast<LONG>((r.y + r.height / 2) * scale)};
   }
   return POINT{-1, -1};
 }

@@ -147,6 +147,16 @@ void update_localized_texts(View& root, const LocalizationContext& context) {
   }
 }
 
+Widget* find_widget_by_command(View& root, std::uint32_t command_id) noexcept {
+  if (auto* widget = dynamic_cast<Widget*>(&root); widget != nullptr && widget->command_id() == command_id) return widget;
+  if (auto* group = dynamic_cast<ViewGroup*>(&root)) {
+    for (const auto& child : group->children()) {
+      if (Widget* found = find_widget_by_command(*child, command_id)) return found;
+    }
+  }
+  return nullptr;
+}
+
 SemanticsRole semantics_role_for(WidgetRole role) noexcept {
   switch (role) {
     case WidgetRole::group: return SemanticsRole::group;

@@ -105,6 +105,9 @@ class Widget : public View {
 // Calls update_localized_text on every widget of a tree, as the surface does before each layout.
 void update_localized_texts(View& root, const LocalizationContext& context);
 
+// The first widget of a tree, in depth-first order, bound to `command_id`; null when none is.
+[[nodiscard]] Widget* find_widget_by_command(View& root, std::uint32_t command_id) noexcept;
+
 // The semantic role a widget role is reported as.
 [[nodiscard]] SemanticsRole semantics_role_for(WidgetRole role) noexcept;
 

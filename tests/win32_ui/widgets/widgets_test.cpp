@@ -119,7 +119,7 @@ TEST(InteractiveTest, DisabledOrUnavailableWidgetsIgnoreInputAndTakeNoFocus) {
   stage.send(PointerAction::up, Point{50, 30});
   EXPECT_FALSE(stage.host.request_focus(*stage.widget, modern::FocusOrigin::keyboard));
   EXPECT_FALSE(stage.key(Key::enter).handled);
-  modern::ActionRequest invoke{modern::semantics_action_invoke};
+  modern::ActionRequest invoke{modern::semantics_action_invoke, 0.0, {}};
   EXPECT_FALSE(stage.widget->perform_action(invoke));
 
   // A command that cannot execute makes the widget unavailable in the same way, and drops its focus.
@@ -149,7 +149,7 @@ TEST(InteractiveTest, SpaceAndEnterActivateOnceWithoutModifiers) {
   EXPECT_EQ(stage.events[0].origin, InputOrigin::keyboard);
 
   EXPECT_TRUE(stage.key(Key::enter).handled);
-  modern::ActionRequest toggle{modern::semantics_action_toggle};
+  modern::ActionRequest toggle{modern::semantics_action_toggle, 0.0, {}};
   EXPECT_TRUE(stage.widget->perform_action(toggle));
   EXPECT_EQ(states, (std::vector<bool>{true, false, true}));
   EXPECT_EQ(stage.events.back().origin, InputOrigin::programmatic);
@@ -194,7 +194,7 @@ TEST(InteractiveTest, SlidersFollowThePointerAndStepByKeysWithinTheirEnds) {
   EXPECT_NEAR(stage.widget->value(), 0.75f, 1e-4f);
 
   // Accessibility sets values too, but never a non-finite one.
-  modern::ActionRequest set{modern::semantics_action_set_range_value, 0.2};
+  modern::ActionRequest set{modern::semantics_action_set_range_value, 0.2, {}};
   EXPECT_TRUE(stage.widget->perform_action(set));
   EXPECT_NEAR(stage.widget->value(), 0.2f, 1e-6f);
   set.numeric_value = std::numeric_limits<double>::quiet_NaN();
