@@ -564,8 +564,9 @@ TEST(Header, EveryMenuEntryByMouseAndByKeysIsAppliedAndRememberedForTheNextStart
     desktop::press_key(VK_RETURN);
     desktop::pump(100);
     ASSERT_TRUE(program->theme_menu().is_open());
-    save_shot(program->theme_menu().popup()->hwnd(), L"header_theme_menu_by_keys.png");
     desktop::press_key(VK_DOWN);
+    desktop::pump(50);
+    save_shot(program->theme_menu().popup()->hwnd(), L"header_theme_menu_by_keys.png");
     desktop::press_key(VK_ESCAPE);
     desktop::pump(100);
     EXPECT_FALSE(program->theme_menu().is_open());
