@@ -255,7 +255,7 @@ std::unique_ptr<modern::View> OrvaneApplication::build_header() {
 }
 
 void OrvaneApplication::show_menu(scaffold::PopupHolder& holder, std::uint32_t anchor_id, std::vector<MenuEntry> entries,
-                                  float height) {
+                                  float height, modern::InputOrigin origin) {
   // Opening one menu closes the others (a second click on its own button closes it: the holder toggles).
   for (scaffold::PopupHolder* other : {&theme_menu_, &language_menu_, &help_menu_}) {
     if (other != &holder) other->close();
@@ -270,6 +270,7 @@ void OrvaneApplication::show_menu(scaffold::PopupHolder& holder, std::uint32_t a
               static_cast<LONG>(std::lround((r.x + r.width) * scale)),
               static_cast<LONG>(std::lround((r.y + r.height - window_.surface().scroll_offset()) * scale))};
   MapWindowPoints(window_handle_, nullptr, reinterpret_cast<POINT*>(&anchor), 2);
+  const std::uint32_t first_entry = entries.empty() ? 0 : entries.front().command_id;
   auto build = [entries = std::move(entries)]() -> std::unique_ptr<modern::View> {
     auto overlay = std::make_unique<modern::OverlayPanel>();
     overlay->add_child(std::make_unique<modern::Card>());
@@ -285,9 +286,16 @@ void OrvaneApplication::show_menu(scaffold::PopupHolder& holder, std::uint32_t a
     return overlay;
   };
   holder.toggle(window_handle_, anchor, build, 210.0f, height, window_.surface().palette(), 0.92f, true);
+  // Opened from the keyboard, the menu shows at once where the arrows start, as Windows' menus do.
+  if (origin == modern::InputOrigin::keyboard && holder.is_open() && holder.popup()->surface().root() != nullptr) {
+    modern::Surface& surface = holder.popup()->surface();
+    if (modern::Widget* first = modern::find_widget_by_command(*surface.root(), first_entry)) {
+      surface.view_root().request_focus(*first, modern::FocusOrigin::keyboard);
+    }
+  }
 }
 
-void OrvaneApplication::show_theme_menu(modern::InputOrigin) {
+void OrvaneApplication::show_theme_menu(modern::InputOrigin origin) {
   const modern::ThemeMode current = application_.theme().mode();
   std::vector<MenuEntry> entries;
   const std::pair<modern::ThemeMode, TextId> modes[] = {{modern::ThemeMode::follow_system, TextId::theme_follow_system},
@@ -297,18 +305,18 @@ void OrvaneApplication::show_theme_menu(modern::InputOrigin) {
   for (const auto& [mode, label] : modes) {
     entries.push_back({id++, ui_text(language_, label), mode == current, [this, mode = mode] { set_theme(mode); }});
   }
-  show_menu(theme_menu_, theme_command, std::move(entries), 132.0f);
+  show_menu(theme_menu_, theme_command, std::move(entries), 132.0f, origin);
 }
 
-void OrvaneApplication::show_language_menu(modern::InputOrigin) {
+void OrvaneApplication::show_language_menu(modern::InputOrigin origin) {
   std::vector<MenuEntry> entries{
       {103, L"简体中文", language_ == UiLanguage::simplified_chinese, [this] { set_language(UiLanguage::simplified_chinese); }},
       {104, L"English", language_ == UiLanguage::english, [this] { set_language(UiLanguage::english); }},
   };
-  show_menu(language_menu_, language_command, std::move(entries), 92.0f);
+  show_menu(language_menu_, language_command, std::move(entries), 92.0f, origin);
 }
 
-void OrvaneApplication::show_about_menu(modern::InputOrigin) {
+void OrvaneApplication::show_about_menu(modern::InputOrigin origin) {
   std::vector<MenuEntry> entries{
       {105, ui_text(language_, TextId::support_item), false,
        [this] {
@@ -321,7 +329,7 @@ void OrvaneApplication::show_about_menu(modern::InputOrigin) {
          show_about();
        }},
   };
-  show_menu(help_menu_, help_command, std::move(entries), 92.0f);
+  show_menu(help_menu_, help_command, std::move(entries), 92.0f, origin);
 }
 
 void OrvaneApplication::set_theme(modern::ThemeMode mode) {

@@ -94,7 +94,7 @@ class OrvaneApplication {
     std::function<void()> action;
   };
   void show_menu(win32_ui::scaffold::PopupHolder& holder, std::uint32_t anchor_id, std::vector<MenuEntry> entries,
-                 float height);
+                 float height, win32_ui::modern::InputOrigin origin);
   void message(const std::wstring& title, const std::wstring& text, bool error);
   static LRESULT CALLBACK subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                         DWORD_PTR data) noexcept;

@@ -493,6 +493,11 @@ void choose_entry(Program& program, win32_ui::scaffold::PopupHolder& menu, std::
     desktop::press_key(VK_RETURN);
     desktop::pump(100);
     ASSERT_TRUE(menu.is_open()) << "Enter on the button opened no menu";
+    // Where the arrows start shows at once: the first entry, with its focus ring.
+    win32_ui::modern::ViewRoot& popup_root = menu.popup()->surface().view_root();
+    const auto* focused = dynamic_cast<const win32_ui::modern::Widget*>(popup_root.focused());
+    EXPECT_TRUE(focused != nullptr && focused->command_id() == (anchor == 3 ? 100u : 103u));
+    EXPECT_TRUE(popup_root.focus_visible());
     for (int i = 0; i < row; ++i) desktop::press_key(VK_DOWN);
     desktop::press_key(VK_RETURN);
   } else {
@@ -564,9 +569,9 @@ TEST(Header, EveryMenuEntryByMouseAndByKeysIsAppliedAndRememberedForTheNextStart
     desktop::press_key(VK_RETURN);
     desktop::pump(100);
     ASSERT_TRUE(program->theme_menu().is_open());
-    desktop::press_key(VK_DOWN);
     desktop::pump(50);
     save_shot(program->theme_menu().popup()->hwnd(), L"header_theme_menu_by_keys.png");
+    desktop::press_key(VK_DOWN);
     desktop::press_key(VK_ESCAPE);
     desktop::pump(100);
     EXPECT_FALSE(program->theme_menu().is_open());
