@@ -49,6 +49,35 @@ POINT Program::centre_of_command(std::uint32_t id) {
   return POINT{-1, -1};
 }
 
+ChildProgram::ChildProgram(const std::wstring& photo) {
+  std::wstring command = L"\"" ORVANE_EXE L"\" \"" + photo + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return;
+  CloseHandle(process.hThread);
+  process_ = process.hProcess;
+  id_ = process.dwProcessId;
+  desktop::pump_until(
+      [this] { return (window_ = find_window_of(id_, L"Win32UiScaffoldWindow_v1", L"", nullptr)) != nullptr; }, 15000);
+}
+
+ChildProgram::~ChildProgram() {
+  if (process_ == nullptr) return;
+  if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) static_cast<void>(close_and_wait());
+  if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 99);
+  CloseHandle(process_);
+}
+
+long ChildProgram::close_and_wait() {
+  if (process_ == nullptr) return -1;
+  if (window_ != nullptr && IsWindow(window_)) PostMessageW(window_, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(process_, 15000) != WAIT_OBJECT_0) return -1;
+  DWORD code = 0;
+  GetExitCodeProcess(process_, &code);
+  return static_cast<long>(code);
+}
+
 HWND find_window_of(DWORD process_id, const wchar_t* window_class, const std::wstring& title_part, HWND exclude) {
   struct Search {
     DWORD process;

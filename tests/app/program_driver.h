@@ -47,6 +47,28 @@ class Program {
   HWND window_ = nullptr;
 };
 
+// The real orvane.exe in its own process, started on a photo; its main window found once it shows.
+// Ended (closed, then killed if it lingers) on destruction.
+class ChildProgram {
+ public:
+  explicit ChildProgram(const std::wstring& photo);
+  ~ChildProgram();
+  ChildProgram(const ChildProgram&) = delete;
+  ChildProgram& operator=(const ChildProgram&) = delete;
+
+  [[nodiscard]] bool started() const noexcept { return process_ != nullptr; }
+  [[nodiscard]] DWORD id() const noexcept { return id_; }
+  // Its main window, or null when none showed within 15 seconds.
+  [[nodiscard]] HWND window() const noexcept { return window_; }
+  // Closes the window and waits for the process; its exit code, or -1 when it did not end in 15 seconds.
+  long close_and_wait();
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD id_ = 0;
+  HWND window_ = nullptr;
+};
+
 // A visible window of a process with a class and (part of a) title, other than `exclude`, or null.
 [[nodiscard]] HWND find_window_of(DWORD process_id, const wchar_t* window_class, const std::wstring& title_part,
                                   HWND exclude);

@@ -212,16 +212,12 @@ TEST(Program, TheRealProgramExportsWithCtrlSAndEndsWithZeroWhenClosed) {
   Environment environment;
   orvane::test::TempDir folder;
   const std::wstring photo = make_photo(folder, L"started.jpg", 400, 300);
-  std::wstring command = L"\"" ORVANE_EXE L"\" \"" + photo + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  ChildProgram child(photo);
+  ASSERT_TRUE(child.started());
   const auto find_in_child = [&](const wchar_t* window_class, HWND exclude) {
-    return find_window_of(process.dwProcessId, window_class, L"", exclude);
+    return find_window_of(child.id(), window_class, L"", exclude);
   };
-  HWND window = nullptr;
-  desktop::pump_until([&] { return (window = find_in_child(L"Win32UiScaffoldWindow_v1", nullptr)) != nullptr; }, 15000);
+  const HWND window = child.window();
   ASSERT_NE(window, nullptr) << "the program showed no window";
   wchar_t title[128] = {};
   GetWindowTextW(window, title, 128);
@@ -255,13 +251,7 @@ TEST(Program, TheRealProgramExportsWithCtrlSAndEndsWithZeroWhenClosed) {
   EXPECT_TRUE(std::filesystem::exists(output)) << "the program wrote nothing";
   EXPECT_EQ(orvane::test::load_pixels(output).width, 400u);
 
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(WaitForSingleObject(process.hProcess, 15000), WAIT_OBJECT_0);
-  DWORD code = 99;
-  GetExitCodeProcess(process.hProcess, &code);
-  EXPECT_EQ(code, 0u);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  EXPECT_EQ(child.close_and_wait(), 0);
 }
 
 // A photo that looks like one: sky, sun, hills.
@@ -364,8 +354,6 @@ TEST(Header, MenusToggleChooseAndLeadToTheAboutBox) {
   ASSERT_NE(program.hwnd(), nullptr);
   OrvaneApplication& application = program.application();
   const HWND main_window = program.hwnd();
-  SetForegroundWindow(main_window);
-  desktop::pump(150);
   win32_ui::modern::Surface& surface = application.window().surface();
   const POINT theme = program.centre_of_command(3);
   const POINT language = program.centre_of_command(4);
@@ -430,8 +418,6 @@ TEST(Header, LanguageSwitchesRebuildEverythingAndKeepTheImage) {
   ASSERT_NE(program.hwnd(), nullptr);
   OrvaneApplication& application = program.application();
   const HWND main_window = program.hwnd();
-  SetForegroundWindow(main_window);
-  desktop::pump(100);
   win32_ui::modern::Surface& surface = application.window().surface();
   for (int round = 0; round < 50; ++round) {
     // Focus in the text edit, the pointer over the Open button.
@@ -579,30 +565,18 @@ TEST(Header, EveryMenuEntryByMouseAndByKeysIsAppliedAndRememberedForTheNextStart
   }
 
   // The second start: the real program, in its own process, reads the saved choices.
-  std::wstring command = L"\"" ORVANE_EXE L"\" \"" + photo + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
-  HWND window = nullptr;
-  desktop::pump_until(
-      [&] { return (window = find_window_of(process.dwProcessId, L"Win32UiScaffoldWindow_v1", L"", nullptr)) != nullptr; },
-      15000);
-  EXPECT_NE(window, nullptr);
-  if (window != nullptr) {
-    desktop::pump(600);
-    wchar_t title[128] = {};
-    GetWindowTextW(window, title, 128);
-    EXPECT_STREQ(title, L"Orvane · 图片水印");
-    const orvane::test::Pixels shot = desktop::capture_client(window);
-    const std::uint32_t corner = shot.at(4, shot.height - 4);
-    EXPECT_LT(((corner >> 16) & 0xFF) + ((corner >> 8) & 0xFF) + (corner & 0xFF), 300u) << "the second start is not dark";
-    save_shot(window, L"second_start_chinese_dark.png");
-    PostMessageW(window, WM_CLOSE, 0, 0);
-  }
-  EXPECT_EQ(WaitForSingleObject(process.hProcess, 15000), WAIT_OBJECT_0);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  ChildProgram child(photo);
+  ASSERT_TRUE(child.started());
+  ASSERT_NE(child.window(), nullptr) << "the program showed no window";
+  desktop::pump(600);
+  wchar_t title[128] = {};
+  GetWindowTextW(child.window(), title, 128);
+  EXPECT_STREQ(title, L"Orvane · 图片水印");
+  const orvane::test::Pixels shot = desktop::capture_client(child.window());
+  const std::uint32_t corner = shot.at(4, shot.height - 4);
+  EXPECT_LT(((corner >> 16) & 0xFF) + ((corner >> 8) & 0xFF) + (corner & 0xFF), 300u) << "the second start is not dark";
+  save_shot(child.window(), L"second_start_chinese_dark.png");
+  EXPECT_EQ(child.close_and_wait(), 0);
   RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane");
 }
 
