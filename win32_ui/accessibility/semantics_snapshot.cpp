@@ -154,7 +154,7 @@ PropertyValue node_property(const SemanticsNode& node, int property) {
       return node.help_text;
     case uia::is_control_element:
     case uia::is_content_element:
-      // Part 4.3's flag (every role but group and image): cards and icons stay in the raw view only,
+      // The widget's own flag (every role but group and image): cards and icons stay in the raw view only,
       // so a screen reader's control view goes straight from the window to the controls.
       return node.control_element;
     case uia::framework_id:

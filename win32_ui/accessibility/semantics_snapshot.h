@@ -1,6 +1,6 @@
 #pragma once
 
-// The platform-free half of the UI Automation bridge (Part 6.1): the snapshot of a surface's semantic
+// The platform-free half of the UI Automation bridge: the snapshot of a surface's semantic
 // nodes, what each node answers for every UIA property, navigation, hit-testing in screen pixels, the
 // checks before an action and the differences between two snapshots that become UIA events. Nothing
 // here includes a Windows header; the identifiers are UIA's numbers. The Windows side

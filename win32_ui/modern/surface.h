@@ -144,7 +144,7 @@ class Surface final : public ViewHost {
 
   // --- accessibility
 
-  // The surface's UI Automation host (Part 6.1): its root provider, its snapshot, its event sink.
+  // The surface's UI Automation host: its root provider, its snapshot, its event sink.
   [[nodiscard]] platform::windows::accessibility::SemanticsAutomationHost& automation() noexcept;
 
   // --- input

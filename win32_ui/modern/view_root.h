@@ -108,7 +108,7 @@ class ViewRoot final : public ViewHost {
   bool move_focus(FocusDirection direction, FocusOrigin origin);
   void clear_focus(FocusOrigin origin) { focus_.clear_focus(origin); }
 
-  // --- semantics: the registry the accessibility bridge reads (Part 5.1)
+  // --- semantics: the registry the accessibility bridge reads
 
   // Every shown view that describes itself, in tree order: its description completed with its
   // parent (the nearest described ancestor, 0 at the top), its children, its bounds (content DIPs

@@ -15,15 +15,15 @@ using modern::SemanticsNode;
 
 namespace {
 
-// Part 6.1 asks for ProviderOptions_ServerSideProvider | ProviderOptions_UseComThreading (0x22). We leave
-// UseComThreading out. With it, UIA marshals every call into the apartment that made the provider: the
-// surface's STA UI thread. Wine 8's UIA then deadlocks on the first navigation from another process: the
-// UI thread, answering WM_GETOBJECT inside UiaReturnRawElementProvider, waits in a send to Wine's provider
-// thread, which waits on a COM call back into the UI thread. On Windows the same flag would also stall
-// every read of a screen reader while the UI thread sits in a modal loop or a long export. Nothing here
-// needs the apartment: the provider answers every read from the snapshot under the state's mutex, from any
-// thread, and carries actions to the UI thread itself through the registered window message. So UIA may
-// call it on its own threads, which is what the flag's absence means.
+// The provider reports ProviderOptions_ServerSideProvider alone, without UseComThreading. With that
+// flag UIA marshals every call into the apartment that made the provider: the surface's STA UI thread.
+// Wine 8's UIA then deadlocks on the first navigation from another process: the UI thread, answering
+// WM_GETOBJECT inside UiaReturnRawElementProvider, waits in a send to Wine's provider thread, which waits
+// on a COM call back into the UI thread. On Windows the flag would also stall every read of a screen
+// reader while the UI thread sits in a modal loop or a long export. Nothing here needs the apartment: the
+// provider answers every read from the snapshot under the state's mutex, from any thread, and carries
+// actions to the UI thread itself through the registered window message. So UIA may call it on its own
+// threads, which is what the flag's absence means.
 constexpr int server_side_provider = 0x2;
 constexpr int override_provider = 0x8;
 

@@ -77,7 +77,7 @@ struct ProviderState {
   [[nodiscard]] bool live() const noexcept { return window != nullptr && has_content; }
 };
 
-// How a provider dispatches an action (Part 6.1's marshalling path, with the mend).
+// How a provider carries an action to the UI thread.
 enum class Dispatch {
   // Sent with a bounded wait; the caller learns whether the view did it (set value, range value,
   // expand, collapse, focus).
@@ -87,7 +87,7 @@ enum class Dispatch {
   posted = 1,
 };
 
-// The UI Automation host of one surface (Part 6.1): keeps the thread-safe snapshot of the surface's
+// The UI Automation host of one surface: keeps the thread-safe snapshot of the surface's
 // semantic nodes, raises UIA events for its changes, answers WM_GETOBJECT with the root provider and
 // runs the actions UIA's threads send to the UI thread. Every operation but the provider side runs on
 // the surface's UI thread.
@@ -131,7 +131,7 @@ class SemanticsAutomationHost {
   bool refresh_posted_ = false;
 };
 
-// Carries one action to the UI thread of a surface and runs it there (Algorithms, step 2): directly on
+// Carries one action to the UI thread of a surface and runs it there: directly on
 // the UI thread, else under a fresh key by the action message, sent with the state's timeout or posted.
 // Returns whether the action was delivered and the view did it (for a posted action: whether it was
 // posted).
