@@ -138,6 +138,13 @@ void type(const std::wstring& text) {
   Sleep(80);
 }
 
+// Keeps a picture of a window's client area in the build tree for people to look at.
+void save_shot(HWND window, const std::wstring& name) {
+  if (window == nullptr) return;
+  static_cast<void>(orvane::test::save_pixels(desktop::capture_client(window), std::wstring(L"" ARTEFACT_DIR) + L"/" + name,
+                                              L"image/png"));
+}
+
 // --- uia_dump
 
 std::string read_file(const std::filesystem::path& path) {
@@ -236,6 +243,7 @@ TEST(ProgramAutomation, TheRealProgramsMainWindowDumpsFromAnotherProcessInEnglis
                         15000);
     ASSERT_NE(window, nullptr);
     desktop::pump(700);  // the first layout and the preview
+    save_shot(window, language == 2 ? L"uia_main_window_english.png" : L"uia_main_window_chinese.png");
     int code = -1;
     const std::string dump = run_dump(L"--process " + std::to_wstring(process.dwProcessId), true, folder, &code);
     EXPECT_EQ(code, 0);
@@ -281,6 +289,7 @@ TEST(ProgramAutomation, AnOpenMenuAndAMessageDialogDumpFromAnotherProcess) {
   desktop::pump(150);
   ASSERT_TRUE(program.application->theme_menu().is_open());
   HWND menu = program.application->theme_menu().popup()->hwnd();
+  save_shot(menu, L"uia_theme_menu.png");
   expect_dump(run_dump(L"--window " + hex(menu), true, program.folder), "theme_menu");
   program.application->theme_menu().close();
   desktop::pump(50);
@@ -294,6 +303,7 @@ TEST(ProgramAutomation, AnOpenMenuAndAMessageDialogDumpFromAnotherProcess) {
     HWND dialog = wait_for_window(L"Win32UiScaffoldWindow_v1", program.window);
     if (dialog != nullptr) {
       Sleep(200);
+      save_shot(dialog, L"uia_message_dialog.png");
       dialog_dump = run_dump(L"--window " + hex(dialog), false, program.folder);
       SetForegroundWindow(dialog);
       key(VK_RETURN);
@@ -367,6 +377,8 @@ TEST(ProgramAutomation, TypesTogglesChoosesSlidesAndExportsFromAnotherThread) {
         Element opacity = root.find_id(L"opacity");
         ASSERT_TRUE(opacity);
         slid = opacity.pattern<IRangeValueProvider>(uia::range_value_pattern)->SetValue(0.5);
+
+        save_shot(program.window, L"uia_operated.png");
 
         // Export: the save dialog runs modally on the UI thread while Invoke has long returned; a second
         // hand answers it as a user would.
@@ -453,6 +465,7 @@ TEST(ProgramAutomation, InvokingAboutReturnsAtOnceWhileItsDialogIsOpen) {
       dialog = wait_for_window(L"Win32UiScaffoldWindow_v1", program.window, 8000);
       Sleep(300);
       dialog_open_after_return = dialog != nullptr && IsWindowVisible(dialog);
+      save_shot(dialog, L"uia_about_open.png");
       // The main window is disabled under its modal dialog: it refuses actions as it refuses clicks.
       Element main = Element::from_simple(main_provider);
       while_modal = main.find_id(L"open").pattern<IInvokeProvider>(uia::invoke_pattern)->Invoke();

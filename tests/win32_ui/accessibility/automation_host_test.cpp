@@ -128,6 +128,12 @@ struct Stage {
     stage.show(std::move(root));
     desktop::pump(50);
   }
+  ~Stage() {
+    if (IsWindow(stage.window.hwnd())) {
+      static_cast<void>(orvane::test::save_pixels(desktop::capture_client(stage.window.hwnd()),
+                                                  std::wstring(L"" ARTEFACT_DIR) + L"/accessibility_stage.png", L"image/png"));
+    }
+  }
 
   [[nodiscard]] IRawElementProviderSimple* root_provider() { return stage.surface.automation().root_provider(); }
 };

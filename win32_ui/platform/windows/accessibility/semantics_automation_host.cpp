@@ -82,6 +82,19 @@ std::uint64_t next_key(ProviderState& state) {
   }
 }
 
+// Owns one reference to a provider made for the occasion.
+class ProviderReference {
+ public:
+  explicit ProviderReference(Provider* provider) noexcept : provider_(provider) {}
+  ~ProviderReference() { provider_->Release(); }
+  ProviderReference(const ProviderReference&) = delete;
+  ProviderReference& operator=(const ProviderReference&) = delete;
+  [[nodiscard]] IRawElementProviderSimple& simple() const noexcept { return *provider_; }
+
+ private:
+  Provider* provider_;
+};
+
 bool window_holds_focus(HWND window) {
   HWND focus = GetFocus();
   return focus != nullptr && (focus == window || IsChild(window, focus));
@@ -130,9 +143,8 @@ void raise_events(const std::shared_ptr<ProviderState>& state, const std::vector
   if (sink == nullptr) sink = process_sink();
   if (!sink->listening()) return;
   for (const SemanticsEvent& event : events) {
-    Provider* provider = make_provider(state, event.node);
-    sink->raise(event, *static_cast<IRawElementProviderSimple*>(provider));
-    provider->Release();
+    const ProviderReference provider(make_provider(state, event.node));
+    sink->raise(event, provider.simple());
   }
 }
 
@@ -314,9 +326,8 @@ bool SemanticsAutomationHost::handle_message(UINT message, WPARAM wparam, LPARAM
       window = state_->window;
     }
     if (window == nullptr || api.return_raw_element_provider == nullptr) return false;
-    IRawElementProviderSimple* provider = root_provider();
-    result = api.return_raw_element_provider(window, wparam, lparam, provider);
-    provider->Release();
+    const ProviderReference provider(make_provider(state_, 0));
+    result = api.return_raw_element_provider(window, wparam, lparam, &provider.simple());
     return true;
   }
   if (message != action_message()) return false;
