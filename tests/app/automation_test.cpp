@@ -378,6 +378,7 @@ TEST(ProgramAutomation, TypesTogglesChoosesSlidesAndExportsFromAnotherThread) {
         ASSERT_TRUE(opacity);
         slid = opacity.pattern<IRangeValueProvider>(uia::range_value_pattern)->SetValue(0.5);
 
+        Sleep(300);  // the controls repaint on the UI thread
         save_shot(program.window, L"uia_operated.png");
 
         // Export: the save dialog runs modally on the UI thread while Invoke has long returned; a second
