@@ -171,6 +171,10 @@ std::string run_dump(const std::wstring& arguments, bool pump, const orvane::tes
   }
   DWORD code = 99;
   GetExitCodeProcess(process.hProcess, &code);
+  if (code == STILL_ACTIVE) {  // it hung: end the dump this test started, and report it
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, 5000);
+  }
   if (exit_code != nullptr) *exit_code = static_cast<int>(code);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
