@@ -246,7 +246,9 @@ TEST(ProgramAutomation, TheRealProgramsMainWindowDumpsFromAnotherProcessInEnglis
     desktop::pump_until([&] { return (window = find_window_of(process.dwProcessId, L"Win32UiScaffoldWindow_v1", L"")) != nullptr; },
                         15000);
     ASSERT_NE(window, nullptr);
-    desktop::pump(700);  // the first layout and the preview
+    // The program has started once its thread waits for input; then the first layout and the preview.
+    WaitForInputIdle(process.hProcess, 10000);
+    desktop::pump(700);
     save_shot(window, language == 2 ? L"uia_main_window_english.png" : L"uia_main_window_chinese.png");
     int code = -1;
     const std::string dump = run_dump(L"--process " + std::to_wstring(process.dwProcessId), true, folder, &code);
