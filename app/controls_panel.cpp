@@ -84,6 +84,12 @@ Control* labelled_row(modern::GridPanel& card, std::uint32_t row, std::wstring l
   auto line = std::make_unique<modern::GridPanel>(
       std::vector<TrackDefinition>{TrackDefinition::fixed(122.0f), TrackDefinition::star()}, std::vector<TrackDefinition>{},
       10.0f, 0.0f);
+  // The label names the control for screen readers (a composite control: its first part).
+  modern::View* named = control.get();
+  if (auto* group = dynamic_cast<modern::ViewGroup*>(named); group != nullptr && group->child_count() > 0) {
+    named = group->child_at(0);
+  }
+  if (!label.empty() && !named->accessible_name()) named->set_accessible_name(label);
   line->add(std::make_unique<modern::Text>(std::move(label), 2), {0, 0, 1, 1});
   auto* placed = static_cast<Control*>(line->add(std::move(control), {1, 0, 1, 1}));
   card.add(std::move(line), {0, row, 1, 1});
@@ -110,6 +116,19 @@ int CALLBACK collect_family(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPA
     return 0;  // out of memory: stop with what there is
   }
   return 1;
+}
+
+// Names automation scripts find the controls by (UIA's AutomationId), the same in every language.
+void set_automation_ids(const ControlsPanel& panel) {
+  const std::pair<win32_ui::modern::View*, const wchar_t*> named[] = {
+      {panel.text_edit(), L"watermark-text"},   {panel.font_box(), L"font"},          {panel.size_edit(), L"size"},
+      {panel.color_field(), L"color"},          {panel.opacity_slider(), L"opacity"}, {panel.opacity_text(), L"opacity-value"},
+      {panel.position_box(), L"position"},      {panel.rotation_edit(), L"rotation"}, {panel.spacing_x_edit(), L"spacing-x"},
+      {panel.spacing_y_edit(), L"spacing-y"},   {panel.fit_box(), L"fit"},            {panel.quality_slider(), L"quality"},
+      {panel.quality_text(), L"quality-value"}};
+  for (const auto& [view, id] : named) {
+    if (view != nullptr) view->set_automation_id(id);
+  }
 }
 
 // A slider position as a byte: halves round away from zero, so 0.5 gives 128.
@@ -160,6 +179,7 @@ std::unique_ptr<modern::View> ControlsPanel::build(OrvaneApplication& applicatio
   panel->add(build_layout_card(), {0, 2, 1, 1});
   panel->add(build_export_card(), {0, 4, 1, 1});
   update_layout_controls();
+  set_automation_ids(*this);
   return panel;
 }
 

@@ -42,6 +42,18 @@ constexpr std::uint32_t export_command = 2;
 constexpr std::uint32_t theme_command = 3;
 constexpr std::uint32_t language_command = 4;
 constexpr std::uint32_t help_command = 6;
+
+// The header buttons' names for automation scripts (UIA's AutomationId), the same in every language.
+const wchar_t* header_automation_id(std::uint32_t command) {
+  switch (command) {
+    case open_command: return L"open";
+    case export_command: return L"export";
+    case theme_command: return L"theme";
+    case language_command: return L"language";
+    case help_command: return L"help";
+    default: return L"";
+  }
+}
 constexpr const wchar_t* support_address = L"https://kestrune.com/orvane/support";
 constexpr std::uint32_t preview_size_limit = 1600;
 constexpr std::size_t path_buffer_units = 32768;
@@ -237,11 +249,13 @@ std::unique_ptr<modern::View> OrvaneApplication::build_header() {
     made->set_flat(true);
     made->set_arrangement(1);
     made->set_text_style(2);
+    made->set_automation_id(header_automation_id(id));
     return static_cast<modern::Button*>(header->add(std::move(made), {column, 0, 1, 2}));
   };
-  button(open_command, TextId::open_button, resources_.open, 1)->on_invoked([this] { choose_image(); });
+  // Open and Export run through their bound commands (an invoke no view handles runs its command, Part
+  // 5.9): a handler of their own as well ran each twice, a second dialog after the first.
+  button(open_command, TextId::open_button, resources_.open, 1);
   export_button_ = button(export_command, TextId::export_button, resources_.export_image, 2);
-  export_button_->on_invoked([this] { export_watermarked(); });
   // Usable once an image is open.
   export_button_->set_enabled(!image_path_.empty());
   export_button_->set_emphasized(!image_path_.empty());
@@ -279,6 +293,7 @@ void OrvaneApplication::show_menu(scaffold::PopupHolder& holder, std::uint32_t a
                                                     0.0f, layout::Thickness::uniform(6.0f));
     for (std::size_t i = 0; i < entries.size(); ++i) {
       auto item = std::make_unique<modern::MenuItem>(entries[i].command_id, entries[i].label, entries[i].checked);
+      item->set_automation_id(L"menu-" + std::to_wstring(entries[i].command_id));
       item->on_invoked(entries[i].action);
       grid->add(std::move(item), {0, static_cast<std::uint32_t>(i), 1, 1});
     }
@@ -422,6 +437,7 @@ std::unique_ptr<modern::View> OrvaneApplication::build_preview() {
   top->add(std::make_unique<modern::Text>(ui_text(language_, TextId::live_preview), 1), {0, 0, 1, 1});
   auto facts = std::make_unique<modern::Text>(ui_text(language_, TextId::waiting_for_image), 3);
   facts->set_command_id(20);
+  facts->set_automation_id(L"image-facts");
   facts_text_ = static_cast<modern::Text*>(top->add(std::move(facts), {1, 0, 1, 1}));
   grid->add(std::move(top), {0, 0, 1, 1});
   // Row 1: the preview.
@@ -434,6 +450,7 @@ std::unique_ptr<modern::View> OrvaneApplication::build_preview() {
       0.0f);
   auto status = std::make_unique<modern::Text>(ui_text(language_, TextId::choose_or_drop_image), 3);
   status->set_command_id(21);
+  status->set_automation_id(L"status");
   status_text_ = static_cast<modern::Text*>(bottom->add(std::move(status), {0, 0, 1, 1}));
   bottom->add(std::make_unique<modern::Text>(std::wstring(L"PNG · JPEG · BMP · GIF · TIFF"), 3), {1, 0, 1, 1});
   grid->add(std::move(bottom), {0, 2, 1, 1});

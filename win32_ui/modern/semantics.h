@@ -56,7 +56,9 @@ struct SemanticsNode {
   std::wstring name;
   std::wstring help_text;
   std::wstring value;
-  layout::Rect bounds{};
+  // What automation tools find the view by; empty means "semantics-" and the id.
+  std::wstring automation_id;
+  layout::Rect bounds{};  // DIPs in content coordinates (before the surface's scroll)
   void* native_window = nullptr;
   bool enabled = true;
   bool focusable = false;

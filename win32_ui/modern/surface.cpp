@@ -20,6 +20,7 @@
 #include "modern/view_group.h"
 #include "modern/widget.h"
 #include "platform/surface_interfaces.h"
+#include "platform/windows/accessibility/semantics_automation_host.h"
 #include "platform/windows/gdi_handle.h"
 #include "platform/windows/native_control_colors.h"
 #include "platform/windows/native_messages.h"
@@ -131,12 +132,14 @@ class Surface::Impl final : public platform::FrameScheduler,
     root_.set_root_listener([this] { on_root_replaced(); });
     root_.set_event_hook([this](Event& event, bool handled) { on_event_routed(event, handled); });
     root_.set_detach_listener([this](View& view) { on_view_detached(view); });
+    root_.set_semantics_listener([this] { automation_.semantics_changed(); });
   }
 
   ~Impl() override {
     detach();
     // The tree goes with the root below; nothing of this half-destroyed surface may hear about it.
     root_.set_detach_listener({});
+    root_.set_semantics_listener({});
     root_.set_root_listener({});
     root_.set_focus_listener({});
     root_.set_key_fallback({});
@@ -163,6 +166,8 @@ class Surface::Impl final : public platform::FrameScheduler,
       window_ = nullptr;
       return false;
     }
+    automation_.attach(window_, root_);
+    automation_.set_metrics(dpi_, ui_scale_, scroll_offset_);
     apply_animation_preference();
     if (root_.clock().has_animations()) request_frame();
     layout();
@@ -174,6 +179,7 @@ class Surface::Impl final : public platform::FrameScheduler,
     if (window_ != nullptr && GetCapture() == window_ && !captured_.empty()) ReleaseCapture();
     captured_.clear();
     pointers_down_.clear();
+    automation_.detach();
     destroy_tooltips();
     stop_frame_timer();
     detach_native_hosts();
@@ -192,6 +198,7 @@ class Surface::Impl final : public platform::FrameScheduler,
     hover_index_ = pressed_index_ = focus_index_ = -1;
     pressed_ = false;
     native_hosts_.clear();
+    automation_.semantics_changed();
     if (root_.root() == nullptr) {
       elements_.clear();
       content_height_ = 0.0f;
@@ -416,6 +423,11 @@ class Surface::Impl final : public platform::FrameScheduler,
     clamp_scroll();
     place_native_hosts(true);
     update_tooltips();
+    // Accessibility hears of the new structure and bounds once, when the outermost layout ends.
+    if (layout_depth_ == 1) {
+      automation_.set_metrics(dpi_, ui_scale_, scroll_offset_);
+      automation_.refresh();
+    }
     --layout_depth_;
   }
 
@@ -506,6 +518,7 @@ class Surface::Impl final : public platform::FrameScheduler,
     const float before = scroll_offset_;
     scroll_offset_ = std::clamp(scroll_offset_ - notches * wheel_step_dips, 0.0f, max_scroll());
     if (scroll_offset_ == before) return false;
+    automation_.set_metrics(dpi_, ui_scale_, scroll_offset_);
     place_native_hosts(false);
     update_tooltips();
     invalidate(true);
@@ -599,6 +612,8 @@ class Surface::Impl final : public platform::FrameScheduler,
   // --- focus
 
   void on_focus_moved(View*, View* gained, FocusOrigin origin) {
+    // Focus may move while a subtree is being taken down: the snapshot is read once the dispatch is over.
+    automation_.semantics_changed();
     if (window_ == nullptr || origin == FocusOrigin::native) return;
     HWND target = window_;
     if (auto* host = dynamic_cast<NativeHost*>(gained)) {
@@ -733,9 +748,7 @@ class Surface::Impl final : public platform::FrameScheduler,
     --dispatch_depth_;
   }
 
-  void on_event_routed(Event&, bool) {
-    // Accessibility hears of every routed event here once the automation bridge exists.
-  }
+  void on_event_routed(Event& event, bool) { automation_.event_notice(event); }
 
   void context_menu(LPARAM lparam) {
     if (root_.root() == nullptr) return;
@@ -950,6 +963,9 @@ class Surface::Impl final : public platform::FrameScheduler,
   // --- the message table
 
   LRESULT message(UINT message, WPARAM wparam, LPARAM lparam) {
+    // The accessibility bridge sees every message first (WM_GETOBJECT and its action message).
+    LRESULT answered = 0;
+    if (automation_.handle_message(message, wparam, lparam, answered)) return answered;
     switch (message) {
       case WM_SETFOCUS:
         on_window_focus();
@@ -1165,6 +1181,7 @@ class Surface::Impl final : public platform::FrameScheduler,
     auto* self = reinterpret_cast<Impl*>(data);
     if (message == WM_NCDESTROY) {
       RemoveWindowSubclass(window, &Impl::subclass_proc, surface_subclass_id);
+      self->automation_.detach();
       self->destroy_tooltips();
       self->captured_.clear();
       self->pointers_down_.clear();
@@ -1235,6 +1252,8 @@ class Surface::Impl final : public platform::FrameScheduler,
   std::vector<Element> elements_;
   std::vector<NativeHost*> native_hosts_;
   ViewRoot root_;
+  // After the root: destroyed before it, so its state forgets the root first.
+  platform::windows::accessibility::SemanticsAutomationHost automation_;
   const CommandRegistry* commands_ = nullptr;
   const AcceleratorTable* accelerators_ = nullptr;
   float dpi_ = 96.0f;
@@ -1309,6 +1328,8 @@ void Surface::set_commands(const CommandRegistry* commands, const AcceleratorTab
   impl_->accelerators_ = accelerators;
   impl_->root_.set_commands(commands, accelerators);
 }
+
+platform::windows::accessibility::SemanticsAutomationHost& Surface::automation() noexcept { return impl_->automation_; }
 
 float Surface::scroll_offset() const noexcept { return impl_->scroll_offset_; }
 float Surface::content_height() const noexcept { return impl_->content_height_; }

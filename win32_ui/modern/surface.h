@@ -15,6 +15,10 @@
 
 typedef struct HWND__* HWND;
 
+namespace win32_ui::platform::windows::accessibility {
+class SemanticsAutomationHost;
+}
+
 namespace win32_ui::modern {
 
 class LocalizationContext;
@@ -137,6 +141,11 @@ class Surface final : public ViewHost {
   // The tooltip window, created while some view has a tooltip.
   [[nodiscard]] HWND tooltip_window() const noexcept;
   [[nodiscard]] bool frame_timer_pending() const noexcept;
+
+  // --- accessibility
+
+  // The surface's UI Automation host: its root provider, its snapshot, its event sink.
+  [[nodiscard]] platform::windows::accessibility::SemanticsAutomationHost& automation() noexcept;
 
   // --- input
 

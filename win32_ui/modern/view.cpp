@@ -522,6 +522,13 @@ View& View::set_control_element_override(std::optional<bool> value) {
   return *this;
 }
 
+View& View::set_automation_id(std::wstring id) {
+  if (id == automation_id_) return *this;
+  automation_id_ = std::move(id);
+  if (host_ != nullptr) host_->notify_semantics_changed();
+  return *this;
+}
+
 // --- painting a subtree
 
 void paint_view(View& view, PaintContext& context) {

@@ -208,6 +208,10 @@ class View : public layout::LayoutNode {
   View& set_accessible_description(std::wstring description);
   [[nodiscard]] std::optional<bool> control_element_override() const noexcept { return control_element_override_; }
   View& set_control_element_override(std::optional<bool> value);
+  // A stable name automation scripts and tests find the view by (UIA's AutomationId); empty leaves
+  // the default, "semantics-" followed by the view's id, which changes from run to run.
+  [[nodiscard]] const std::wstring& automation_id() const noexcept { return automation_id_; }
+  View& set_automation_id(std::wstring id);
 
  protected:
   // The smallest size the constraints allow.
@@ -253,6 +257,7 @@ class View : public layout::LayoutNode {
   std::optional<std::wstring> accessible_name_;
   std::wstring accessible_description_;
   std::optional<bool> control_element_override_;
+  std::wstring automation_id_;
 };
 
 // Paints one view and its subtree with the paint order, opacity, transform and clip rules; the host

@@ -461,6 +461,57 @@ void ViewRoot::invalidate_layout() {
 void ViewRoot::notify_semantics_changed() {
   ++semantics_generation_;
   changed();
+  if (semantics_listener_) semantics_listener_();
+}
+
+namespace {
+
+void collect_semantics(View& view, std::size_t parent_index, std::vector<SemanticsNode>& nodes) {
+  if (view.visibility() != layout::Visibility::visible) return;
+  SemanticsNode node;
+  node.bounds = view.total_transform().map_bounds(view.arranged_rect());
+  node.enabled = view.enabled();
+  node.focusable = view.can_focus();
+  node.focused = view.focused();
+  view.describe(node);
+  std::size_t own = parent_index;
+  if (node.id != 0) {
+    // The registry finds views by their own id, whatever a description put there.
+    node.id = view.id();
+    node.children.clear();
+    node.parent_id = parent_index < nodes.size() ? nodes[parent_index].id : 0;
+    if (node.automation_id.empty()) node.automation_id = view.automation_id();
+    if (parent_index < nodes.size()) nodes[parent_index].children.push_back(node.id);
+    nodes.push_back(std::move(node));
+    own = nodes.size() - 1;
+  }
+  if (auto* group = dynamic_cast<ViewGroup*>(&view)) {
+    for (const auto& child : group->children()) collect_semantics(*child, own, nodes);
+  }
+}
+
+View* find_shown(View& view, std::uint64_t id) {
+  if (view.visibility() != layout::Visibility::visible) return nullptr;
+  if (view.id() == id) return &view;
+  if (auto* group = dynamic_cast<ViewGroup*>(&view)) {
+    for (const auto& child : group->children()) {
+      if (View* found = find_shown(*child, id)) return found;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::vector<SemanticsNode> ViewRoot::semantic_nodes() {
+  std::vector<SemanticsNode> nodes;
+  if (root_ != nullptr) collect_semantics(*root_, static_cast<std::size_t>(-1), nodes);
+  return nodes;
+}
+
+View* ViewRoot::semantic_view(std::uint64_t id) {
+  if (root_ == nullptr || id == 0) return nullptr;
+  return find_shown(*root_, id);
 }
 
 void ViewRoot::changed() {

@@ -108,6 +108,18 @@ class ViewRoot final : public ViewHost {
   bool move_focus(FocusDirection direction, FocusOrigin origin);
   void clear_focus(FocusOrigin origin) { focus_.clear_focus(origin); }
 
+  // --- semantics: the registry the accessibility bridge reads
+
+  // Every shown view that describes itself, in tree order: its description completed with its
+  // parent (the nearest described ancestor, 0 at the top), its children, its bounds (content DIPs
+  // through the render transforms, unless it gave its own), its focus state and automation id.
+  // Hidden and collapsed subtrees are left out; views that describe nothing pass their children up.
+  [[nodiscard]] std::vector<SemanticsNode> semantic_nodes();
+  // The shown view whose semantic id is `id`, or null.
+  [[nodiscard]] View* semantic_view(std::uint64_t id);
+  // Told after every change of the semantics generation (coalesce: it runs for each small change).
+  void set_semantics_listener(std::function<void()> listener) { semantics_listener_ = std::move(listener); }
+
   // --- ViewHost
 
   void invalidate(const layout::Rect& rect) override;
@@ -147,6 +159,7 @@ class ViewRoot final : public ViewHost {
   const CommandRegistry* commands_ = nullptr;
   const AcceleratorTable* accelerators_ = nullptr;
   std::function<void()> change_listener_;
+  std::function<void()> semantics_listener_;
   RootListener root_listener_;
   KeyFallback key_fallback_;
   EventHook event_hook_;

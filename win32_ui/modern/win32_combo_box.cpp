@@ -81,17 +81,38 @@ void Win32ComboBox::describe(SemanticsNode& node) {
   if (selected_index_ >= 0 && selected_index_ < static_cast<int>(items_.size())) {
     node.value = items_[static_cast<std::size_t>(selected_index_)];
   }
-  node.actions |= semantics_action_select;
+  // Select by index, or by the text of an item (UIA's Value pattern), and open or close the list.
+  node.actions |= semantics_action_select | semantics_action_set_text_value;
+  if (auto* window = static_cast<HWND>(this->window()); window != nullptr && IsWindow(window)) {
+    node.has_expand = true;
+    node.expanded = SendMessageW(window, CB_GETDROPPEDSTATE, 0, 0) != FALSE;
+    node.actions |= node.expanded ? semantics_action_collapse : semantics_action_expand;
+  }
 }
 
 bool Win32ComboBox::perform_action(ActionRequest& request) {
+  if (request.action == semantics_action_set_text_value) {
+    const auto found = std::find(items_.begin(), items_.end(), request.text_value);
+    if (found == items_.end()) return false;
+    return select(static_cast<int>(found - items_.begin()));
+  }
+  if (request.action == semantics_action_expand || request.action == semantics_action_collapse) {
+    auto* window = static_cast<HWND>(this->window());
+    if (window == nullptr || !IsWindow(window) || !enabled()) return false;
+    SendMessageW(window, CB_SHOWDROPDOWN, request.action == semantics_action_expand ? TRUE : FALSE, 0);
+    if (host() != nullptr) host()->notify_semantics_changed();
+    return (SendMessageW(window, CB_GETDROPPEDSTATE, 0, 0) != FALSE) == (request.action == semantics_action_expand);
+  }
   if (request.action != semantics_action_select) return Win32NativeHost::perform_action(request);
   const double wanted = request.numeric_value;
   if (!std::isfinite(wanted) || wanted != std::floor(wanted) || wanted < -1.0 ||
       wanted > static_cast<double>(items_.size()) - 1.0) {
     return false;
   }
-  const int index = static_cast<int>(wanted);
+  return select(static_cast<int>(wanted));
+}
+
+bool Win32ComboBox::select(int index) {
   if (auto* window = static_cast<HWND>(this->window())) {
     // Clearing the selection answers CB_ERR by design; only a refused index counts as failure.
     const LRESULT result = SendMessageW(window, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
@@ -160,10 +181,12 @@ bool Win32ComboBox::translate_notification(const platform::NativeNotification& n
       return true;
     }
     case CBN_DROPDOWN:
+      if (host() != nullptr) host()->notify_semantics_changed();  // the expand state
       event.kind = EventKind::drop_down_opened;
       return true;
     case CBN_CLOSEUP:
       SetTimer(static_cast<HWND>(this->window()), close_up_timer, 0, &release_hidden_list_capture);
+      if (host() != nullptr) host()->notify_semantics_changed();
       event.kind = EventKind::drop_down_closed;
       return true;
     default:

@@ -29,6 +29,8 @@ class Win32ComboBox : public Win32NativeHost {
   // Called with the new index each time the user changes the selection.
   Win32ComboBox& on_selection_changed(std::function<void(int)> callback);
 
+  // Accessibility: the selected item's text as the value; select (by index), set text value (the text of
+  // an item selects it) and expand or collapse the list.
   void describe(SemanticsNode& node) override;
   bool perform_action(ActionRequest& request) override;
 
@@ -42,6 +44,8 @@ class Win32ComboBox : public Win32NativeHost {
 
  private:
   void fill_control() const;
+  // Selects an item (-1: none) in the control, notifying semantics and, on a change, the tree.
+  bool select(int index);
 
   std::vector<std::wstring> items_;
   int selected_index_ = -1;

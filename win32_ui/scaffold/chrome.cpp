@@ -104,6 +104,7 @@ void ChromeBarBackground::paint(modern::PaintContext& context) {
 
 ChromeTitle::ChromeTitle(HWND window)
     : Widget(modern::WidgetRole::text, layout::Size{0.0f, 44.0f}), window_(window), icon_(icon_image(window)) {
+  set_automation_id(L"title");
   refresh();
 }
 
@@ -147,6 +148,9 @@ ChromeCaptionButton::ChromeCaptionButton(HWND window, CaptionAction action)
   set_text(std::wstring(action == CaptionAction::minimize   ? L"最小化"
                         : action == CaptionAction::maximize ? L"最大化或还原"
                                                             : L"关闭"));
+  set_automation_id(action == CaptionAction::minimize   ? L"minimize"
+                    : action == CaptionAction::maximize ? L"maximize"
+                                                        : L"close");
   add_event_handler(modern::EventKind::invoked, [this](modern::Event&) {
     if (window_ == nullptr || !IsWindow(window_)) return;
     WPARAM command = SC_CLOSE;

@@ -140,6 +140,7 @@ DialogResult Dialog::run(const DialogOptions& options, std::unique_ptr<modern::V
     auto button = std::make_unique<modern::Button>(first_button_id + static_cast<std::uint32_t>(i), L"");
     button->set_text(action.label);
     button->set_accent(action.primary);
+    button->set_automation_id(L"dialog-result-" + std::to_wstring(action.result));
     layout::LayoutParams p = button->layout();
     p.has_fixed_height = true;
     p.fixed_height = 40.0f;
