@@ -252,8 +252,8 @@ std::unique_ptr<modern::View> OrvaneApplication::build_header() {
     made->set_automation_id(header_automation_id(id));
     return static_cast<modern::Button*>(header->add(std::move(made), {column, 0, 1, 2}));
   };
-  // Open and Export run through their bound commands (an invoke no view handles runs its command, Part
-  // 5.9): a handler of their own as well ran each twice, a second dialog after the first.
+  // Open and Export run through their bound commands (an invoke no view handles runs its command): a
+  // handler of their own as well ran each twice, a second dialog after the first.
   button(open_command, TextId::open_button, resources_.open, 1);
   export_button_ = button(export_command, TextId::export_button, resources_.export_image, 2);
   // Usable once an image is open.

@@ -54,6 +54,23 @@ TEST(Program, OpensFromTheCommandLineAndExportsThroughTheSaveDialog) {
   save_shot(window, L"program_opened.png");
   const orvane::test::Pixels opened = desktop::capture_client(window);
 
+  // A click on Export, then on Open, shows one dialog each: Escape there leaves no second behind it.
+  for (const std::uint32_t command : {2u, 1u}) {
+    int dialogs = 0;
+    Hand hand([&] {
+      while (HWND dialog = wait_for_window(L"#32770", L"", dialogs == 0 ? 5000 : 1500)) {
+        ++dialogs;
+        Sleep(200);
+        SetForegroundWindow(dialog);
+        key(VK_ESCAPE);
+        Sleep(300);
+      }
+    });
+    desktop::click(window, program.centre_of_command(command));
+    hand.finish();
+    EXPECT_EQ(dialogs, 1) << "command " << command;
+  }
+
   // Ctrl+S: the save dialog suggests photo-watermarked.jpg; the user types another name and saves.
   const std::wstring output = folder.file(L"out.png");
   Hand hand([&] {
