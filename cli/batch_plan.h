@@ -47,9 +47,9 @@ struct PlanProgress {
   std::function<void(std::size_t)> found;   // files found so far
 };
 
-enum class PlanOutcome { Ready, BadUsage, Failed, Stopped };
+enum class PlanOutcome { Ready, BadUsage, Stopped };
 
-// Settles the batch; on BadUsage or Failed, `errors` holds one line each (without a prefix).
+// Settles the batch; on BadUsage, `errors` holds one line each (without a prefix).
 [[nodiscard]] PlanOutcome make_plan(const CliArguments& arguments, const PlanProgress& progress, Plan& plan,
                                     std::vector<std::wstring>& errors);
 

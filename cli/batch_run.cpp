@@ -237,7 +237,6 @@ class BatchRun {
     // Stopped with something left undone; a Ctrl+C after the last file changes nothing.
     outcome.interrupted = interruption_.stop_starting() && figures.done() < figures.images;
     figures.seconds = seconds();
-    outcome.peak_gate_bytes = gate_.peak_held();
     reporter.finish(figures, outcome.interrupted);
     if (outcome.interrupted && settings_.mode != ReportMode::Progress) {
       const std::size_t left = figures.images - figures.done();

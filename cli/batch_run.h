@@ -56,7 +56,6 @@ struct BatchOutcome {
   BatchFigures figures;
   bool any_failure = false;
   bool interrupted = false;
-  std::uint64_t peak_gate_bytes = 0;  // most memory the gate let exports count on at once
 };
 
 // Runs every item of the plan and reports it; the exit status follows from the outcome.

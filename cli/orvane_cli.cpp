@@ -66,9 +66,8 @@ int run(const CliArguments& arguments, const ConsoleWriter& out, const ConsoleWr
   if (search_shown) clear_progress(out);
   switch (planned) {
     case PlanOutcome::BadUsage:
-    case PlanOutcome::Failed:
       for (const std::wstring& error : errors) err.write_line(L"orvane-cli: " + error);
-      return planned == PlanOutcome::BadUsage ? kExitUsage : kExitFailed;
+      return kExitUsage;
     case PlanOutcome::Stopped:
       if (!arguments.quiet) err.write_line(L"orvane-cli: interrupted before any image was written");
       return kExitInterrupted;
