@@ -23,6 +23,7 @@
 #include <system_error>
 #include <vector>
 
+#include "bench_process.h"
 #include "image_export.h"
 #include "preview_renderer.h"
 #include "sample_photo.h"
@@ -31,25 +32,15 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace orvane::bench;
 using orvane::engine::WatermarkLayout;
 using orvane::engine::WatermarkOptions;
 
 constexpr std::uint32_t kSampleWidth = 6000;
 constexpr std::uint32_t kSampleHeight = 4000;
 constexpr std::uint32_t kPreviewMaxDimension = 1600;  // what the application asks for
-constexpr double kMiB = 1024.0 * 1024.0;
 constexpr std::uint32_t kTileWidth = 260;  // one grid cell at the default spacing
 constexpr std::uint32_t kTileHeight = 180;
-
-// UTF-8 form of a wide string, for printing paths and engine messages.
-std::string narrow(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-  return out;
-}
 
 // The settings a fresh application starts with, in the given layout.
 WatermarkOptions default_options(WatermarkLayout layout) {
@@ -68,42 +59,6 @@ WatermarkOptions default_options(WatermarkLayout layout) {
   return options;
 }
 
-// Owns a folder and everything in it for the lifetime of the benchmark.
-class TempFolder {
- public:
-  TempFolder() {
-    std::error_code ec;
-    const fs::path base = fs::temp_directory_path(ec);
-    if (ec) return;
-    for (unsigned attempt = 0; attempt < 100; ++attempt) {
-      fs::path candidate =
-          base / (L"orvane-bench-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(attempt));
-      if (fs::create_directory(candidate, ec)) {
-        path_ = std::move(candidate);
-        return;
-      }
-    }
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    if (!path_.empty()) fs::remove_all(path_, ec);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  [[nodiscard]] bool valid() const noexcept { return !path_.empty(); }
-  [[nodiscard]] std::wstring file(const wchar_t* name) const { return (path_ / name).wstring(); }
-
- private:
-  fs::path path_;
-};
-
-// Closes a kernel handle.
-struct HandleCloser {
-  void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
-};
-using HandlePtr = std::unique_ptr<void, HandleCloser>;
-
 // Runs `operation` `runs` times and collects each duration in milliseconds; stops at the first failure.
 bool time_runs(int runs, const std::function<bool()>& operation, std::vector<double>& durations) {
   durations.clear();
@@ -115,14 +70,6 @@ bool time_runs(int runs, const std::function<bool()>& operation, std::vector<dou
     durations.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
   }
   return true;
-}
-
-// Middle value of the runs (mean of the middle two for an even count).
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  if (n == 0) return 0.0;
-  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
 // One table row: operation, runs, median and minimum in milliseconds.
@@ -155,24 +102,6 @@ void print_stage_row(const char* label, const std::vector<orvane::engine::Export
     std::printf(" %8.1f", median(values));
   }
   std::printf("\n");
-}
-
-// Quotes one argument so that CommandLineToArgvW gives it back unchanged.
-std::wstring quote_argument(const std::wstring& argument) {
-  std::wstring out = L"\"";
-  std::size_t backslashes = 0;
-  for (const wchar_t ch : argument) {
-    if (ch == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    out.append(ch == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    out.push_back(ch);
-  }
-  out.append(backslashes * 2, L'\\');
-  out.push_back(L'"');
-  return out;
 }
 
 // Working-set figures of one export measured in a process of its own.
@@ -256,116 +185,6 @@ void print_memory(const char* label, const ExportMemory& memory, double decoded_
               memory.peak / kMiB / decoded_mib);
 }
 
-// One whole process: wall time from its start to its end, and its peak memory.
-struct ProcessRun {
-  double ms = 0;
-  double peak_mib = 0;
-};
-
-// Runs a Windows program with its output discarded and waits for it to end.
-bool run_program(const std::wstring& program, std::wstring command, ProcessRun& run) {
-  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  const HandlePtr discard(CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                      OPEN_EXISTING, 0, nullptr));
-  if (discard.get() == INVALID_HANDLE_VALUE) return false;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = discard.get();
-  startup.hStdError = discard.get();
-  PROCESS_INFORMATION info{};
-  const auto start = std::chrono::steady_clock::now();
-  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
-    return false;
-  }
-  const HandlePtr process(info.hProcess);
-  const HandlePtr thread(info.hThread);
-  // The peak is read while the process runs: Wine forgets an ended process's counters.
-  SIZE_T peak = 0;
-  do {
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof(counters);
-    if (GetProcessMemoryInfo(info.hProcess, &counters, sizeof(counters))) {
-      peak = std::max(peak, counters.PeakWorkingSetSize);
-    }
-  } while (WaitForSingleObject(info.hProcess, 2) == WAIT_TIMEOUT);
-  run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  run.peak_mib = static_cast<double>(peak) / kMiB;
-  DWORD exit_code = 1;
-  return GetExitCodeProcess(info.hProcess, &exit_code) && exit_code == 0;
-}
-
-// The host's path of a file, under Wine; empty elsewhere.
-std::string host_path(const std::wstring& path) {
-  using UnixFileName = char*(__cdecl*)(const wchar_t*);
-  const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-  const auto unix_file_name =
-      kernel32 ? reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(GetProcAddress(kernel32, "wine_get_unix_file_name")))
-               : nullptr;
-  if (unix_file_name == nullptr) return {};
-  char* name = unix_file_name(path.c_str());
-  if (name == nullptr) return {};
-  std::string result = name;
-  HeapFree(GetProcessHeap(), 0, name);
-  return result;
-}
-
-// Under Wine, which starts programs of the host as well: the host's ImageMagick is there.
-bool host_imagemagick_available() {
-  const auto present = [](const wchar_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; };
-  return !host_path(L"C:\\").empty() && present(L"Z:\\usr\\bin\\time") && present(L"Z:\\usr\\bin\\composite");
-}
-
-// Runs a host program under GNU time, which writes its wall time and peak resident memory into
-// `figures` when the program ends. Wine hands a host program neither a waitable process handle
-// nor our pipes, so the end is seen by that file filling.
-bool run_host_program(const std::string& arguments, const std::wstring& figures, ProcessRun& run) {
-  DeleteFileW(figures.c_str());
-  std::wstring command = L"Z:\\usr\\bin\\time -o \"";
-  for (const char ch : host_path(figures) + "\" -f \"%e %M\" " + arguments) {
-    command.push_back(static_cast<unsigned char>(ch));
-  }
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  const auto start = std::chrono::steady_clock::now();
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-    return false;
-  }
-  CloseHandle(info.hProcess);
-  CloseHandle(info.hThread);
-  std::string text;
-  while (text.empty() || text.back() != '\n') {
-    if (std::chrono::steady_clock::now() - start > std::chrono::minutes(5)) return false;
-    Sleep(2);
-    std::error_code ec;
-    if (fs::file_size(figures, ec) == 0 || ec) continue;
-    std::FILE* file = _wfopen(figures.c_str(), L"rb");
-    if (file == nullptr) continue;
-    char buffer[256];
-    text.assign(buffer, std::fread(buffer, 1, sizeof(buffer), file));
-    std::fclose(file);
-  }
-  run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  // A failing program leaves "Command exited with non-zero status N" before the figures.
-  double seconds = 0, peak_kib = 0;
-  if (text.find("status") != std::string::npos || std::sscanf(text.c_str(), "%lf %lf", &seconds, &peak_kib) != 2) {
-    std::fprintf(stderr, "%s", text.c_str());
-    return false;
-  }
-  run.peak_mib = peak_kib * 1024.0 / kMiB;
-  return true;
-}
-
-// orvane-cli beside this program in the build tree.
-std::wstring default_cli_path() {
-  wchar_t module[MAX_PATH * 4];
-  const DWORD length = GetModuleFileNameW(nullptr, module, static_cast<DWORD>(std::size(module)));
-  if (length == 0 || length >= std::size(module)) return {};
-  return (fs::path(module).parent_path().parent_path() / L"cli" / L"orvane-cli.exe").wstring();
-}
-
 // Whole-process exports of the image, alternated run by run so that every program meets the
 // machine in the same state: orvane-cli with the grid and with one anchored stamp, and (under
 // Wine) ImageMagick's composite -tile of a watermark tile the size of one grid cell.
@@ -389,12 +208,12 @@ int compare_whole_process(int runs, const std::wstring& cli, const std::wstring&
   };
   std::vector<Contender> contenders;
   const auto cli_run = [&](const wchar_t* layout) {
-    return [&, layout](ProcessRun& run) { return run_program(cli, cli_command(layout), run); };
+    return [&, layout](ProcessRun& run) { return run_program(cli, cli_command(layout), run) && run.exit_code == 0; };
   };
   contenders.push_back({"orvane-cli grid", cli_run(L"grid"), {}, 0.0});
   contenders.push_back({"orvane-cli center", cli_run(L"center"), {}, 0.0});
 
-  if (host_imagemagick_available()) {
+  if (host_program_available(L"composite")) {
     // The tile: one stamp of the same text, size and colour on a transparent grid cell.
     const std::wstring blank = folder.file(L"tile-blank.png");
     const std::wstring tile = folder.file(L"tile.png");
@@ -454,13 +273,6 @@ void print_usage(std::FILE* stream) {
       "  IMAGE            benchmark this image instead of a generated 6000 x 4000 JPEG\n");
 }
 
-// Size of a file in MiB, 0 when it cannot be read.
-double file_mib(const std::wstring& path) {
-  std::error_code ec;
-  const auto size = fs::file_size(path, ec);
-  return ec ? 0.0 : static_cast<double>(size) / kMiB;
-}
-
 // A run count of 1..1000 from an argument.
 bool parse_count(const wchar_t* text, int& count) {
   wchar_t* end = nullptr;
@@ -474,16 +286,6 @@ bool parse_count(const wchar_t* text, int& count) {
 int fail(const char* what, const std::wstring& error) {
   std::fprintf(stderr, "%s failed: %s\n", what, narrow(error).c_str());
   return 1;
-}
-
-// "Wine <version>" under Wine, else "Windows", so figures are read against the right platform.
-std::string runtime_name() {
-  using WineVersion = const char*(__cdecl*)();
-  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  const auto wine_version =
-      ntdll ? reinterpret_cast<WineVersion>(reinterpret_cast<void*>(GetProcAddress(ntdll, "wine_get_version")))
-            : nullptr;
-  return wine_version ? std::string("Wine ") + wine_version() : std::string("Windows");
 }
 
 // Generates or checks the image, then times every operation and measures the export memory.

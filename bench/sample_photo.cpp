@@ -101,8 +101,9 @@ std::uint8_t to_byte(double value) noexcept {
 
 // Fills a 24-bit BGR buffer with something a JPEG encoder has to work at: a sky-to-ground
 // gradient with cloudy texture and grain, soft blobs and hard-edged blocks.
-void paint_sample(std::vector<std::uint8_t>& pixels, std::uint32_t width, std::uint32_t height, std::size_t stride) {
-  SampleRandom random(0x0A5EED5EEDULL);
+void paint_sample(std::vector<std::uint8_t>& pixels, std::uint32_t width, std::uint32_t height, std::size_t stride,
+                  std::uint64_t seed) {
+  SampleRandom random(seed);
   const ValueNoise coarse(width, height, 420.0, random);
   const ValueNoise fine(width, height, 55.0, random);
   const ValueNoise detail(width, height, 9.0, random);
@@ -188,13 +189,13 @@ bool find_encoder(const wchar_t* mime_type, CLSID& clsid) {
 
 }  // namespace
 
-bool write_sample_photo(const std::wstring& path, std::uint32_t width, std::uint32_t height) {
+bool write_sample_photo(const std::wstring& path, std::uint32_t width, std::uint32_t height, std::uint64_t seed) {
   GdiplusSession gdiplus;
   CLSID jpeg{};
   if (width == 0 || height == 0 || !gdiplus.ok() || !find_encoder(L"image/jpeg", jpeg)) return false;
   const std::size_t stride = (std::size_t{width} * 3 + 3) & ~std::size_t{3};
   std::vector<std::uint8_t> pixels(stride * height);
-  paint_sample(pixels, width, height, stride);
+  paint_sample(pixels, width, height, stride, seed);
 
   Gdiplus::GpBitmap* raw = nullptr;
   if (gp::GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height),

@@ -89,10 +89,55 @@ std::wstring layout_list() {
 
 std::wstring quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
+// A size of memory: a whole number of MiB, or with a unit K, M, G or T (KiB ... TiB, an
+// optional trailing B or iB), at least 1 MiB and at most 1 PiB.
+bool parse_memory_size(const std::wstring& text, std::uint64_t& bytes) {
+  std::size_t digits = 0;
+  while (digits < text.size() && text[digits] >= L'0' && text[digits] <= L'9') ++digits;
+  if (digits == 0 || digits > 10) return false;
+  std::wstring unit = text.substr(digits);
+  for (wchar_t& c : unit) c = static_cast<wchar_t>(std::towupper(c));
+  if (unit.ends_with(L"IB")) {
+    unit.resize(unit.size() - 2);
+    if (unit.empty()) return false;
+  } else if (unit.size() == 2 && unit.back() == L'B') {
+    unit.pop_back();
+  }
+  int shift = 20;
+  if (unit == L"K") {
+    shift = 10;
+  } else if (unit == L"G") {
+    shift = 30;
+  } else if (unit == L"T") {
+    shift = 40;
+  } else if (!unit.empty() && unit != L"M") {
+    return false;
+  }
+  const std::uint64_t value = std::wcstoull(text.substr(0, digits).c_str(), nullptr, 10);
+  if (value > (std::uint64_t{1} << 50) >> shift) return false;
+  bytes = value << shift;
+  return bytes >= (std::uint64_t{1} << 20);
+}
+
+// K/N with 1 <= K <= N <= 100000.
+bool parse_slice(const std::wstring& text, Slice& slice) {
+  const auto slash = text.find(L'/');
+  if (slash == std::wstring::npos) return false;
+  long index = 0, count = 0;
+  if (!parse_integer(text.substr(0, slash), 1, 100000, index) ||
+      !parse_integer(text.substr(slash + 1), 1, 100000, count) || index > count) {
+    return false;
+  }
+  slice.index = static_cast<std::uint32_t>(index);
+  slice.count = static_cast<std::uint32_t>(count);
+  return true;
+}
+
 bool is_value_option(const std::wstring& name) {
   static const wchar_t* const kNames[] = {L"--text",      L"--font",      L"--size",   L"--color",
                                           L"--opacity",   L"--rotation",  L"--layout", L"--quality",
-                                          L"--spacing-x", L"--spacing-y", L"-o",       L"--output"};
+                                          L"--spacing-x", L"--spacing-y", L"-o",       L"--output",
+                                          L"-j",          L"--jobs",      L"--slice",  L"--memory-limit"};
   for (const wchar_t* known : kNames) {
     if (name == known) return true;
   }
@@ -151,6 +196,23 @@ bool apply_value(const std::wstring& name, const std::wstring& value, CliArgumen
       error = L"--layout needs one of " + layout_list() + L"; got " + quoted(value);
       return false;
     }
+  } else if (name == L"-j" || name == L"--jobs") {
+    if (!parse_integer(value, 1, 1024, integer)) {
+      error = L"--jobs needs a whole number of files at once from 1 to 1024, got " + quoted(value);
+      return false;
+    }
+    arguments.jobs = static_cast<std::uint32_t>(integer);
+  } else if (name == L"--slice") {
+    if (!parse_slice(value, arguments.slice)) {
+      error = L"--slice needs K/N, part K of N parts with 1 <= K <= N (e.g. 3/8), got " + quoted(value);
+      return false;
+    }
+  } else if (name == L"--memory-limit") {
+    if (!parse_memory_size(value, arguments.memory_limit)) {
+      error = L"--memory-limit needs a size of at least 1M, in MiB or with a unit (e.g. 800M, 6G), got " +
+              quoted(value);
+      return false;
+    }
   } else if (name == L"--quality") {
     if (!parse_integer(value, 1, 100, integer)) {
       error = L"--quality needs a whole number from 1 to 100, got " + quoted(value);
@@ -170,6 +232,17 @@ bool apply_value(const std::wstring& name, const std::wstring& value, CliArgumen
     arguments.output = value;
   }
   return true;
+}
+
+bool is_flag(const std::wstring& name) {
+  static const wchar_t* const kNames[] = {L"--fit",       L"--no-fit",        L"--keep-source-quality",
+                                          L"--overwrite", L"--skip-existing", L"-r",
+                                          L"--recursive", L"-q",              L"--quiet",
+                                          L"--json",      L"--no-progress"};
+  for (const wchar_t* known : kNames) {
+    if (name == known) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -227,13 +300,28 @@ bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arg
       inline_value = true;
     }
 
-    if (name == L"--fit" || name == L"--no-fit" || name == L"--keep-source-quality" || name == L"--overwrite") {
+    // -j8 is -j 8, as make and other batch tools take it.
+    if (name.size() > 2 && name.starts_with(L"-j") && std::iswdigit(name[2])) {
+      if (!apply_value(L"-j", name.substr(2), arguments, output_seen, error)) return false;
+      continue;
+    }
+    if (is_flag(name)) {
       if (inline_value) {
         error = name + L" takes no value";
         return false;
       }
       if (name == L"--overwrite") {
         arguments.overwrite = true;
+      } else if (name == L"--skip-existing") {
+        arguments.skip_existing = true;
+      } else if (name == L"-r" || name == L"--recursive") {
+        arguments.recursive = true;
+      } else if (name == L"-q" || name == L"--quiet") {
+        arguments.quiet = true;
+      } else if (name == L"--json") {
+        arguments.json = true;
+      } else if (name == L"--no-progress") {
+        arguments.no_progress = true;
       } else if (name == L"--keep-source-quality") {
         arguments.options.keep_source_jpeg_quality = true;
       } else {
@@ -259,6 +347,10 @@ bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arg
     error = L"no input image given (see --help)";
     return false;
   }
+  if (arguments.overwrite && arguments.skip_existing) {
+    error = L"--overwrite and --skip-existing contradict each other; give one";
+    return false;
+  }
   return true;
 }
 
@@ -266,9 +358,12 @@ std::wstring usage_text() {
   return LR"(Usage: orvane-cli [options] INPUT... [-o OUTPUT]
 
 Stamps a text watermark onto each INPUT image and writes a watermarked copy; the
-inputs themselves are never changed.
+inputs themselves are never changed. An INPUT is an image file, a folder (its
+images; with -r also those of its sub-folders) or a wildcard such as *.jpg or
+shoot\IMG_????.jpg (* and ? in the last part of the path; with -r it matches
+in the sub-folders too).
 
-Options:
+Watermark:
   --text T               watermark text (default "Sample watermark")
   --font F               font family, drawn bold (default "Segoe UI"); a family
                          that is not installed is replaced by the default
@@ -290,30 +385,72 @@ Options:
                          platform's encoder ignores it, the report says so
   --keep-source-quality  for JPEG outputs, use the quality recorded in the input
                          when it has one
-  -o, --output OUTPUT    one input: the output file, or a folder (an existing
-                         one, or a name ending in \) to hold the default name;
-                         several inputs: the folder for all outputs, created
-                         when missing
+
+Outputs:
+  -o, --output OUTPUT    one input file: the output file, or a folder (an
+                         existing one, or a name ending in \) to hold the
+                         default name; several inputs, a folder or a wildcard:
+                         the folder for all outputs, created when missing
   --overwrite            replace output files that already exist
+  --skip-existing        outputs that already exist are done: skipped without a
+                         note and without failing the exit status (for
+                         resuming and retrying batches)
+
+Batches:
+  -r, --recursive        folders and wildcards also search their sub-folders
+  -j, --jobs N           images worked on at once (default: one per processor);
+                         a file waits while the memory its export needs is
+                         taken by the others
+  --memory-limit SIZE    memory the exports at once may count on, e.g. 6G or
+                         800M (default: the memory available at the start)
+  --slice K/N            work on part K of N (1 <= K <= N): every Nth file of
+                         the batch, starting with the Kth, for spreading one
+                         batch over several runs or machines
+  --json                 one JSON object per file on standard output
+  -q, --quiet            print only failures
+  --no-progress          one line per file on a console too, instead of the
+                         progress line
   -h, --help             show this help
   --                     treat every later argument as an input
 Values can also be written --name=VALUE.
 
 Outputs: without -o each copy goes beside its input as STEM-watermarked.EXT.
-The output's extension chooses the format (png, jpg, jpeg, bmp, gif, tif,
-tiff); any other extension keeps the input's format. An output that is the
-same file as any input, by whatever path, is refused. An output file that
-already exists is skipped (reported on standard error, exit status 1) unless
---overwrite is given; the other inputs are still written. JPEG, PNG and TIFF
-copies keep the input's colour profile and resolution.
+With -o FOLDER, files found in a folder or by a wildcard keep their path below
+it, so the folder structure is mirrored; files named one by one go straight
+into it. Two inputs that would be written to one output are bad usage, found
+before any file is written. The output's extension chooses the format (png,
+jpg, jpeg, bmp, gif, tif, tiff); any other extension keeps the input's format.
+An output that is the same file as any input, by whatever path, is refused. An
+output file that already exists is skipped (reported on standard error, exit
+status 1) unless --overwrite is given; the other inputs are still written.
+JPEG, PNG and TIFF copies keep the input's colour profile and resolution.
+
+Folders and wildcards take files ending in .jpg, .jpeg, .jpe, .jfif, .png, .bmp,
+.dib, .gif, .tif or .tiff; other files, and files whose contents are not such
+an image, are skipped with a note. Hidden and system files, links to other
+folders, the -o folder and copies this command made beside their inputs are
+left out. Files are taken in name order, folder by folder.
 
 Prints one line per written image on standard output:
   INPUT -> OUTPUT: WIDTHxHEIGHT, orientation N, MIME-TYPE [qQUALITY]
-and one line per failed image on standard error:
+and one line per failed or skipped image on standard error:
   INPUT: message
-then goes on with the next image.
+then goes on with the next image. The lines come in the order of the inputs,
+whatever the number of jobs. On a console a batch shows one progress line
+instead (done and total, failures, speed, time left) and a summary; failures
+are still listed. With --json each file is one line on standard output:
+  {"input", "output", "status" (written, skipped, failed or cancelled),
+   "message", "width", "height", "orientation", "encoder", "quality",
+   "input_bytes", "output_bytes", "milliseconds"}
 
-Exit status: 0 every image written, 1 some image failed, 2 bad usage.
+Ctrl+C stops the batch: the files in progress are finished and no new one is
+started; a second Ctrl+C abandons those too. No partial output is left, and
+the same command again finishes the rest.
+
+Exit status: 0 every image written, 1 some image failed, 2 bad usage. Skipped
+images count as failed, except non-images found in folders or by wildcards and,
+with --skip-existing, outputs that already exist. An interrupted batch ends
+with 0xC000013A (STATUS_CONTROL_C_EXIT), as Ctrl+C ends other programs.
 )";
 }
 

@@ -15,6 +15,13 @@ ConsoleWriter::ConsoleWriter(unsigned long standard_handle) {
   console_ = handle != nullptr && GetFileType(handle) == FILE_TYPE_CHAR && GetConsoleMode(handle, &mode) != 0;
 }
 
+std::size_t ConsoleWriter::columns() const {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!console_ || !GetConsoleScreenBufferInfo(handle_, &info)) return 80;
+  const int width = info.srWindow.Right - info.srWindow.Left + 1;
+  return width > 0 ? static_cast<std::size_t>(width) : 80;
+}
+
 void ConsoleWriter::write_line(std::wstring_view text) const {
   std::wstring line(text);
   line += L'\n';

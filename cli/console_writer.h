@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace orvane::cli {
@@ -16,6 +17,12 @@ class ConsoleWriter {
 
   // Writes the text as it is.
   void write(std::wstring_view text) const;
+
+  // True when the handle is an interactive console (GetConsoleMode succeeds on it).
+  [[nodiscard]] bool is_console() const noexcept { return console_; }
+
+  // The width of the console's window in characters; 80 when it is no console or cannot say.
+  [[nodiscard]] std::size_t columns() const;
 
  private:
   void* handle_ = nullptr;

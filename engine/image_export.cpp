@@ -203,10 +203,16 @@ class StageClock {
 }  // namespace
 
 bool export_image(const WatermarkOptions& options, ExportReport& report, std::wstring& error,
-                  ExportStageTimes* stages) {
+                  ExportStageTimes* stages, const std::atomic<bool>* cancel) {
   // 1. Validate before touching anything.
   if (!validate_options(options, error)) return false;
   StageClock clock(stages);
+  const auto cancelled = [cancel, &error] {
+    if (cancel == nullptr || !cancel->load()) return false;
+    error = kExportCancelled;
+    return true;
+  };
+  if (cancelled()) return false;
 
   // 2. A GDI+ session for this call alone; declared first so it ends after every image.
   gdiplus::GdiplusSession session;
@@ -243,6 +249,7 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
   }
   const bool jpeg = is_jpeg_mime(encoder->mime_type);
   clock.lap(&ExportStageTimes::decode);
+  if (cancelled()) return false;
 
   // 5. Orientation, from the decoder or else from the file's own EXIF block.
   SourceOrientation orientation = read_source_orientation(source.get(), options.input_path);
@@ -296,10 +303,12 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
   }
   const gdiplus::Size upright{working.width, working.height};
   clock.lap(&ExportStageTimes::orientation);
+  if (cancelled()) return false;
 
   // 9. The watermark, drawn upright.
   if (!draw_watermark(options, working.bitmap.get(), upright.width, upright.height, error)) return false;
   clock.lap(&ExportStageTimes::watermark);
+  if (cancelled()) return false;
 
   // 10-11. Back to the stored orientation with the tag, but only for formats that carry the tag:
   // elsewhere a turned-back image would show on its side in every viewer.
@@ -333,15 +342,22 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
   parameters.Parameter[0].Value = &quality_value;
   const std::uint16_t tag = orientation.value;
   gdiplus::BitmapPtr indexed;
+  bool stopped = false;
   auto amend = [&](const std::wstring& saved) {
     clock.lap(&ExportStageTimes::encode);
+    // A cancelled export never moves its finished temporary file into place; it is removed.
+    if (cancelled()) return !(stopped = true);
     if (keep_stored_orientation && read_file_orientation(saved) != tag && !write_file_orientation(saved, tag)) {
       return false;
     }
     // The transparent palette entry must be marked in the file, which not every encoder does.
     if (indexed && !set_file_gif_transparent_index(saved, kIndexedTransparentIndex)) return false;
-    if (print.empty() || print_metadata_carried(print, read_file_print_metadata(saved))) return true;
-    return write_file_print_metadata(saved, print);
+    if (!print.empty() && !print_metadata_carried(print, read_file_print_metadata(saved)) &&
+        !write_file_print_metadata(saved, print)) {
+      return false;
+    }
+    if (cancelled()) return !(stopped = true);
+    return true;
   };
   if (encoder->mime_type == L"image/gif") {
     indexed = to_indexed_bitmap(working.bitmap.get());
@@ -352,7 +368,7 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
   }
   if (!save_image_replacing(indexed ? indexed.get() : working.bitmap.get(), options.output_path, encoder->clsid,
                             jpeg ? &parameters : nullptr, amend)) {
-    error = L"Failed to save output image.";
+    error = stopped ? kExportCancelled : L"Failed to save output image.";
     return false;
   }
   clock.lap(&ExportStageTimes::amend);
@@ -370,6 +386,16 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
   report.mime_type = encoder->mime_type;
   return true;
 }
+
+struct ImagingSession::State {
+  gdiplus::GdiplusSession session;
+};
+
+ImagingSession::ImagingSession() : state_(std::make_unique<State>()) {}
+
+ImagingSession::~ImagingSession() = default;
+
+bool ImagingSession::ok() const noexcept { return state_->session.ok(); }
 
 bool jpeg_quality_honoured() {
   static const bool honoured = measure_jpeg_quality_honoured();

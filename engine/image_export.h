@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "watermark_options.h"
@@ -35,9 +37,30 @@ struct ExportStageTimes {
 // Decodes the input, turns it upright, draws the watermark at full resolution and writes the
 // output with the encoder its extension names (else the source's). Never writes onto the source
 // and never leaves a half-written file in place of an existing one. `stages`, when given,
-// receives the time of each stage.
+// receives the time of each stage. `cancel`, when given and once true, stops the export at its
+// next stage, at the latest just before the finished file would take the output's name; its
+// temporary file is removed, the output is untouched and the error is kExportCancelled.
 [[nodiscard]] bool export_image(const WatermarkOptions& options, ExportReport& report, std::wstring& error,
-                                ExportStageTimes* stages = nullptr);
+                                ExportStageTimes* stages = nullptr, const std::atomic<bool>* cancel = nullptr);
+
+// The error of an export stopped through its `cancel` flag.
+inline constexpr wchar_t kExportCancelled[] = L"Export cancelled.";
+
+// Keeps the imaging library (GDI+) started while it lives. Every export starts and stops it for
+// itself; a program that exports on several threads at once holds one of these around them, so
+// that no export's stop ever meets another's start.
+class ImagingSession {
+ public:
+  ImagingSession();
+  ~ImagingSession();
+  ImagingSession(const ImagingSession&) = delete;
+  ImagingSession& operator=(const ImagingSession&) = delete;
+  [[nodiscard]] bool ok() const noexcept;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 // Whether this platform's JPEG encoder follows the quality it is given (some ignore it).
 // Measured once per process by encoding a small bitmap at two qualities.

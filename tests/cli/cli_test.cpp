@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli_process.h"
 #include "image_export.h"
 #include "test_support.h"
 
@@ -21,135 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace orvane::test;
-
-struct CliRun {
-  DWORD exit_code = 0xFFFFFFFF;
-  std::wstring out;
-  std::wstring err;
-};
-
-// Quotes one argument so that the program's command-line splitting gives it back unchanged.
-std::wstring quote_argument(const std::wstring& arg) {
-  if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
-  std::wstring quoted = L"\"";
-  std::size_t backslashes = 0;
-  for (wchar_t c : arg) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    quoted += c;
-  }
-  quoted.append(backslashes * 2, L'\\');
-  return quoted + L"\"";
-}
-
-std::wstring from_utf8(const std::string& bytes) {
-  if (bytes.empty()) return {};
-  const int length = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring text(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), length);
-  return text;
-}
-
-// For failure messages: gtest prints narrow text.
-std::string utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int length =
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), length, nullptr, nullptr);
-  return bytes;
-}
-
-struct HandleCloser {
-  void operator()(HANDLE handle) const noexcept {
-    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-  }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
-std::string read_all(HANDLE pipe) {
-  std::string bytes;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  return bytes;
-}
-
-// Starts orvane-cli.exe in `folder` with the given (inheritable) standard handles.
-UniqueHandle start_cli(const std::vector<std::wstring>& args, const fs::path& folder, HANDLE out, HANDLE err) {
-  std::wstring exe = ORVANE_CLI_EXE;
-  std::replace(exe.begin(), exe.end(), L'/', L'\\');
-  std::wstring command = quote_argument(exe);
-  for (const auto& arg : args) command += L" " + quote_argument(arg);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = out;
-  startup.hStdError = err;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &startup,
-                      &process)) {
-    ADD_FAILURE() << "cannot start " << utf8(exe) << ": error " << GetLastError();
-    return nullptr;
-  }
-  CloseHandle(process.hThread);
-  return UniqueHandle(process.hProcess);
-}
-
-DWORD wait_for_exit(const UniqueHandle& process) {
-  DWORD code = 0xFFFFFFFF;
-  if (!process) return code;
-  WaitForSingleObject(process.get(), INFINITE);
-  GetExitCodeProcess(process.get(), &code);
-  return code;
-}
-
-// Runs orvane-cli.exe in `folder` with stdout and stderr on pipes, until it ends.
-CliRun run_cli(const std::vector<std::wstring>& args, const fs::path& folder) {
-  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE ends[4] = {};
-  CliRun run;
-  if (!CreatePipe(&ends[0], &ends[1], &inherit, 0) || !CreatePipe(&ends[2], &ends[3], &inherit, 0)) {
-    ADD_FAILURE() << "CreatePipe failed";
-    return run;
-  }
-  UniqueHandle out_read(ends[0]), out_write(ends[1]), err_read(ends[2]), err_write(ends[3]);
-  SetHandleInformation(out_read.get(), HANDLE_FLAG_INHERIT, 0);
-  SetHandleInformation(err_read.get(), HANDLE_FLAG_INHERIT, 0);
-  const UniqueHandle process = start_cli(args, folder, out_write.get(), err_write.get());
-  // Only the child may hold the write ends, or the reads below never see the end.
-  out_write.reset();
-  err_write.reset();
-  if (!process) return run;
-  std::string err_bytes;
-  std::thread err_reader([&] { err_bytes = read_all(err_read.get()); });
-  const std::string out_bytes = read_all(out_read.get());
-  err_reader.join();
-  run.exit_code = wait_for_exit(process);
-  run.out = from_utf8(out_bytes);
-  run.err = from_utf8(err_bytes);
-  return run;
-}
-
-std::vector<std::wstring> lines(const std::wstring& text) {
-  std::vector<std::wstring> result;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find(L'\n', start);
-    if (end == std::wstring::npos) end = text.size();
-    std::wstring line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == L'\r') line.pop_back();
-    result.push_back(line);
-    start = end + 1;
-  }
-  return result;
-}
-
-bool contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
 
 // How the report names a JPEG quality: plainly where the encoder follows it, else saying it did not.
 std::wstring quality(int q) {
@@ -270,13 +142,15 @@ TEST_F(CliTest, SeveralInputsGoIntoOneFolder) {
     EXPECT_EQ(load(name).height, 150u) << utf8(name);
   }
 
-  // Two inputs of the same name would share one output: the second is refused, not written over the first.
+  // Two inputs of the same name would share one output: refused before anything is written.
   make_image(L"x\\same.png");
   make_image(L"y\\same.png");
   run = this->run({L"x\\same.png", L"y\\same.png", L"-o", L"both"});
-  EXPECT_EQ(run.exit_code, 1u);
-  EXPECT_EQ(lines(run.out).size(), 1u);
-  EXPECT_TRUE(run.err.starts_with(L"y\\same.png: ")) << run.err;
+  EXPECT_EQ(run.exit_code, 2u);
+  EXPECT_EQ(run.out, L"");
+  EXPECT_EQ(run.err, L"orvane-cli: \"x\\same.png\" and \"y\\same.png\" would both be written to "
+                     L"\"both\\same-watermarked.png\"; nothing was written\n") << utf8(run.err);
+  EXPECT_FALSE(exists(L"both"));
 }
 
 TEST_F(CliTest, GoesOnPastAFailingFileAndExitsWithOne) {
@@ -482,53 +356,6 @@ TEST_F(CliTest, ArgumentsAreReadAsMeant) {
   EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);
 }
 
-// A fresh, never shown screen buffer of the test's console, which a program can write to and the
-// test read back. Without a console that has screen buffers (under Wine the test's console is a
-// stand-in for the terminal) the test gets a console of its own for the time.
-class ScreenBuffer {
- public:
-  ScreenBuffer() {
-    saved_ = {GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE), GetStdHandle(STD_ERROR_HANDLE)};
-    handle_.reset(make());
-    if (handle_.get() == INVALID_HANDLE_VALUE) {
-      FreeConsole();
-      allocated_ = AllocConsole() != FALSE;
-      if (allocated_) handle_.reset(make());
-    }
-  }
-  ~ScreenBuffer() {
-    handle_.reset();
-    if (allocated_) FreeConsole();
-    SetStdHandle(STD_INPUT_HANDLE, saved_[0]);
-    SetStdHandle(STD_OUTPUT_HANDLE, saved_[1]);
-    SetStdHandle(STD_ERROR_HANDLE, saved_[2]);
-  }
-  ScreenBuffer(const ScreenBuffer&) = delete;
-  ScreenBuffer& operator=(const ScreenBuffer&) = delete;
-
-  [[nodiscard]] HANDLE get() const { return handle_.get(); }
-
-  // The first `length` characters of the buffer's top line.
-  [[nodiscard]] std::wstring first_line(std::size_t length) const {
-    std::wstring text(length, L' ');
-    DWORD read = 0;
-    if (!ReadConsoleOutputCharacterW(handle_.get(), text.data(), static_cast<DWORD>(length), COORD{0, 0}, &read)) {
-      return {};
-    }
-    return text;
-  }
-
- private:
-  static HANDLE make() {
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    return CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                     CONSOLE_TEXTMODE_BUFFER, nullptr);
-  }
-
-  std::array<HANDLE, 3> saved_{};
-  UniqueHandle handle_;
-  bool allocated_ = false;
-};
 
 TEST_F(CliTest, WritesChineseNamesToAConsoleAsCharacters) {
   make_image(L"照片.png");

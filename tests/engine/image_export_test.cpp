@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "exif_metadata.h"
 #include "image_export.h"
@@ -388,6 +390,77 @@ TEST_F(ImageExport, FailedSavesLeaveTheDestinationAsItWas) {
   ASSERT_TRUE(run(options_for(source, existing), report, error)) << narrow(error);
   EXPECT_EQ(load_pixels(existing).width, 40u);
   EXPECT_EQ(files_in_dir(), 3u);
+}
+
+// A cancelled export stops without touching the output, whenever the flag is raised: before it
+// starts, or at any moment while it runs. Either it finished whole, or nothing of it is left,
+// its temporary file included.
+TEST_F(ImageExport, CancelledExportsLeaveNothingBehind) {
+  const auto source = dir.file(L"in.jpg");
+  ASSERT_TRUE(save_pixels(make_pattern(1600, 1200), source, L"image/jpeg"));
+  const auto output = dir.file(L"out.jpg");
+  std::atomic<bool> cancel{true};
+  ExportReport report;
+  std::wstring error;
+  EXPECT_FALSE(export_image(options_for(source, output), report, error, nullptr, &cancel));
+  EXPECT_EQ(error, kExportCancelled);
+  EXPECT_EQ(files_in_dir(), 1u);
+
+  // The time of one whole export, then flags raised at points spread across it.
+  cancel = false;
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(export_image(options_for(source, output), report, error, nullptr, &cancel)) << narrow(error);
+  const auto whole = std::chrono::steady_clock::now() - start;
+  std::filesystem::remove(output);
+  int cancelled = 0;
+  for (int step = 0; step <= 8; ++step) {
+    SCOPED_TRACE("step " + std::to_string(step));
+    cancel = false;
+    std::thread raiser([&] {
+      std::this_thread::sleep_for(whole * step / 8);
+      cancel = true;
+    });
+    error.clear();
+    const bool written = export_image(options_for(source, output), report, error, nullptr, &cancel);
+    raiser.join();
+    if (written) {
+      EXPECT_EQ(load_pixels(output).width, 1600u);
+      std::filesystem::remove(output);
+    } else {
+      EXPECT_EQ(error, kExportCancelled);
+      ++cancelled;
+    }
+    EXPECT_EQ(files_in_dir(), 1u) << "only the source is left";
+  }
+  EXPECT_GT(cancelled, 0);
+}
+
+// Exports on several threads at once, under one session, give what one thread gives.
+TEST_F(ImageExport, ExportsOnSeveralThreadsMatchOneThread) {
+  const ImagingSession session;
+  ASSERT_TRUE(session.ok());
+  const auto source = dir.file(L"in.jpg");
+  ASSERT_TRUE(save_pixels(make_pattern(640, 480), source, L"image/jpeg"));
+  ExportReport report;
+  std::wstring error;
+  ASSERT_TRUE(run(options_for(source, dir.file(L"serial.jpg")), report, error)) << narrow(error);
+  const auto expected = read_bytes(dir.file(L"serial.jpg"));
+  std::vector<std::thread> threads;
+  std::atomic<int> failures{0};
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 3; ++i) {
+        ExportReport own_report;
+        std::wstring own_error;
+        const auto out = dir.file(L"t" + std::to_wstring(t) + L"-" + std::to_wstring(i) + L".jpg");
+        if (!export_image(options_for(source, out), own_report, own_error) || read_bytes(out) != expected) {
+          ++failures;
+        }
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(failures.load(), 0);
 }
 
 }  // namespace

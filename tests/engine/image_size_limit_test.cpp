@@ -14,4 +14,16 @@ TEST(ImageSizeLimit, PixelsAndMemory) {
   EXPECT_TRUE(image_size_acceptable(kMaxImagePixels / 4, 1));
 }
 
+// The rule the command line's memory gate shares with the decoder: three 32-bit images.
+TEST(ImageSizeLimit, BytesNeededByAnExport) {
+  EXPECT_EQ(export_bytes_needed(4000, 3000), 4000ull * 3000 * 12);
+  EXPECT_EQ(export_bytes_needed(0, 3000), 0u);
+  EXPECT_EQ(export_bytes_needed(~0ull, ~0ull), ~0ull) << "saturates";
+  EXPECT_EQ(export_bytes_needed(1ull << 40, 1ull << 22), ~0ull) << "saturates";
+  const auto available = memory_available();
+  ASSERT_TRUE(available.has_value());
+  EXPECT_GT(*available, 0u);
+  EXPECT_FALSE(image_size_acceptable(kMaxImagePixels / 4, 4 + 1)) << "over the pixel limit";
+}
+
 }  // namespace
