@@ -251,7 +251,13 @@ TEST(ProgramAutomation, TheRealProgramsMainWindowDumpsFromAnotherProcessInEnglis
     desktop::pump(700);
     save_shot(window, language == 2 ? L"uia_main_window_english.png" : L"uia_main_window_chinese.png");
     int code = -1;
-    const std::string dump = run_dump(L"--process " + std::to_wstring(process.dwProcessId), true, folder, &code);
+    std::string dump = run_dump(L"--process " + std::to_wstring(process.dwProcessId), true, folder, &code);
+    if (code == static_cast<int>(STILL_ACTIVE) && automation_client::under_wine()) {
+      // Wine 8 now and then leaves a client blocked in UiaNodeFromHandle when many programs have come and
+      // gone before (only in whole-suite runs). The program stays responsive meanwhile (it closes below),
+      // so the dump is taken once more; a second hang fails.
+      dump = run_dump(L"--process " + std::to_wstring(process.dwProcessId), true, folder, &code);
+    }
     EXPECT_EQ(code, 0);
     EXPECT_FALSE(dump.empty());
     expect_dump(dump, name);
