@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <exception>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -174,7 +175,13 @@ class BatchRun {
         while (!interruption_.stop_starting()) {
           const std::size_t n = next.fetch_add(1);
           if (n >= images.size()) break;
-          work(images[n]);
+          // An exception must not end the process (std::terminate) or leave the in-order report waiting
+          // for this file: it fails this file alone (in practice memory running out), and the batch goes on.
+          try {
+            work(images[n]);
+          } catch (const std::exception&) {
+            fail_unexpectedly(images[n]);
+          }
         }
         if (running.fetch_sub(1) == 1) {
           const std::lock_guard lock(mutex_);
@@ -307,6 +314,19 @@ class BatchRun {
     return input_identities_.contains(identity);
   }
 
+  // Records a failure for a file whose work threw before it reported (its memory, if held, given back).
+  void fail_unexpectedly(std::size_t index) noexcept {
+    try {
+      ItemResult result;
+      result.status = ItemStatus::Failed;
+      result.message = L"Not enough memory to process this image.";
+      result.counts_as_failure = true;
+      finish(index, std::move(result));
+    } catch (const std::exception&) {
+      // Nothing more can be said; the report then shows the file as never started.
+    }
+  }
+
   void work(std::size_t index) {
     const PlanItem& item = plan_.items[index];
     ItemResult result;
@@ -360,7 +380,13 @@ class BatchRun {
     options.output_path = item.output_full;
     std::wstring error;
     const auto started = Clock::now();
-    const bool written = engine::export_image(options, result.report, error, nullptr, &interruption_.abandon);
+    bool written = false;
+    try {
+      written = engine::export_image(options, result.report, error, nullptr, &interruption_.abandon);
+    } catch (const std::exception&) {
+      gate_.release(needed);
+      throw;
+    }
     result.milliseconds = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
     gate_.release(needed);
     if (!written) {
