@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "file_identity.h"
 #include "image_header.h"
 #include "input_search.h"
 
@@ -89,7 +90,7 @@ PlanOutcome make_plan(const CliArguments& arguments, const PlanProgress& progres
         return PlanOutcome::BadUsage;
       }
       into_folder = true;
-      plan.output_folder = full_path(output);
+      plan.output_folder = engine::full_path(output);
       plan.output_folder_missing = !exists;
     }
   }
@@ -108,7 +109,7 @@ PlanOutcome make_plan(const CliArguments& arguments, const PlanProgress& progres
   for (const FoundFile& file : found.files) {
     PlanItem item;
     item.input = file.path;
-    item.input_full = full_path(file.path);
+    item.input_full = engine::full_path(file.path);
     item.named = file.named;
     if (!file.named && !has_image_extension(file.relative)) {
       item.kind = ItemKind::NotImage;
@@ -128,7 +129,7 @@ PlanOutcome make_plan(const CliArguments& arguments, const PlanProgress& progres
       target = output;
     }
     item.output = target.wstring();
-    item.output_full = full_path(item.output);
+    item.output_full = engine::full_path(item.output);
     items.push_back(std::move(item));
   }
 

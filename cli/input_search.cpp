@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "file_identity.h"
+
 namespace orvane::cli {
 namespace {
 
@@ -168,16 +170,6 @@ bool has_wildcard_in_folder(std::wstring_view path) {
   return path.substr(0, start).find_first_of(L"*?") != std::wstring_view::npos;
 }
 
-std::wstring full_path(const std::wstring& path) {
-  const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return path;
-  std::wstring result(needed, L'\0');
-  const DWORD written = GetFullPathNameW(path.c_str(), needed, result.data(), nullptr);
-  if (written == 0 || written >= needed) return path;
-  result.resize(written);
-  return result;
-}
-
 bool same_path_text(std::wstring_view a, std::wstring_view b) {
   return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
          CSTR_EQUAL;
@@ -194,13 +186,13 @@ SearchResult search_inputs(const std::vector<std::wstring>& inputs, const Search
       input.kind = InputKind::Wildcard;
       const std::size_t start = last_part_start(typed);
       const std::wstring folder_typed = typed.substr(0, start);
-      const std::wstring folder = full_path(folder_typed.empty() ? std::wstring(L".") : folder_typed);
+      const std::wstring folder = engine::full_path(folder_typed.empty() ? std::wstring(L".") : folder_typed);
       searcher.search(folder, typed.substr(start), shown_prefix(folder_typed), L"", i, input);
     } else {
       const DWORD attributes = GetFileAttributesW(typed.c_str());
       if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         input.kind = InputKind::Folder;
-        searcher.search(full_path(typed), L"*", shown_prefix(typed), L"", i, input);
+        searcher.search(engine::full_path(typed), L"*", shown_prefix(typed), L"", i, input);
       } else {
         // A named file is taken as it is, even when missing: its failure is reported in its turn.
         const std::size_t start = last_part_start(typed);

@@ -21,9 +21,6 @@ namespace orvane::cli {
 // True when a part before the last one holds * or ?, which no folder name can.
 [[nodiscard]] bool has_wildcard_in_folder(std::wstring_view path);
 
-// The full, normalised form of a path (GetFullPathNameW); the path itself when that fails.
-[[nodiscard]] std::wstring full_path(const std::wstring& path);
-
 // A path or name in the file system's letter case (upper, locale-free), for comparing and keys.
 [[nodiscard]] std::wstring fold_case(std::wstring_view text);
 

@@ -27,4 +27,14 @@ std::optional<FileIdentity> file_identity(const std::wstring& path) {
                       (std::uint64_t{info.nFileIndexHigh} << 32) | std::uint64_t{info.nFileIndexLow}};
 }
 
+std::wstring full_path(const std::wstring& path) {
+  const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return path;
+  std::wstring result(needed, L'\0');
+  const DWORD written = GetFullPathNameW(path.c_str(), needed, result.data(), nullptr);
+  if (written == 0 || written >= needed) return path;
+  result.resize(written);
+  return result;
+}
+
 }  // namespace orvane::engine

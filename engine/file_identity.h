@@ -16,4 +16,7 @@ struct FileIdentity {
 // The identity of an existing file; nothing when it does not exist or cannot be opened.
 [[nodiscard]] std::optional<FileIdentity> file_identity(const std::wstring& path);
 
+// The full, normalised form of a path (GetFullPathNameW); the path itself when that fails.
+[[nodiscard]] std::wstring full_path(const std::wstring& path);
+
 }  // namespace orvane::engine

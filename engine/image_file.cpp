@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "file_identity.h"
 #include "image_header.h"
 #include "image_size_limit.h"
 
@@ -28,16 +29,6 @@ FileHandle open_for_identity(const std::wstring& path) {
   // No access rights are needed to read a file's identity; share everything so nothing is blocked.
   return FileHandle(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-}
-
-std::wstring full_path(const std::wstring& path) {
-  const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return path;
-  std::wstring result(needed, L'\0');
-  const DWORD written = GetFullPathNameW(path.c_str(), needed, result.data(), nullptr);
-  if (written == 0 || written >= needed) return path;
-  result.resize(written);
-  return result;
 }
 
 std::wstring folder_of(const std::wstring& full) {
