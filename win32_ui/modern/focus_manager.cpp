@@ -44,6 +44,9 @@ bool FocusManager::request_focus(View& root, View& view, FocusOrigin origin) {
   focused_ = &view;
   if (lost != nullptr) lost->set_focused(false);
   view.set_focused(true);
+  for (ViewGroup* ancestor = view.parent(); ancestor != nullptr && focused_ == &view; ancestor = ancestor->parent()) {
+    ancestor->on_descendant_focused(view, origin);
+  }
   if (listener_) listener_(lost, &view, origin);
   return true;
 }

@@ -485,11 +485,26 @@ class Surface::Impl final : public platform::FrameScheduler,
       platform::NativeViewGeometry geometry;
       const layout::Rect r = host->arranged_rect();
       geometry.rect = layout::Rect{r.x, r.y - scroll_offset_, r.width, r.height};
-      geometry.viewport = layout::Rect{0.0f, 0.0f, viewport.width, viewport.height};
+      geometry.viewport = clipped_viewport(*host, viewport);
       geometry.scale = scale();
       geometry.shown = shown;
       peer.place(geometry);
     });
+  }
+
+  // The client area less what clipping ancestors (a scroll panel) hide, in client DIPs: a control
+  // scrolled out of its panel must not float over its neighbours.
+  [[nodiscard]] layout::Rect clipped_viewport(const View& host, layout::Size client) const {
+    float left = 0.0f, top = 0.0f, right = client.width, bottom = client.height;
+    for (const View* ancestor = host.parent(); ancestor != nullptr; ancestor = ancestor->parent()) {
+      if (!ancestor->clip_to_bounds()) continue;
+      const layout::Rect r = ancestor->arranged_rect();
+      left = std::max(left, r.x);
+      top = std::max(top, r.y - scroll_offset_);
+      right = std::min(right, r.x + r.width);
+      bottom = std::min(bottom, r.y + r.height - scroll_offset_);
+    }
+    return layout::Rect{left, top, std::max(0.0f, right - left), std::max(0.0f, bottom - top)};
   }
 
   void detach_native_hosts() {

@@ -164,6 +164,8 @@ void ViewGroup::paint_children(PaintContext& context) {
 
 bool ViewGroup::intercept_pointer(PointerEvent&) { return false; }
 
+void ViewGroup::on_descendant_focused(View&, FocusOrigin) {}
+
 void ViewGroup::on_children_cleared() {}
 
 bool ViewGroup::reserved_predicate() { return false; }

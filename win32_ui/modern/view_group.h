@@ -24,6 +24,9 @@ class ViewGroup : public View {
   // Whether the group takes over a pointer sequence from its children (sending them a cancel).
   virtual bool intercept_pointer(PointerEvent& event);
 
+  // Runs on every ancestor, innermost first, after keyboard focus moved onto a descendant.
+  virtual void on_descendant_focused(View& descendant, FocusOrigin origin);
+
   // Hooks kept for subclasses; nothing in the toolkit gives them meaning.
   virtual bool reserved_predicate();
   virtual void reserved_hook1();

@@ -9,6 +9,8 @@
 #include "modern/compound_view.h"
 #include "modern/grid_panel.h"
 #include "modern/overlay_panel.h"
+#include "modern/scroll_panel.h"
+#include "modern/view_root.h"
 #include "modern/stack_panel.h"
 #include "tree_fixture.h"
 
@@ -357,6 +359,90 @@ TEST(TextFallbackTest, EstimatesFromAdvancesWhenNoMeasurerAnswers) {
   context.text_measurer = &measurer;
   EXPECT_EQ(layout::measure_text(context, L"abc", 2), (Size{21.0f, 16.0f}));
   EXPECT_EQ(layout::measure_text(context, L"abc", 1), (Size{24.0f * 1.25f, 24.0f}));
+}
+
+
+// Ten focusable rows of 40 in a 100-high window: the wheel, Tab and the bar move it, and nothing
+// scrolled out of the window is hit.
+TEST(ScrollPanelTest, WheelFocusAndBarMoveTheWindowAndHiddenRowsAreNotHit) {
+  modern::ViewRoot root;
+  auto top = std::make_unique<Layer>();
+  auto* scroller = static_cast<modern::ScrollPanel*>(top->add_child(std::make_unique<modern::ScrollPanel>()));
+  scroller->set_layout(placed(0, 20, 200, 100));
+  auto* stack = static_cast<StackPanel*>(scroller->set_content(std::make_unique<StackPanel>(Orientation::vertical, 0.0f)));
+  std::vector<Box*> rows;
+  for (int i = 0; i < 10; ++i) {
+    auto row = std::make_unique<Box>(static_cast<std::uint8_t>(i));
+    layout::LayoutParams p;
+    p.has_fixed_height = true;
+    p.fixed_height = 40.0f;
+    row->set_layout(p);
+    row->set_focusable(true);
+    row->set_accepts_pointer_input(true);
+    rows.push_back(static_cast<Box*>(stack->add_child(std::move(row))));
+  }
+  root.set_root(std::move(top));
+  layout::LayoutContext context;
+  root.layout(Size{300, 200}, context);
+  ASSERT_EQ(scroller->arranged_rect(), (Rect{0, 20, 200, 100}));
+  EXPECT_EQ(scroller->extent(), 400.0f);
+  EXPECT_EQ(scroller->max_offset(), 300.0f);
+  // The bar keeps its gutter free of content.
+  EXPECT_EQ(rows[0]->arranged_rect(), (Rect{0, 20, 200 - modern::ScrollPanel::bar_gutter, 40}));
+  EXPECT_NE(view_at(*root.root(), Point{50, 150}), rows[3]) << "row 3 lies below the window";
+
+  // Two notches towards the user over a row's background.
+  auto wheel_by = [&](float notches) {
+    modern::PointerEvent wheel = pointer(modern::PointerAction::wheel, Point{50, 60});
+    wheel.wheel_delta = notches;
+    return root.route_pointer(wheel);
+  };
+  EXPECT_TRUE(wheel_by(-2.0f));
+  root.layout(Size{300, 200}, context);
+  EXPECT_EQ(scroller->offset(), 2 * modern::ScrollPanel::wheel_step);
+  EXPECT_EQ(rows[2]->arranged_rect().y, 20 + 80 - 96.0f);
+  EXPECT_EQ(view_at(*root.root(), Point{50, 25}), rows[2]);
+  EXPECT_TRUE(wheel_by(50.0f));
+  EXPECT_EQ(scroller->offset(), 0.0f);
+  EXPECT_FALSE(wheel_by(1.0f)) << "at the top the wheel goes on to the ancestors";
+  root.layout(Size{300, 200}, context);
+
+  // Tab onto a hidden row brings it just into view, even before a layout followed the last move;
+  // Shift+Tab back to the first shows it at the top.
+  for (int i = 0; i < 4; ++i) root.move_focus(modern::FocusDirection::next, modern::FocusOrigin::keyboard);
+  ASSERT_EQ(root.focused(), rows[3]);
+  EXPECT_EQ(scroller->offset(), 60.0f) << "row 3 (120..160) ends at the window's bottom";
+  for (int i = 0; i < 3; ++i) root.move_focus(modern::FocusDirection::previous, modern::FocusOrigin::keyboard);
+  EXPECT_EQ(scroller->offset(), 0.0f);
+  // A click never scrolls what it hit.
+  root.layout(Size{300, 200}, context);
+  root.request_focus(*rows[2], modern::FocusOrigin::pointer);
+  EXPECT_EQ(scroller->offset(), 0.0f);
+
+  // Dragging the thumb by its travel reaches the end; a press on the track above it pages up.
+  auto send = [&](modern::PointerAction action, Point at) {
+    modern::PointerEvent event = pointer(action, at);
+    event.buttons = action == modern::PointerAction::up ? modern::pointer_button_none : modern::pointer_button_primary;
+    return root.route_pointer(event);
+  };
+  const Rect thumb = scroller->bar_thumb();
+  ASSERT_GT(thumb.height, 0.0f);
+  const Point grip{thumb.x + thumb.width / 2, thumb.y + 2};
+  ASSERT_TRUE(send(modern::PointerAction::down, grip));
+  send(modern::PointerAction::move, Point{grip.x, grip.y + 100 - thumb.height});
+  send(modern::PointerAction::up, grip);
+  EXPECT_EQ(scroller->offset(), 300.0f);
+  root.layout(Size{300, 200}, context);
+  ASSERT_TRUE(send(modern::PointerAction::down, Point{grip.x, 22}));
+  send(modern::PointerAction::up, Point{grip.x, 22});
+  EXPECT_EQ(scroller->offset(), 200.0f);
+
+  // A taller window needs no scrolling, and the content takes the whole width again.
+  scroller->set_layout(placed(0, 20, 200, 500));
+  root.layout(Size{300, 600}, context);
+  EXPECT_FALSE(scroller->overflows());
+  EXPECT_EQ(scroller->offset(), 0.0f);
+  EXPECT_EQ(rows[0]->arranged_rect(), (Rect{0, 20, 200, 40}));
 }
 
 }  // namespace
