@@ -20,6 +20,7 @@
 #include "orvane_application.h"
 #include "text_table.h"
 #include "views/color_field.h"
+#include "views/number_edit.h"
 #include "views/preview_view.h"
 #include "views/raster_icon.h"
 
@@ -304,20 +305,8 @@ std::unique_ptr<modern::View> ControlsPanel::build_export_card() {
 }
 
 std::unique_ptr<modern::Win32Edit> ControlsPanel::number_edit(int id, float* setting, float low, float high) {
-  // A rebuild shows the values in force rather than the first defaults.
-  auto edit = std::make_unique<modern::Win32Edit>(id, number_text(*setting));
-  // Every keystroke is judged on the whole text: a number within range applies at once; anything
-  // else (a partial "5" on the way to "50", a stray letter) changes nothing, and the edit is never
-  // rewritten, so it keeps what the user is typing.
-  edit->on_text_changed([this, setting, low, high](std::wstring_view text) {
-    guarded([&] {
-      const std::optional<float> value = parse_number(text, low, high);
-      if (!value) return;
-      *setting = *value;
-      application_->refresh_preview();
-    });
-  });
-  return edit;
+  return std::make_unique<NumberEdit>(id, setting, low, high,
+                                      [this] { guarded([&] { application_->refresh_preview(); }); });
 }
 
 void ControlsPanel::update_layout_controls() {

@@ -357,6 +357,21 @@ TEST(Controls, EveryControlWritesItsSettingAndTheExportShowsWhatThePreviewShowed
   type(L"4x");
   EXPECT_EQ(settings.font_size, 50.0f);
   EXPECT_EQ(panel.size_edit()->text(), L"4x");
+  // Done with the field (Tab away, or Enter), it shows the value in force again.
+  desktop::press_key(VK_TAB);
+  desktop::pump(30);
+  EXPECT_EQ(panel.size_edit()->text(), L"50") << "the edit left showing what no setting uses";
+  EXPECT_EQ(settings.font_size, 50.0f);
+  clear_edit(window, *panel.size_edit());
+  type(L"2");
+  desktop::press_key(VK_RETURN);
+  desktop::pump(30);
+  EXPECT_EQ(panel.size_edit()->text(), L"50");
+  clear_edit(window, *panel.size_edit());
+  type(L"50.0");
+  desktop::press_key(VK_RETURN);
+  desktop::pump(30);
+  EXPECT_EQ(panel.size_edit()->text(), L"50.0") << "a text that reads as the value is the user's";
 
   // Rotation and spacing: "5" on the way to "50" changes neither the setting nor the preview nor the edit.
   clear_edit(window, *panel.rotation_edit());

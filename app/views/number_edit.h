@@ -1,0 +1,30 @@
+#pragma once
+
+#include <functional>
+
+#include "modern/win32_edit.h"
+
+namespace orvane::app {
+
+// A number field over one setting. Each keystroke is judged on the whole text: a number within
+// low..high applies at once; anything else (a partial "5" on the way to "50", a stray letter)
+// changes nothing, and the text is left as the user typed it. Once the user is done with the field
+// (focus leaves it, or Enter), a text that does not show the value in force is replaced by it, so
+// the field never shows "2" while 36 is what the preview and the export use.
+class NumberEdit : public win32_ui::modern::Win32Edit {
+ public:
+  // `applied` runs after a typed number was stored in `*setting`.
+  NumberEdit(int control_id, float* setting, float low, float high, std::function<void()> applied);
+
+  bool on_key(win32_ui::modern::KeyEvent& event) override;
+  void on_state_changed(std::uint32_t old_state, std::uint32_t new_state) override;
+
+ private:
+  void show_value_in_force();
+
+  float* setting_;
+  float low_;
+  float high_;
+};
+
+}  // namespace orvane::app
