@@ -18,6 +18,7 @@
 #include "modern/grid_panel.h"
 #include "modern/menu_item.h"
 #include "modern/overlay_panel.h"
+#include "modern/scroll_panel.h"
 #include "modern/stack_panel.h"
 #include "modern/win32_edit.h"
 #include "controls_panel.h"
@@ -58,23 +59,14 @@ constexpr const wchar_t* support_address = L"https://kestrune.com/orvane/support
 constexpr std::uint32_t preview_size_limit = 1600;
 constexpr std::size_t path_buffer_units = 32768;
 
-// The minimum client area that shows the whole fixed content: header 96, gap 12, preview card 596,
-// padding 10 and 18 (732 DIPs); the width fits the settings column and the preview's minimum.
-constexpr float minimum_client_width = 1080.0f;
-constexpr float minimum_client_height = 732.0f;
-
-layout::LayoutParams fixed(float width, float height) {
-  layout::LayoutParams p;
-  if (width > 0.0f) {
-    p.has_fixed_width = true;
-    p.fixed_width = width;
-  }
-  if (height > 0.0f) {
-    p.has_fixed_height = true;
-    p.fixed_height = height;
-  }
-  return p;
-}
+// The first client area shows every card without scrolling: header 96, gap 12, the settings column
+// 596, padding 10 and 18.
+constexpr float first_client_width = 1280.0f;
+constexpr float first_client_height = 732.0f;
+// The least client area still fits a 960 x 600 DIP work area with the title bar: below the first
+// size the settings column scrolls and the preview takes what is left.
+constexpr float minimum_client_width = 860.0f;
+constexpr float minimum_client_height = 520.0f;
 
 std::wstring file_name_of(const std::wstring& path) { return std::filesystem::path(path).filename().wstring(); }
 
@@ -183,8 +175,8 @@ bool OrvaneApplication::create(const std::wstring& path) {
   options.title = ui_text(language_, TextId::window_title);
   options.instance = instance_;
   options.icon = icons_->medium;
-  options.client_width = 1280.0f;
-  options.client_height = 790.0f;
+  options.client_width = first_client_width;
+  options.client_height = first_client_height;
   options.minimum_client_width = minimum_client_width;
   options.minimum_client_height = minimum_client_height;
   options.margin = 18.0f;
@@ -417,14 +409,17 @@ void OrvaneApplication::show_about() {
   dialog.show_modal(options, std::move(content), std::move(actions));
 }
 
-std::unique_ptr<modern::View> OrvaneApplication::build_controls() { return controls_->build(*this); }
+std::unique_ptr<modern::View> OrvaneApplication::build_controls() {
+  auto scroller = std::make_unique<modern::ScrollPanel>();
+  scroller->set_automation_id(L"settings");
+  // The window never scrolls as a whole: the column takes the height the preview row leaves it.
+  scroller->set_requested_height(0.0f);
+  scroller->set_content(controls_->build(*this));
+  return scroller;
+}
 
 std::unique_ptr<modern::View> OrvaneApplication::build_preview() {
   auto overlay = std::make_unique<modern::OverlayPanel>();
-  layout::LayoutParams card = fixed(0.0f, 596.0f);
-  card.max_height = 596.0f;
-  card.vertical_alignment = layout::VerticalAlignment::top;
-  overlay->set_layout(card);
   overlay->add_child(std::make_unique<modern::Card>());
   auto grid = std::make_unique<modern::GridPanel>(
       std::vector<TrackDefinition>{TrackDefinition::star()},

@@ -22,8 +22,9 @@ Color palette_colour(const win32_ui::modern::Palette& palette, int index) {
 PreviewView::PreviewView(IconPair placeholder, std::wstring title, std::wstring hint)
     : placeholder_(std::move(placeholder)), title_(std::move(title)), hint_(std::move(hint)) {
   win32_ui::layout::LayoutParams p = layout();
-  p.min_width = 440.0f;
-  p.min_height = 420.0f;
+  // Small enough for the window's least size, where the preview takes what the header leaves.
+  p.min_width = 320.0f;
+  p.min_height = 200.0f;
   set_layout(p);
 }
 

@@ -477,8 +477,9 @@ bool WindowHost::size_and_centre(HWND reference, bool centre) {
   LONG x = current.left;
   LONG y = current.top;
   if (centre) {
-    x = work.left + (work.right - work.left - width) / 2;
-    y = work.top + (work.bottom - work.top - height) / 2;
+    // A window larger than the work area (its minimum size wins) keeps its title bar on the screen.
+    x = std::max(work.left, work.left + (work.right - work.left - width) / 2);
+    y = std::max(work.top, work.top + (work.bottom - work.top - height) / 2);
   }
   return SetWindowPos(d.window, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
 }
