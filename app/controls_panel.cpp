@@ -58,8 +58,12 @@ void guarded(Action&& action) noexcept {
 }
 
 // A card: the themed background under a grid of one column, a 28 header row and `rows` rows of 34.
-std::pair<std::unique_ptr<modern::OverlayPanel>, modern::GridPanel*> make_card(int rows, float vertical_padding) {
+// Screen readers meet it as a group named by its title, holding its controls.
+std::pair<std::unique_ptr<modern::OverlayPanel>, modern::GridPanel*> make_card(int rows, float vertical_padding,
+                                                                              const std::wstring& title) {
   auto overlay = std::make_unique<modern::OverlayPanel>();
+  overlay->set_semantics_role(modern::SemanticsRole::group);
+  overlay->set_accessible_name(title);
   overlay->add_child(std::make_unique<modern::Card>());
   std::vector<TrackDefinition> tracks{TrackDefinition::fixed(28.0f)};
   for (int i = 0; i < rows; ++i) tracks.push_back(TrackDefinition::fixed(34.0f));
@@ -75,7 +79,10 @@ std::unique_ptr<modern::View> section_header(const IconPair& icon, std::wstring 
       std::vector<TrackDefinition>{TrackDefinition::fixed(26.0f), TrackDefinition::star()}, std::vector<TrackDefinition>{},
       8.0f, 0.0f);
   header->add(std::make_unique<RasterIcon>(icon, 22.0f), {0, 0, 1, 1});
-  header->add(std::make_unique<modern::Text>(std::move(title), 1), {1, 0, 1, 1});
+  // The title names the card's group: no node of its own.
+  auto text = std::make_unique<modern::Text>(std::move(title), 1);
+  text->set_semantics_hidden(true);
+  header->add(std::move(text), {1, 0, 1, 1});
   return header;
 }
 
@@ -91,7 +98,10 @@ Control* labelled_row(modern::GridPanel& card, std::uint32_t row, std::wstring l
     named = group->child_at(0);
   }
   if (!label.empty() && !named->accessible_name()) named->set_accessible_name(label);
-  line->add(std::make_unique<modern::Text>(std::move(label), 2), {0, 0, 1, 1});
+  // The label is read as the control's name, not as a node before it.
+  auto text = std::make_unique<modern::Text>(std::move(label), 2);
+  text->set_semantics_hidden(true);
+  line->add(std::move(text), {0, 0, 1, 1});
   auto* placed = static_cast<Control*>(line->add(std::move(control), {1, 0, 1, 1}));
   card.add(std::move(line), {0, row, 1, 1});
   return placed;
@@ -188,7 +198,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_watermark_card() {
   OrvaneApplication& app = *application_;
   WatermarkSettings& settings = app.settings();
   const UiLanguage language = app.language();
-  auto [card, grid] = make_card(5, 10.0f);
+  auto [card, grid] = make_card(5, 10.0f, ui_text(language, TextId::watermark_section));
   grid->add(section_header(app.resources().watermark, ui_text(language, TextId::watermark_section)), {0, 0, 1, 1});
 
   // The text spans its row; empty is allowed here and refused by the export.
@@ -246,7 +256,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_layout_card() {
   OrvaneApplication& app = *application_;
   WatermarkSettings& settings = app.settings();
   const UiLanguage language = app.language();
-  auto [card, grid] = make_card(5, 10.0f);
+  auto [card, grid] = make_card(5, 10.0f, ui_text(language, TextId::layout_section));
   grid->add(section_header(app.resources().layout, ui_text(language, TextId::layout_section)), {0, 0, 1, 1});
 
   auto positions = std::make_unique<modern::Win32ComboBox>(position_id);
@@ -287,7 +297,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_export_card() {
   OrvaneApplication& app = *application_;
   const WatermarkSettings& settings = app.settings();
   const UiLanguage language = app.language();
-  auto [card, grid] = make_card(1, 8.0f);
+  auto [card, grid] = make_card(1, 8.0f, ui_text(language, TextId::export_section));
   grid->add(section_header(app.resources().export_settings, ui_text(language, TextId::export_section)), {0, 0, 1, 1});
   auto slider = std::make_unique<modern::Slider>(quality_id, static_cast<float>(settings.jpeg_quality) / 100.0f);
   auto value = std::make_unique<modern::Text>(std::to_wstring(settings.jpeg_quality) + L"%", 2);

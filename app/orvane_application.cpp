@@ -231,7 +231,12 @@ std::unique_ptr<modern::View> OrvaneApplication::build_header() {
                                    TrackDefinition::fixed(92.0f), TrackDefinition::fixed(92.0f), TrackDefinition::fixed(92.0f)},
       std::vector<TrackDefinition>{TrackDefinition::fixed(42.0f), TrackDefinition::fixed(28.0f)}, 6.0f, 0.0f,
       layout::Thickness{8.0f, 4.0f, 4.0f, 4.0f});
-  header->add(std::make_unique<modern::Text>(ui_text(language_, TextId::header_title), 0), {0, 0, 1, 1});
+  // Screen readers meet the header as a group named by its title, holding the subtitle and the buttons.
+  header->set_semantics_role(modern::SemanticsRole::group);
+  header->set_accessible_name(ui_text(language_, TextId::header_title));
+  auto title = std::make_unique<modern::Text>(ui_text(language_, TextId::header_title), 0);
+  title->set_semantics_hidden(true);
+  header->add(std::move(title), {0, 0, 1, 1});
   header->add(std::make_unique<modern::Text>(ui_text(language_, TextId::header_subtitle), 3), {0, 1, 1, 1});
   auto button = [&](std::uint32_t id, TextId label, const IconPair& icon, std::uint32_t column) {
     auto made = std::make_unique<modern::Button>(id, ui_text(language_, label), 0);
@@ -420,6 +425,8 @@ std::unique_ptr<modern::View> OrvaneApplication::build_controls() {
 
 std::unique_ptr<modern::View> OrvaneApplication::build_preview() {
   auto overlay = std::make_unique<modern::OverlayPanel>();
+  overlay->set_semantics_role(modern::SemanticsRole::group);
+  overlay->set_accessible_name(ui_text(language_, TextId::live_preview));
   overlay->add_child(std::make_unique<modern::Card>());
   auto grid = std::make_unique<modern::GridPanel>(
       std::vector<TrackDefinition>{TrackDefinition::star()},
@@ -429,7 +436,9 @@ std::unique_ptr<modern::View> OrvaneApplication::build_preview() {
   auto top = std::make_unique<modern::GridPanel>(
       std::vector<TrackDefinition>{TrackDefinition::star(), TrackDefinition::star()}, std::vector<TrackDefinition>{}, 10.0f,
       0.0f);
-  top->add(std::make_unique<modern::Text>(ui_text(language_, TextId::live_preview), 1), {0, 0, 1, 1});
+  auto title = std::make_unique<modern::Text>(ui_text(language_, TextId::live_preview), 1);
+  title->set_semantics_hidden(true);  // it names the card's group
+  top->add(std::move(title), {0, 0, 1, 1});
   auto facts = std::make_unique<modern::Text>(ui_text(language_, TextId::waiting_for_image), 3);
   facts->set_command_id(20);
   facts->set_automation_id(L"image-facts");
@@ -438,6 +447,8 @@ std::unique_ptr<modern::View> OrvaneApplication::build_preview() {
   // Row 1: the preview.
   auto preview = std::make_unique<PreviewView>(resources_.picture, ui_text(language_, TextId::open_or_drop_image),
                                                ui_text(language_, TextId::supported_formats));
+  preview->set_automation_id(L"preview");
+  preview->set_accessible_name(ui_text(language_, TextId::no_image_open));
   preview_ = static_cast<PreviewView*>(grid->add(std::move(preview), {0, 1, 1, 1}));
   // Row 2: the status line and the formats.
   auto bottom = std::make_unique<modern::GridPanel>(
@@ -518,6 +529,13 @@ void OrvaneApplication::refresh_preview() {
   if (win32_ui::ui::graphics::Image::from_pixels(frame.width, frame.height, frame.stride, frame.pixels, image) ==
       win32_ui::ui::graphics::image_ok) {
     preview_->set_image(std::move(image));
+    // What the picture shows, for readers that cannot see it.
+    std::wstring name = ui_text(language_, TextId::preview_of_image);
+    for (const std::wstring& value : {file_name_of(image_path_), std::to_wstring(frame.source_width),
+                                      std::to_wstring(frame.source_height), upper_extension(image_path_)}) {
+      name = fill(name, value);
+    }
+    preview_->set_accessible_name(std::move(name));
   }
   if (facts_text_ != nullptr && !image_path_.empty()) {
     facts_text_->set_text(std::to_wstring(frame.source_width) + L" × " + std::to_wstring(frame.source_height) + L" · " +

@@ -63,6 +63,8 @@ constexpr std::array<TextPair, text_count> texts{{
      L"A lightweight, intuitive image watermark tool for Windows.\n"
      L"Supports live preview, tiled watermarks and nine-position placement."},  // about_body
     {L"确定", L"OK"},  // about_ok
+    {L"{} 的预览，{} × {}，{}", L"Preview of {}, {} × {}, {}"},  // preview_of_image
+    {L"未打开图片", L"No image open"},  // no_image_open
 }};
 
 }  // namespace

@@ -57,9 +57,11 @@ enum class TextId : std::int32_t {
   about_title = 45,
   about_body = 46,
   about_ok = 47,
+  preview_of_image = 48,  // "{}" in turn: file name, width, height, format
+  no_image_open = 49,
 };
 
-inline constexpr std::int32_t text_count = 48;
+inline constexpr std::int32_t text_count = 50;
 
 // The text in `language` (English for any value but Simplified Chinese); empty for an id outside
 // the table.

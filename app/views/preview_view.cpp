@@ -26,6 +26,8 @@ PreviewView::PreviewView(IconPair placeholder, std::wstring title, std::wstring 
   p.min_width = 320.0f;
   p.min_height = 200.0f;
   set_layout(p);
+  // An image to screen readers, named by the application after what it shows.
+  set_semantics_role(win32_ui::modern::SemanticsRole::image);
 }
 
 void PreviewView::set_image(win32_ui::ui::graphics::Image image) {

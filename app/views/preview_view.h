@@ -8,7 +8,8 @@
 namespace orvane::app {
 
 // The live preview: the last rendered frame letterboxed on a rounded backdrop, or, before any image,
-// a dashed placeholder with the picture icon, a title and a hint.
+// a dashed placeholder with the picture icon, a title and a hint. Screen readers meet it as an image
+// whose accessible name says what it shows.
 class PreviewView : public win32_ui::modern::View {
  public:
   PreviewView(IconPair placeholder, std::wstring title, std::wstring hint);

@@ -335,6 +335,78 @@ TEST(ProgramAutomation, AnOpenMenuAndAMessageDialogDumpFromAnotherProcess) {
   expect_dump(dialog_dump, "message_dialog");
 }
 
+// The tree follows what is seen: each card a group named by its title holding its controls, no label
+// or nameless node of its own; the preview an image named after what it shows; caption buttons named
+// in the interface language; every node disabled while a modal dialog holds the window.
+TEST(ProgramAutomation, TheTreeGroupsCardsNamesThePreviewAndFollowsLanguageAndModality) {
+  Program program;
+  OrvaneApplication& app = *program.application;
+  const auto read = [&](const std::function<void(Element&)>& check) {
+    ASSERT_TRUE(automation_client::on_client_thread([&] {
+      Element root = Element::from_simple(program.root());
+      check(root);
+    }));
+  };
+  const auto parent_name = [](const Element& root, const wchar_t* id) { return root.find_id(id).parent().name(); };
+  read([&](Element& root) {
+    EXPECT_EQ(parent_name(root, L"font"), L"Watermark");
+    EXPECT_EQ(parent_name(root, L"opacity-value"), L"Watermark");
+    EXPECT_EQ(parent_name(root, L"fit"), L"Layout");
+    EXPECT_EQ(parent_name(root, L"quality"), L"Export settings");
+    EXPECT_EQ(parent_name(root, L"open"), L"Image watermark");
+    EXPECT_EQ(parent_name(root, L"preview"), L"Live preview");
+    EXPECT_EQ(root.find_id(L"font").parent().control_type(), 50026);  // Group
+    // Labels name their controls and are no nodes; nothing is left without a name.
+    EXPECT_FALSE(root.find_named(L"win32_ui.Text", L"Font"));
+    EXPECT_FALSE(root.find([](const Element& e) { return e.name().empty(); }));
+    Element preview = root.find_id(L"preview");
+    EXPECT_EQ(preview.control_type(), 50006);  // Image
+    EXPECT_EQ(preview.name(), L"Preview of photo.jpg, 900 \u00D7 600, JPG");
+    EXPECT_EQ(root.find_id(L"close").name(), L"Close");
+    EXPECT_EQ(root.find_id(L"maximize").name(), L"Maximize or Restore");
+  });
+
+  // Another image: the preview is renamed.
+  app.open_image(make_photo(program.folder, L"hills.jpg", 300, 200));
+  desktop::pump(200);
+  read([&](Element& root) { EXPECT_EQ(root.find_id(L"preview").name(), L"Preview of hills.jpg, 300 \u00D7 200, JPG"); });
+
+  // Chinese: the caption buttons and the preview speak it too.
+  app.set_language(orvane::app::UiLanguage::simplified_chinese);
+  desktop::pump(300);
+  read([&](Element& root) {
+    EXPECT_EQ(root.find_id(L"close").name(), L"\u5173\u95ED");
+    EXPECT_EQ(root.find_id(L"minimize").name(), L"\u6700\u5C0F\u5316");
+    EXPECT_EQ(root.find_id(L"preview").name(), L"hills.jpg \u7684\u9884\u89C8\uFF0C300 \u00D7 200\uFF0CJPG");
+    EXPECT_EQ(parent_name(root, L"quality"), L"\u5BFC\u51FA\u8BBE\u7F6E");
+  });
+
+  // A modal message: the main window's nodes report what the user can do, and again once it is gone.
+  app.controls().text_edit()->set_text(L"");
+  app.settings().text.clear();
+  std::atomic<int> open_enabled{-1};
+  std::atomic<bool> done{false};
+  std::thread hand([&] {
+    HWND dialog = wait_for_window(L"Win32UiScaffoldWindow_v1", program.window);
+    if (dialog != nullptr) {
+      Sleep(200);
+      automation_client::on_client_thread([&] {
+        Element root = Element::from_simple(program.root());
+        open_enabled = root.find_id(L"open").enabled() ? 1 : 0;
+      });
+      SetForegroundWindow(dialog);
+      key(VK_RETURN);
+    }
+    done = true;
+  });
+  app.export_watermarked();
+  desktop::pump_until([&] { return done.load(); }, 30000);
+  hand.join();
+  EXPECT_EQ(open_enabled.load(), 0);
+  desktop::pump(100);
+  read([&](Element& root) { EXPECT_TRUE(root.find_id(L"open").enabled()); });
+}
+
 // Waits (pumping) until the condition read on the client side holds.
 template <typename F>
 bool eventually(F&& condition, int milliseconds = 3000) {

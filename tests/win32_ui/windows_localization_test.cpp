@@ -73,6 +73,9 @@ constexpr DialogText kDialogTexts[] = {
     {L"scaffold.dialog.warning", L"Warning", L"警告"},
     {L"scaffold.dialog.error", L"Error", L"错误"},
     {L"scaffold.dialog.question", L"Question", L"确认"},
+    {L"scaffold.caption.minimize", L"Minimize", L"最小化"},
+    {L"scaffold.caption.maximize", L"Maximize or Restore", L"最大化或还原"},
+    {L"scaffold.caption.close", L"Close", L"关闭"},
 };
 
 TEST(ApplicationLocalizationTest, DialogTextsInChineseAndEnglish) {

@@ -168,7 +168,8 @@ struct Dumper {
     static const Extra extras[] = {{30013, L"help", false},          {30009, L"focusable", true},
                                    {30022, L"offscreen", true},      {30045, L"value", false},
                                    {30046, L"readonly", true},       {30047, L"range", false},
-                                   {30086, L"toggle", false},        {30070, L"expanded", false}};
+                                   {30086, L"toggle", false},        {30070, L"expanded", false},
+                                   {30174, L"dialog", true}};
     for (const Extra& extra : extras) {
       const std::wstring value = property(api, node, extra.id, answered);
       if (!answered) continue;

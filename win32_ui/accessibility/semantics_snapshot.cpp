@@ -76,12 +76,13 @@ const SemanticsNode* Snapshot::focused() const {
   return nullptr;
 }
 
-Snapshot make_snapshot(std::vector<SemanticsNode> nodes) {
+Snapshot make_snapshot(std::vector<SemanticsNode> nodes, bool window_enabled) {
   Snapshot snapshot;
   snapshot.exists = true;
   snapshot.order.reserve(nodes.size());
   for (SemanticsNode& node : nodes) {
     if (node.id == 0 || snapshot.nodes.count(node.id) != 0) continue;  // never 0, unique within the surface
+    if (!window_enabled) node.enabled = false;
     snapshot.order.push_back(node.id);
     snapshot.nodes.emplace(node.id, std::move(node));
   }

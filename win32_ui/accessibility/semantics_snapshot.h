@@ -49,6 +49,7 @@ inline constexpr int range_value_large_change = 30051;
 inline constexpr int range_value_small_change = 30052;
 inline constexpr int expand_collapse_state = 30070;
 inline constexpr int toggle_state = 30086;
+inline constexpr int is_dialog = 30174;
 // Patterns.
 inline constexpr int invoke_pattern = 10000;
 inline constexpr int value_pattern = 10002;
@@ -62,6 +63,7 @@ inline constexpr int focus_changed_event = 20005;
 inline constexpr int layout_invalidated_event = 20008;
 inline constexpr int invoked_event = 20009;
 // Control types.
+inline constexpr int window = 50032;
 inline constexpr int pane = 50033;
 // Structure change: children invalidated.
 inline constexpr int children_invalidated = 2;
@@ -75,8 +77,9 @@ struct RoleInfo {
   int control_type;
 };
 [[nodiscard]] RoleInfo role_info(std::int32_t role) noexcept;
-// The surface itself (the root, node id 0).
+// The surface itself (the root, node id 0); a dialog's surface is a window.
 inline constexpr RoleInfo surface_role_info{L"win32_ui.Surface", uia::pane};
+inline constexpr RoleInfo dialog_surface_role_info{L"win32_ui.Surface", uia::window};
 inline constexpr const wchar_t* framework_name = L"win32-ui";
 
 // A property's value as UIA carries it; monostate is "left empty".
@@ -95,8 +98,9 @@ struct Snapshot {
 };
 
 // A snapshot of the nodes a view root's registry gives (in tree order); a node whose parent is missing
-// from the list counts as top-level.
-[[nodiscard]] Snapshot make_snapshot(std::vector<SemanticsNode> nodes);
+// from the list counts as top-level. In a window that is disabled (under a modal dialog) every node
+// reports itself disabled: the window refuses every action there.
+[[nodiscard]] Snapshot make_snapshot(std::vector<SemanticsNode> nodes, bool window_enabled = true);
 
 // The identifier an automation client finds the node by: its own automation id, else "semantics-"
 // followed by its id in decimal.

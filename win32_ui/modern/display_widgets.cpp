@@ -67,7 +67,10 @@ void Icon::paint(PaintContext& context) {
 
 // --- Card
 
-Card::Card() : Widget(WidgetRole::group, layout::Size{}) {}
+Card::Card() : Widget(WidgetRole::group, layout::Size{}) {
+  // Only a background: the panel that lays the card's content out says what the content is.
+  set_semantics_hidden(true);
+}
 
 void Card::paint(PaintContext& context) {
   if (context.palette == nullptr) return;

@@ -33,7 +33,8 @@ class Icon : public Widget {
   int glyph_;
 };
 
-// A rounded, bordered background panel; emphasis tints it towards the accent.
+// A rounded, bordered background panel; emphasis tints it towards the accent. It is no node of the
+// accessibility tree: the panel holding it and the content is the group.
 class Card : public Widget {
  public:
   Card();

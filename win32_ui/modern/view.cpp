@@ -494,7 +494,15 @@ void View::on_state_changed(std::uint32_t, std::uint32_t) {}
 
 // --- accessibility
 
-void View::describe(SemanticsNode&) {}
+void View::describe(SemanticsNode& node) {
+  if (!semantics_role_) return;
+  node.id = id_;
+  node.role = static_cast<std::int32_t>(*semantics_role_);
+  node.name = accessible_name_.value_or(std::wstring());
+  node.help_text = accessible_description_;
+  // A named container is what a reader announces on the way into its controls.
+  node.control_element = control_element_override_.value_or(!node.name.empty());
+}
 
 bool View::perform_action(ActionRequest& request) {
   if (request.action != semantics_action_focus || host_ == nullptr) return false;
@@ -518,6 +526,20 @@ View& View::set_accessible_description(std::wstring description) {
 View& View::set_control_element_override(std::optional<bool> value) {
   if (value == control_element_override_) return *this;
   control_element_override_ = value;
+  if (host_ != nullptr) host_->notify_semantics_changed();
+  return *this;
+}
+
+View& View::set_semantics_role(std::optional<SemanticsRole> role) {
+  if (role == semantics_role_) return *this;
+  semantics_role_ = role;
+  if (host_ != nullptr) host_->notify_semantics_changed();
+  return *this;
+}
+
+View& View::set_semantics_hidden(bool hidden) {
+  if (hidden == semantics_hidden_) return *this;
+  semantics_hidden_ = hidden;
   if (host_ != nullptr) host_->notify_semantics_changed();
   return *this;
 }

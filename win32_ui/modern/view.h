@@ -212,6 +212,14 @@ class View : public layout::LayoutNode {
   // the default, "semantics-" followed by the view's id, which changes from run to run.
   [[nodiscard]] const std::wstring& automation_id() const noexcept { return automation_id_; }
   View& set_automation_id(std::wstring id);
+  // Makes a view that describes nothing itself (a panel) a node of its own with this role, named by its
+  // accessible name, so that the nodes of its subtree become its children; widgets keep their own role.
+  [[nodiscard]] const std::optional<SemanticsRole>& semantics_role() const noexcept { return semantics_role_; }
+  View& set_semantics_role(std::optional<SemanticsRole> role);
+  // Leaves the view itself out of the accessibility tree (a label whose text already names a control
+  // or a group); the nodes of its subtree take its place.
+  [[nodiscard]] bool semantics_hidden() const noexcept { return semantics_hidden_; }
+  View& set_semantics_hidden(bool hidden);
 
  protected:
   // The smallest size the constraints allow.
@@ -258,6 +266,8 @@ class View : public layout::LayoutNode {
   std::wstring accessible_description_;
   std::optional<bool> control_element_override_;
   std::wstring automation_id_;
+  std::optional<SemanticsRole> semantics_role_;
+  bool semantics_hidden_ = false;
 };
 
 // Paints one view and its subtree with the paint order, opacity, transform and clip rules; the host

@@ -473,7 +473,7 @@ void collect_semantics(View& view, std::size_t parent_index, std::vector<Semanti
   node.enabled = view.enabled();
   node.focusable = view.can_focus();
   node.focused = view.focused();
-  view.describe(node);
+  if (!view.semantics_hidden()) view.describe(node);
   std::size_t own = parent_index;
   if (node.id != 0) {
     // The registry finds views by their own id, whatever a description put there.

@@ -17,7 +17,7 @@ struct DialogText {
   std::wstring_view chinese;
 };
 
-constexpr std::array<DialogText, 13> kDialogTexts = {{
+constexpr std::array<DialogText, 16> kDialogTexts = {{
     {L"scaffold.dialog.ok", L"OK", L"确定"},
     {L"scaffold.dialog.cancel", L"Cancel", L"取消"},
     {L"scaffold.dialog.yes", L"Yes", L"是"},
@@ -31,6 +31,9 @@ constexpr std::array<DialogText, 13> kDialogTexts = {{
     {L"scaffold.dialog.warning", L"Warning", L"警告"},
     {L"scaffold.dialog.error", L"Error", L"错误"},
     {L"scaffold.dialog.question", L"Question", L"确认"},
+    {L"scaffold.caption.minimize", L"Minimize", L"最小化"},
+    {L"scaffold.caption.maximize", L"Maximize or Restore", L"最大化或还原"},
+    {L"scaffold.caption.close", L"Close", L"关闭"},
 }};
 
 // Only an exact "zh" or "ZH" start counts, as the system writes it; "Zh" does not.

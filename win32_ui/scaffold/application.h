@@ -50,8 +50,9 @@ class Application {
   void remove_window(Window& window);
 
   // A new context for the locale tag and catalogue whose translate function answers the
-  // standard dialog texts ("scaffold.dialog.ok", ...) in Simplified Chinese for tags starting
-  // "zh" or "ZH" and in English otherwise; any other key answers itself.
+  // standard dialog and caption-button texts ("scaffold.dialog.ok", "scaffold.caption.close", ...) in
+  // Simplified Chinese for tags starting "zh" or "ZH" and in English otherwise; any other key answers
+  // itself.
   [[nodiscard]] static modern::LocalizationContext make_localization(
       std::wstring_view locale_tag, std::shared_ptr<const modern::MessageCatalogue> catalogue = nullptr);
 

@@ -144,10 +144,10 @@ ChromeCaptionButton::ChromeCaptionButton(HWND window, CaptionAction action)
     : Interactive(modern::WidgetRole::button, layout::Size{46.0f, 44.0f}, modern::InteractiveKind::push),
       window_(window),
       action_(action) {
-  // Fixed names: they are what assistive tools read, whatever the interface language.
-  set_text(std::wstring(action == CaptionAction::minimize   ? L"最小化"
-                        : action == CaptionAction::maximize ? L"最大化或还原"
-                                                            : L"关闭"));
+  // Named from the message catalogue, so screen readers speak the interface language.
+  set_text(modern::LocalizedText::key(action == CaptionAction::minimize   ? L"scaffold.caption.minimize"
+                                      : action == CaptionAction::maximize ? L"scaffold.caption.maximize"
+                                                                          : L"scaffold.caption.close"));
   set_automation_id(action == CaptionAction::minimize   ? L"minimize"
                     : action == CaptionAction::maximize ? L"maximize"
                                                         : L"close");

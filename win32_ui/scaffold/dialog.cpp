@@ -8,6 +8,7 @@
 #include "modern/button.h"
 #include "modern/display_widgets.h"
 #include "modern/grid_panel.h"
+#include "platform/windows/accessibility/semantics_automation_host.h"
 #include "scaffold/application.h"
 #include "scaffold/window.h"
 
@@ -112,6 +113,8 @@ DialogResult Dialog::run(const DialogOptions& options, std::unique_ptr<modern::V
     window_.reset();
     return 0;
   }
+  // Readers announce a dialog, not a pane.
+  window_->surface().automation().set_dialog(true);
   // Disabled only now that the dialog exists, and enabled again on every way out.
   OwnerGuard guard;
   guard.disable(owner);
@@ -173,7 +176,11 @@ DialogResult Dialog::run(const DialogOptions& options, std::unique_ptr<modern::V
   // 7. Show, focus, tell the caller, loop.
   window_->show(SW_SHOWNORMAL);
   modern::Button* focus = first_focus != nullptr ? first_focus : first_primary;
-  if (focus != nullptr) window_->surface().request_focus(*focus, modern::FocusOrigin::programmatic);
+  if (focus != nullptr) {
+    // The focus event of the opening dialog carries its message.
+    focus->set_accessible_description(application_.localization().resolve(options.description));
+    window_->surface().request_focus(*focus, modern::FocusOrigin::programmatic);
+  }
   if (shown_) shown_(*this);
   MSG message;
   while (!closing && IsWindow(dialog)) {
@@ -266,7 +273,9 @@ DialogResult show_message(Application& application, const MessageInput& input) {
       8.0f);
   content->add(std::make_unique<modern::Text>(dialog_text(kind >= 0 && kind <= 3 ? kinds[kind] : kinds[0]), 1),
                {0, 0, 1, 1});
-  content->add(std::make_unique<modern::Text>(input.message, 2), {0, 1, 1, 1});
+  auto message = std::make_unique<modern::Text>(input.message, 2);
+  message->set_automation_id(L"dialog-message");
+  content->add(std::move(message), {0, 1, 1, 1});
   std::vector<DialogAction> actions = message_actions(input.buttons, input.default_result);
   DialogOptions options;
   options.title = input.title;
@@ -278,6 +287,7 @@ DialogResult show_message(Application& application, const MessageInput& input) {
   options.ui_scale = input.ui_scale;
   options.default_result = input.default_result != 0 ? input.default_result : actions.front().result;
   options.cancel_result = message_cancel_result(input.buttons);
+  options.description = input.message;
   Dialog dialog(application);
   return dialog.show_modal(options, std::move(content), std::move(actions));
 }

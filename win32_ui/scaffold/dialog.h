@@ -45,6 +45,8 @@ struct DialogOptions {
   float ui_scale = 1.0f;
   DialogResult default_result = 0;  // Enter; its button gets the first focus
   DialogResult cancel_result = dialog_cancel;  // Escape and closing the window
+  // What the dialog says, read out with the first focused button (its help text) when it opens.
+  modern::LocalizedText description;
 };
 
 enum class MessageKind : std::int32_t { information = 0, warning = 1, error = 2, question = 3 };

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -209,6 +210,22 @@ TEST(SemanticsSnapshot, ActionsAreCheckedForPresenceEnabledAndSupport) {
   EXPECT_EQ(accessibility::check_action(s, 1, modern::semantics_action_toggle), ActionCheck::unsupported);
   EXPECT_EQ(accessibility::check_action(s, 2, modern::semantics_action_invoke), ActionCheck::disabled);
   EXPECT_EQ(accessibility::check_action(s, 3, modern::semantics_action_invoke), ActionCheck::missing);
+
+  // Under a modal dialog the window refuses everything: every node says so, and the change is an event.
+  std::vector<SemanticsNode> again{node(1, SemanticsRole::button), node(2, SemanticsRole::group, L"card", 0, {3}),
+                                   node(3, SemanticsRole::edit, L"text", 2)};
+  again[0].actions = modern::semantics_action_invoke;
+  const Snapshot blocked = accessibility::make_snapshot(again, false);
+  for (const std::uint64_t id : {1u, 2u, 3u}) {
+    EXPECT_EQ(accessibility::node_property(*blocked.find(id), uia::is_enabled), PropertyValue(false)) << id;
+  }
+  EXPECT_EQ(accessibility::check_action(blocked, 1, modern::semantics_action_invoke), ActionCheck::disabled);
+  const Snapshot free = accessibility::make_snapshot(again, true);
+  EXPECT_EQ(accessibility::node_property(*free.find(3), uia::is_enabled), PropertyValue(true));
+  const std::vector<SemanticsEvent> events = accessibility::differences(free, blocked);
+  EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                          [](const SemanticsEvent& e) { return e.property == uia::is_enabled; }),
+            3);
 }
 
 TEST(SemanticsSnapshot, DifferencesBecomePropertyStructureLayoutAndFocusEvents) {
@@ -314,6 +331,35 @@ TEST(SemanticsRegistry, DescribedViewsFormTheTreeWithTheirBoundsFocusAndAutomati
   const Snapshot snapshot = accessibility::make_snapshot(nodes);
   EXPECT_EQ(snapshot.focused()->id, button->id());
   EXPECT_EQ(snapshot.top_level, (std::vector<std::uint64_t>{top_view->id()}));
+}
+
+TEST(SemanticsRegistry, APanelGivenARoleHoldsItsSubtreeAndHiddenLabelsLeaveNoNode) {
+  modern::ViewRoot root;
+  auto top = std::make_unique<tree_test::Layer>();
+  // A card: a panel named by its title, with a label that names the control beside it.
+  auto* card = tree_test::add_placed<tree_test::Layer>(*top, layout::Rect{0, 0, 300, 200});
+  card->set_semantics_role(SemanticsRole::group);
+  card->set_accessible_name(std::wstring(L"Layout"));
+  auto* title = tree_test::add_placed<Described>(*card, layout::Rect{0, 0, 80, 20}, SemanticsRole::text, L"Layout");
+  title->set_semantics_hidden(true);
+  auto* row = tree_test::add_placed<tree_test::Layer>(*card, layout::Rect{0, 30, 300, 30});
+  auto* label = tree_test::add_placed<Described>(*row, layout::Rect{0, 30, 80, 30}, SemanticsRole::text, L"Position");
+  label->set_semantics_hidden(true);
+  auto* box = tree_test::add_placed<Described>(*row, layout::Rect{90, 30, 200, 30}, SemanticsRole::combo_box, L"Position");
+  auto* outside = tree_test::add_placed<Described>(*top, layout::Rect{0, 210, 80, 20}, SemanticsRole::text, L"status");
+  root.set_root(std::move(top));
+  layout::LayoutContext context;
+  root.layout(layout::Size{400, 300}, context);
+
+  const Snapshot snapshot = accessibility::make_snapshot(root.semantic_nodes());
+  ASSERT_EQ(snapshot.order, (std::vector<std::uint64_t>{card->id(), box->id(), outside->id()}));
+  const SemanticsNode& group = *snapshot.find(card->id());
+  EXPECT_EQ(group.children, (std::vector<std::uint64_t>{box->id()}));
+  EXPECT_EQ(accessibility::node_property(group, uia::control_type), PropertyValue(std::int32_t{50026}));
+  EXPECT_EQ(group.name, L"Layout");
+  EXPECT_TRUE(group.control_element) << "a named group is announced on the way into its controls";
+  EXPECT_EQ(snapshot.find(box->id())->parent_id, card->id());
+  EXPECT_EQ(snapshot.top_level, (std::vector<std::uint64_t>{card->id(), outside->id()}));
 }
 
 }  // namespace

@@ -78,6 +78,7 @@ struct Reading {
   DWORD thread = 0;
   std::optional<SemanticsNode> node;
   core::ScreenGeometry geometry;
+  bool dialog = false;
 };
 
 Reading read(ProviderState& state, std::uint64_t id) {
@@ -86,6 +87,7 @@ Reading read(ProviderState& state, std::uint64_t id) {
   reading.live = state.live();
   reading.window = state.window;
   reading.thread = state.thread;
+  reading.dialog = state.dialog;
   reading.geometry.dpi = state.dpi;
   reading.geometry.ui_scale = state.ui_scale;
   reading.geometry.scroll_offset = state.scroll_offset;
@@ -221,7 +223,10 @@ HRESULT Provider::GetPropertyValue(PROPERTYID property, VARIANT* value) {
     HWND window = reading.window;
     switch (property) {
       case uia::control_type:
-        *value = int_variant(core::surface_role_info.control_type);
+        *value = int_variant((reading.dialog ? core::dialog_surface_role_info : core::surface_role_info).control_type);
+        break;
+      case uia::is_dialog:
+        *value = bool_variant(reading.dialog);
         break;
       case uia::name: {
         // InternalGetWindowText sends no WM_GETTEXT: this runs on UIA's threads, and a message to the UI

@@ -117,13 +117,15 @@ std::shared_ptr<AutomationEventSink> install_event_sink(std::shared_ptr<Automati
 
 std::vector<SemanticsEvent> rebuild_snapshot(ProviderState& state) {
   modern::ViewRoot* root = nullptr;
+  HWND window = nullptr;
   {
     std::lock_guard lock(state.mutex);
     root = state.root;
+    window = state.window;
   }
   if (root == nullptr) return {};
   // Views are read without the lock: describing them may send messages to hosted controls.
-  Snapshot snapshot = core::make_snapshot(root->semantic_nodes());
+  Snapshot snapshot = core::make_snapshot(root->semantic_nodes(), window == nullptr || IsWindowEnabled(window) != FALSE);
   const bool content = root->root() != nullptr;
   std::lock_guard lock(state.mutex);
   if (state.root != root) return {};
@@ -269,6 +271,11 @@ void SemanticsAutomationHost::detach() {
   }
 }
 
+void SemanticsAutomationHost::set_dialog(bool dialog) {
+  std::lock_guard lock(state_->mutex);
+  state_->dialog = dialog;
+}
+
 void SemanticsAutomationHost::refresh() { raise_events(state_, rebuild_snapshot(*state_)); }
 
 void SemanticsAutomationHost::semantics_changed() {
@@ -316,6 +323,11 @@ void SemanticsAutomationHost::event_notice(const modern::Event& event) {
 }
 
 bool SemanticsAutomationHost::handle_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  if (message == WM_ENABLE) {
+    // A modal dialog took the window or gave it back: every node's IsEnabled follows at once.
+    refresh();
+    return false;
+  }
   if (message == WM_GETOBJECT) {
     // The object id travels in the low 32 bits (sign- or zero-extended by whoever sent it).
     if (static_cast<LONG>(static_cast<DWORD>(lparam)) != uia_root_object_id) return false;

@@ -72,6 +72,7 @@ struct ProviderState {
   std::uint64_t counter = 0;
   DWORD action_timeout_ms = 5000;
   std::shared_ptr<AutomationEventSink> sink;  // this surface's own, else the process's
+  bool dialog = false;  // the root is a dialog window (UIA Window, IsDialog), not a pane
 
   // Attached and showing a tree.
   [[nodiscard]] bool live() const noexcept { return window != nullptr && has_content; }
@@ -111,7 +112,8 @@ class SemanticsAutomationHost {
   void set_metrics(double dpi, double ui_scale, double scroll_offset);
   // Every event the surface dispatched: an invoke not made through accessibility raises Invoked.
   void event_notice(const modern::Event& event);
-  // The window message hook: WM_GETOBJECT for UiaRootObjectId and the action message; false passes the
+  // The window message hook: WM_GETOBJECT for UiaRootObjectId and the action message; WM_ENABLE
+  // refreshes the snapshot (nodes of a disabled window report disabled) and passes on; false passes the
   // message on.
   bool handle_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
 
@@ -120,6 +122,8 @@ class SemanticsAutomationHost {
   [[nodiscard]] const std::shared_ptr<ProviderState>& state() const noexcept { return state_; }
   // This host's own sink in place of the process's (null: the process's again).
   void set_event_sink(std::shared_ptr<AutomationEventSink> sink);
+  // Whether the surface's window is a dialog: its root reports control type Window and IsDialog.
+  void set_dialog(bool dialog);
   // How long a synchronous action waits for the UI thread (5 s).
   void set_action_timeout(DWORD milliseconds);
 
