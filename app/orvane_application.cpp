@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "file_identity.h"
+#include "file_system.h"
 #include "flow_texts.h"
 #include "image_export.h"
 #include "modern/button.h"
@@ -78,11 +79,9 @@ std::wstring upper_extension(const std::wstring& path) {
   return extension;
 }
 
-std::wstring absolute_path(const std::wstring& path) {
-  std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-  return error ? path : absolute.wstring();
-}
+// The system's own full form: the runtime's std::filesystem::absolute turns "\\?\C:\x" into
+// "C:\?\C:\x".
+std::wstring absolute_path(const std::wstring& path) { return engine::full_path(path); }
 
 // A filter list as the common dialogs take it: pairs of display text and pattern, double-terminated.
 std::wstring filter_list(const std::vector<std::pair<std::wstring, std::wstring>>& entries) {
@@ -493,15 +492,19 @@ void OrvaneApplication::choose_image() {
 }
 
 void OrvaneApplication::open_image(const std::wstring& path) {
-  // 1. Only existing regular files; anything else is ignored silently.
-  std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(path, error);
-  if (status.type() == std::filesystem::file_type::not_found) return;
-  if (error) {
-    message(flow_text(language_, FlowText::open_failed_title), L"Failed to read image file.", true);
-    return;
+  // 1. Only existing files; a missing path or a folder is ignored silently, and a path the system
+  // cannot tell about is reported. Asked of the system, not the runtime's stat, which takes long
+  // paths for missing ones.
+  switch (engine::path_kind(path)) {
+    case engine::PathKind::missing:
+    case engine::PathKind::folder:
+      return;
+    case engine::PathKind::unknown:
+      message(flow_text(language_, FlowText::open_failed_title), engine::kInputInaccessible, true);
+      return;
+    case engine::PathKind::file:
+      break;
   }
-  if (!std::filesystem::is_regular_file(status)) return;
   // 2, 3. The new image is decoded aside: a failure leaves the open image working as before.
   std::unique_ptr<engine::PreviewRenderer> candidate;
   std::wstring text;

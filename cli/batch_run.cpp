@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "file_identity.h"
+#include "file_system.h"
 #include "image_export.h"
 #include "image_size_limit.h"
 #include "input_search.h"
@@ -347,8 +348,12 @@ class BatchRun {
         return fail(L"The output " + quoted(item.output) + L" was already written for an earlier input.");
       }
     }
-    std::error_code ec;
-    if (!settings_.overwrite && (output_identity || fs::exists(item.output_full, ec))) {
+    // Asked of the system: the runtime's stat takes a long path that exists for a missing one.
+    const engine::PathKind output_kind = output_identity ? engine::PathKind::file : engine::path_kind(item.output_full);
+    if (output_kind == engine::PathKind::unknown) {
+      return fail(L"Unable to tell whether the output " + quoted(item.output) + L" exists.");
+    }
+    if (!settings_.overwrite && output_kind != engine::PathKind::missing) {
       result.status = ItemStatus::Skipped;
       result.existing_output = true;
       result.counts_as_failure = !settings_.skip_existing;
@@ -356,8 +361,8 @@ class BatchRun {
       return finish(index, std::move(result));
     }
     const fs::path folder = fs::path(item.output_full).parent_path();
-    if (item.make_folder) fs::create_directories(folder, ec);
-    if (!fs::is_directory(folder, ec)) {
+    if (item.make_folder ? !engine::make_folders(folder.wstring())
+                         : engine::path_kind(folder.wstring()) != engine::PathKind::folder) {
       return fail(L"The output folder " + quoted(fs::path(item.output).parent_path().wstring()) +
                   L" does not exist.");
     }

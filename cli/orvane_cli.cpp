@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <exception>
-#include <filesystem>
 #include <limits>
 #include <new>
 #include <string>
@@ -15,13 +14,13 @@
 #include "batch_run.h"
 #include "cli_arguments.h"
 #include "console_writer.h"
+#include "file_system.h"
 #include "image_export.h"
 #include "image_size_limit.h"
 #include "watermark_drawing.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using orvane::cli::CliArguments;
 using orvane::cli::ConsoleWriter;
 
@@ -76,9 +75,7 @@ int run(const CliArguments& arguments, const ConsoleWriter& out, const ConsoleWr
   }
   if (plan.output_folder_missing) {
     // A missing folder is made, as a batch into a fresh folder is the common case.
-    std::error_code ec;
-    fs::create_directories(plan.output_folder, ec);
-    if (!fs::is_directory(plan.output_folder, ec)) {
+    if (!orvane::engine::make_folders(plan.output_folder)) {
       err.write_line(L"orvane-cli: cannot create the output folder " + quoted(arguments.output));
       return kExitFailed;
     }

@@ -1,6 +1,7 @@
 #include "image_export.h"
 
 #include "exif_metadata.h"
+#include "file_system.h"
 #include "gdiplus_support.h"
 #include "gif_transparency.h"
 #include "image_file.h"
@@ -224,7 +225,9 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
   // 3. Decode, refusing sources too large to hold.
   gdiplus::BitmapPtr source = decode_image_file(options.input_path);
   if (!source) {
-    // A header that declares no pixels is reported as such, not as an unreadable file.
+    // A missing file is named as such, and so is a header that declares no pixels.
+    error = input_access_error(options.input_path);
+    if (!error.empty()) return false;
     const auto declared = read_image_dimensions(options.input_path);
     error = declared && (declared->width == 0 || declared->height == 0) ? L"Invalid input image dimensions."
                                                                         : L"Unable to read input image.";

@@ -1,8 +1,7 @@
 #include "image_file.h"
 
-#include <vector>
-
 #include "file_identity.h"
+#include "file_system.h"
 #include "image_header.h"
 #include "image_size_limit.h"
 
@@ -79,11 +78,9 @@ bool save_image_replacing(Gdiplus::GpImage* image, const std::wstring& path, con
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
     return false;
   }
-  const std::wstring folder = folder_of(full_path(path));
-  std::vector<wchar_t> temp(MAX_PATH + folder.size() + 16, L'\0');
   // The temporary file lives in the output's folder so the final move stays on one volume.
-  if (GetTempFileNameW(folder.c_str(), L"orv", 0, temp.data()) == 0) return false;
-  const std::wstring temp_path(temp.data());
+  std::wstring temp_path;
+  if (!create_unique_file(folder_of(full_path(path)), temp_path)) return false;
   bool ok = gdiplus::flat::GdipSaveImageToFile(image, temp_path.c_str(), &encoder, parameters) == Gdiplus::Ok;
   if (ok && amend) ok = amend(temp_path);
   if (ok) ok = MoveFileExW(temp_path.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

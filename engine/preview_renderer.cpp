@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "area_shrink.h"
+#include "file_system.h"
 #include "gdiplus_support.h"
 #include "image_file.h"
 #include "image_orientation.h"
@@ -67,7 +68,8 @@ bool load_preview_source(std::unique_ptr<PreviewRenderer>& renderer, const std::
   gdiplus::BitmapPtr decoded = decode_image_file(path);
   const auto stored = decoded ? gdiplus::image_size(decoded.get()) : gdiplus::Size{};
   if (!decoded || stored.width == 0 || stored.height == 0) {
-    error = L"Unable to read input image.";
+    error = decoded ? std::wstring() : input_access_error(path);
+    if (error.empty()) error = L"Unable to read input image.";
     return false;
   }
   // 5. Upright, as the export draws it; the preview never turns back. The turn is applied to the

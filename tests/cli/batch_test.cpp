@@ -299,7 +299,7 @@ TEST_F(BatchTest, JsonGivesScriptsOneObjectPerFile) {
       << utf8(run.out);
   EXPECT_TRUE(contains(run.out, L"{\"input\":\"shoot\\\\notes.txt\",\"output\":null,\"status\":\"skipped\","));
   EXPECT_TRUE(contains(objects.back(), L"{\"input\":\"shoot\\\\missing.jpg\",\"output\":\"out\\\\missing-watermarked."
-                                       L"jpg\",\"status\":\"failed\",\"message\":\"Unable to read input image.\","))
+                                       L"jpg\",\"status\":\"failed\",\"message\":\"Input file not found.\","))
       << utf8(objects.back());
 
   // --quiet keeps only the failures.
@@ -314,7 +314,7 @@ TEST_F(BatchTest, QuietPrintsOnlyFailures) {
   const CliRun run = this->run({L"-q", L"shoot", L"shoot\\gone.png", L"-o", L"out-existing", L"--font", L"No Such"});
   EXPECT_EQ(run.exit_code, 1u);
   EXPECT_EQ(run.out, L"");
-  EXPECT_EQ(run.err, L"shoot\\gone.png: Unable to read input image.\n") << utf8(run.err);
+  EXPECT_EQ(run.err, L"shoot\\gone.png: Input file not found.\n") << utf8(run.err);
 }
 
 TEST_F(BatchTest, TheMemoryBudgetHoldsLargeFilesBack) {
@@ -341,7 +341,7 @@ TEST_F(BatchTest, AConsoleShowsProgressAndASummaryInsteadOfRecords) {
   const DWORD code =
       wait_for_exit(start_cli({L"batch", L"batch\\lost.jpg", L"-o", L"out"}, dir_.path(), screen.get(), screen.get()));
   EXPECT_EQ(code, 1u);
-  EXPECT_EQ(screen.line(0, 36), L"batch\\lost.jpg: Unable to read input");
+  EXPECT_EQ(screen.line(0, 37), L"batch\\lost.jpg: Input file not found.");
   // The summary may wrap onto a second row of the 80-column buffer.
   const std::wstring summary = screen.line(1, 160);
   EXPECT_TRUE(summary.starts_with(L"4 images: 3 written, 1 failed; 1 other file skipped (not images) in ")) << utf8(summary);

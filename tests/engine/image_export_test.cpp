@@ -2,13 +2,18 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cwchar>
 #include <filesystem>
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include "exif_metadata.h"
 #include "image_export.h"
+#include "preview_renderer.h"
 #include "print_metadata.h"
 #include "test_support.h"
 
@@ -316,7 +321,9 @@ TEST_F(ImageExport, BadSourcesFailCleanlyAndWriteNothing) {
     // A refused bomb is refused at its header, long before a decoder could grind through it.
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
   }
-  EXPECT_EQ(failure(options_for(dir.file(L"missing.png"), dir.file(L"x.png"))), L"Unable to read input image.");
+  // A missing file, or a missing folder on its way, is named as such.
+  EXPECT_EQ(failure(options_for(dir.file(L"missing.png"), dir.file(L"x.png"))), L"Input file not found.");
+  EXPECT_EQ(failure(options_for(dir.file(L"gone\\missing.png"), dir.file(L"x.png"))), L"Input file not found.");
   EXPECT_EQ(failure(options_for((data_dir() / L"malformed" / L"zero-width.png").wstring(), dir.file(L"x.png"))),
             L"Invalid input image dimensions.");
   EXPECT_EQ(files_in_dir(), 0u);
@@ -390,6 +397,48 @@ TEST_F(ImageExport, FailedSavesLeaveTheDestinationAsItWas) {
   ASSERT_TRUE(run(options_for(source, existing), report, error)) << narrow(error);
   EXPECT_EQ(load_pixels(existing).width, 40u);
   EXPECT_EQ(files_in_dir(), 3u);
+}
+
+// The names in a folder, through the system's own listing (any path length).
+std::vector<std::wstring> names_in(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data{};
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (std::wcscmp(data.cFileName, L".") != 0 && std::wcscmp(data.cFileName, L"..") != 0) names.push_back(data.cFileName);
+  } while (FindNextFileW(search, &data));
+  FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A photo in a folder past MAX_PATH opens and exports whether its path is spelled plainly or in
+// its "\\?\" form: on Windows the C runtime's stat takes such paths for missing ones, and
+// GetTempFileNameW refuses such folders, so neither may stand in the way.
+TEST_F(ImageExport, LongAndExtendedLengthPathsOpenAndExport) {
+  const LongFolder deep(dir.path().wstring(), 300);
+  const std::wstring& folder = deep.path();
+  const std::wstring extended = deep.extended();
+  const std::wstring source = dir.file(L"in.jpg");
+  ASSERT_TRUE(save_pixels(make_pattern(120, 90), source, L"image/jpeg"));
+  ASSERT_TRUE(CopyFileW(source.c_str(), (extended + L"\\photo.jpg").c_str(), FALSE));
+  for (const std::wstring& base : {folder, extended}) {
+    SCOPED_TRACE(narrow(base.substr(0, 12)));
+    const std::wstring input = base + L"\\photo.jpg";
+    std::unique_ptr<PreviewRenderer> renderer;
+    std::wstring error;
+    EXPECT_TRUE(load_preview_source(renderer, input, 1600, error)) << narrow(error);
+    const auto options = options_for(input, base + L"\\photo-watermarked.png");
+    ExportReport report;
+    for (int pass = 0; pass < 2; ++pass) {  // written, then replaced
+      ASSERT_TRUE(run(options, report, error)) << narrow(error);
+      EXPECT_EQ(load_pixels(options.output_path).width, 120u);
+    }
+    EXPECT_EQ(failure(options_for(base + L"\\missing.jpg", base + L"\\x.png")), L"Input file not found.");
+  }
+  // No temporary file is left beside the copies.
+  EXPECT_EQ(names_in(extended), (std::vector<std::wstring>{L"photo-watermarked.png", L"photo.jpg"}));
 }
 
 // A cancelled export stops without touching the output, whenever the flag is raised: before it

@@ -21,9 +21,10 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
   std::error_code ec;
-  // Read-only files made by a test would block removal.
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ec)) {
-    std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_write,
+  // Read-only files made by a test would block removal. Stepped with an error code: a destructor
+  // must not throw, whatever a test left behind.
+  for (std::filesystem::recursive_directory_iterator entry(path_, ec), end; !ec && entry != end; entry.increment(ec)) {
+    std::filesystem::permissions(entry->path(), std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add, ec);
   }
   std::filesystem::remove_all(path_, ec);

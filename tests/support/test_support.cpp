@@ -173,4 +173,41 @@ double mean_channel_difference(const Pixels& a, const Pixels& b) {
   return sum / (3.0 * static_cast<double>(a.argb.size()));
 }
 
+namespace {
+
+// Removes a folder and everything in it, given in its "\\?\" form.
+void remove_tree(const std::wstring& folder) {
+  WIN32_FIND_DATAW data{};
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &data);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring entry = folder + L'\\' + name;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        remove_tree(entry);
+      } else {
+        SetFileAttributesW(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(entry.c_str());
+      }
+    } while (FindNextFileW(search, &data));
+    FindClose(search);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
+LongFolder::LongFolder(const std::wstring& parent, std::size_t length) : path_(parent) {
+  for (wchar_t letter = L'a'; path_.size() <= length; ++letter) {
+    path_ += L'\\' + std::wstring(60, letter);
+    if (top_.empty()) top_ = path_;
+    CreateDirectoryW(extended().c_str(), nullptr);
+  }
+}
+
+LongFolder::~LongFolder() {
+  if (!top_.empty()) remove_tree(L"\\\\?\\" + top_);
+}
+
 }  // namespace orvane::test

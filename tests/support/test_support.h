@@ -55,4 +55,21 @@ struct Pixels {
 // Mean absolute channel difference; 255 when sizes differ.
 [[nodiscard]] double mean_channel_difference(const Pixels& a, const Pixels& b);
 
+// A folder below `parent` whose full path is longer than `length` characters, made and removed
+// with all it holds through its "\\?\" form, which Windows takes at any length.
+class LongFolder {
+ public:
+  LongFolder(const std::wstring& parent, std::size_t length);
+  ~LongFolder();
+  LongFolder(const LongFolder&) = delete;
+  LongFolder& operator=(const LongFolder&) = delete;
+  // The plain full path, and its "\\?\" form.
+  [[nodiscard]] const std::wstring& path() const noexcept { return path_; }
+  [[nodiscard]] std::wstring extended() const { return L"\\\\?\\" + path_; }
+
+ private:
+  std::wstring top_;
+  std::wstring path_;
+};
+
 }  // namespace orvane::test
