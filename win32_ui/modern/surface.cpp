@@ -1134,16 +1134,19 @@ class Surface::Impl final : public platform::FrameScheduler,
         layout();
         InvalidateRect(window_, nullptr, FALSE);
         return pass_on(message, wparam, lparam);
+      // Both come only from our own hosted controls on this thread; the same numbers sent from another
+      // thread or program (a broadcast) are not ours.
       case platform::native_focus_message: {
+        if (InSendMessage()) return 0;
         NativeHost* host = host_for_control(reinterpret_cast<HWND>(lparam));
         if (host != nullptr && root_.focused() != host) root_.request_focus(*host, FocusOrigin::native);
         return 0;
       }
       case platform::native_key_message: {
-        auto* record = reinterpret_cast<platform::NativeKeyMessage*>(lparam);
-        if (record == nullptr || !is_key_message(record->message)) return 0;
-        record->handled = dispatch_key(record->message, record->wparam, record->lparam);
-        return record->handled ? 1 : 0;
+        if (InSendMessage()) return 0;
+        const platform::NativeKeyMessage key = platform::unpack_native_key(wparam, lparam);
+        if (!is_key_message(key.message)) return 0;
+        return dispatch_key(key.message, key.wparam, key.lparam) ? 1 : 0;
       }
       default:
         return pass_on(message, wparam, lparam);

@@ -234,10 +234,9 @@ class Stage {
         }
         return 0;
       case platform::native_key_message: {
-        auto* record = reinterpret_cast<NativeKeyMessage*>(lparam);
-        stage->keys.push_back(*record);
-        record->handled = stage->swallow && stage->swallow(*record);
-        return record->handled;
+        const NativeKeyMessage key = platform::unpack_native_key(wparam, lparam);
+        stage->keys.push_back(key);
+        return stage->swallow && stage->swallow(key) ? 1 : 0;
       }
       case WM_CTLCOLOREDIT:
       case WM_CTLCOLORLISTBOX:

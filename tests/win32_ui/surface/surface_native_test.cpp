@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "modern/win32_combo_box.h"
 #include "modern/win32_edit.h"
+#include "platform/windows/native_messages.h"
 #include "surface_fixture.h"
 
 namespace surface_test {
@@ -156,6 +159,38 @@ TEST(SurfaceNative, ControlsFollowTheUiScaleAndTheScroll) {
   ASSERT_GT(want.y + 32, 0);
   EXPECT_TRUE(IsWindowVisible(stage.edit_window())) << "a control still in view was hidden";
   EXPECT_EQ(control_rect(stage.edit_window()).top, want.y);
+}
+
+// The surface's private key and focus messages are numbers any program can send to every window
+// (a broadcast): from another thread they must neither crash the program nor move focus. From the
+// surface's own thread, where its hosted controls send them, they still work.
+TEST(SurfaceNative, KeyAndFocusMessagesFromOtherThreadsAreIgnored) {
+  NativeStage stage;
+  HWND window = stage.window.hwnd();
+  HWND edit = stage.edit_window();
+  ASSERT_TRUE(stage.surface.request_focus(*stage.before, modern::FocusOrigin::keyboard));
+  const WPARAM tab = platform::pack_native_key(WM_KEYDOWN, VK_TAB);
+  DWORD_PTR answers[3] = {9, 9, 9};
+  std::atomic<bool> done{false};
+  std::thread other([&] {
+    SendMessageTimeoutW(window, platform::native_key_message, 0, 1, SMTO_NORMAL, 5000, &answers[0]);
+    SendMessageTimeoutW(window, platform::native_key_message, tab, 1, SMTO_NORMAL, 5000, &answers[1]);
+    SendMessageTimeoutW(window, platform::native_focus_message, 0, reinterpret_cast<LPARAM>(edit), SMTO_NORMAL, 5000,
+                        &answers[2]);
+    done = true;
+  });
+  EXPECT_TRUE(desktop::pump_until([&] { return done.load(); }, 20000));
+  other.join();
+  EXPECT_EQ(answers[0], 0u);
+  EXPECT_EQ(answers[1], 0u) << "a Tab from another thread was taken";
+  EXPECT_EQ(stage.focused(), stage.before) << "another thread moved the focus";
+
+  EXPECT_EQ(SendMessageW(window, platform::native_key_message, tab, 1), 1);
+  EXPECT_EQ(stage.focused(), stage.edit) << "the same Tab from this thread did not move the focus";
+  desktop::pump(50);
+  orvane::test::GdiplusScope gdiplus;
+  EXPECT_TRUE(orvane::test::save_pixels(desktop::capture_client(window),
+                                        std::wstring(L"" ARTEFACT_DIR) + L"/foreign_key_messages.png", L"image/png"));
 }
 
 }  // namespace
