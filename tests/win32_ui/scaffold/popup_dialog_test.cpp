@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "desktop.h"
@@ -337,6 +339,54 @@ TEST(ScaffoldDialog, NestedDialogsMinimisedOwnersQuitAndFailuresLeaveTheOwnerUsa
   MSG message{};
   EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(message.wParam, 42u);
+  EXPECT_TRUE(IsWindowEnabled(owner));
+}
+
+// A close sent from another thread or program is handled inside the loop's wait: the dialog must end
+// then, not at the next input, and leave its owner enabled.
+TEST(ScaffoldDialog, ACloseSentFromAnotherThreadEndsTheDialog) {
+  orvane::test::GdiplusScope gdiplus;
+  // The pointer stays off our windows: the system's leave tracking of a window under it would wake the
+  // loop too and hide the fault.
+  SetCursorPos(1, 1);
+  MainWindow main;
+  HWND owner = main.window.hwnd();
+  scaffold::Dialog dialog(main.application);
+  std::thread closer;
+  std::atomic<bool> rescued{false};
+  dialog.on_shown([&](scaffold::Dialog& shown) {
+    HWND window = shown.window().hwnd();
+    // Idle first (no animation's frame timer, nothing queued): anything posted would wake the loop and
+    // hide the fault.
+    modern::Surface& surface = shown.window().surface();
+    EXPECT_TRUE(desktop::pump_until(
+        [&] {
+          return !surface.view_root().clock().has_animations() && !surface.frame_timer_pending() &&
+                 HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0;
+        },
+        3000));
+    EXPECT_TRUE(orvane::test::save_pixels(desktop::capture_client(window),
+                                          std::wstring(L"" ARTEFACT_DIR) + L"/dialog_closed_by_thread.png",
+                                          L"image/png"));
+    closer = std::thread([window, &rescued] {
+      DWORD_PTR answer = 0;
+      SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_NORMAL, 5000, &answer);
+      for (int i = 0; i < 100 && IsWindow(window); ++i) Sleep(50);
+      // Still open after 5 s: wake the loop so the test ends, and fail.
+      if (IsWindow(window)) {
+        rescued = true;
+        PostMessageW(window, WM_NULL, 0, 0);
+      }
+    });
+  });
+  scaffold::DialogOptions options;
+  options.title = modern::LocalizedText::literal(L"Closed elsewhere");
+  options.owner = owner;
+  EXPECT_EQ(dialog.show_modal(options, std::make_unique<modern::View>(),
+                              scaffold::message_actions(MessageButtons::ok_cancel, 0)),
+            scaffold::dialog_cancel);
+  if (closer.joinable()) closer.join();
+  EXPECT_FALSE(rescued.load()) << "the dialog stayed open after a WM_CLOSE from another thread";
   EXPECT_TRUE(IsWindowEnabled(owner));
 }
 
