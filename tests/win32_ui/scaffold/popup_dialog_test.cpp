@@ -164,6 +164,85 @@ TEST(ScaffoldPopup, AMenuOpensAndClosesFromItsButtonAndByEachRule) {
   EXPECT_EQ(GetForegroundWindow(), other.hwnd());
 }
 
+// A menu takes Escape and the arrows whether a click or an automation invoke (no key, no pointer in the
+// pop-up) opened it, and a close from outside hands the owner its focus back.
+TEST(ScaffoldPopup, AMenuTakesTheKeysHoweverItWasOpened) {
+  orvane::test::GdiplusScope gdiplus;
+  MainWindow main;
+  scaffold::PopupHolder holder;
+  HWND owner = main.window.hwnd();
+  std::vector<modern::MenuItem*> items;
+  const auto open = [&] {
+    items.clear();
+    holder.toggle(owner, main.anchor_of(*main.theme), [&] { return menu(&items); }, 210, 132,
+                  main.window.surface().palette(), 1.0f, false);
+  };
+  main.theme->on_invoked(open);
+  for (const bool by_click : {true, false}) {
+    SCOPED_TRACE(by_click ? "opened by a click" : "opened by an automation invoke");
+    if (by_click) {
+      desktop::click(owner, main.centre(*main.theme));
+    } else {
+      open();
+      desktop::pump(50);
+    }
+    ASSERT_TRUE(holder.is_open());
+    HWND popup = holder.popup()->hwnd();
+    EXPECT_EQ(GetFocus(), popup);
+    // Windows leaves the focus of a newly active window to its default handling of the activation (Wine
+    // sets it itself): with the focus taken away, activation alone must give it back.
+    SetFocus(nullptr);
+    SendMessageW(popup, WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(GetFocus(), popup) << "the activated pop-up did not take the keyboard focus";
+
+    modern::ViewRoot& tree = holder.popup()->surface().view_root();
+    const modern::View* before = tree.focused();
+    desktop::press_key(VK_DOWN);
+    EXPECT_NE(tree.focused(), nullptr) << "Down did nothing";
+    EXPECT_NE(tree.focused(), before) << "Down did nothing";
+    desktop::pump(50);
+    EXPECT_TRUE(orvane::test::save_pixels(desktop::capture_client(popup),
+                                          std::wstring(L"" ARTEFACT_DIR) + (by_click ? L"/menu_keys_click.png"
+                                                                                     : L"/menu_keys_invoke.png"),
+                                          L"image/png"));
+    desktop::press_key(VK_ESCAPE);
+    desktop::pump(50);
+    EXPECT_FALSE(holder.is_open()) << "Escape did not close the menu";
+    EXPECT_EQ(GetForegroundWindow(), owner);
+  }
+
+  // Closed from outside (Alt+F4, another program): the owner gets the foreground and the focus back.
+  open();
+  desktop::pump(50);
+  ASSERT_TRUE(holder.is_open());
+  SendMessageW(holder.popup()->hwnd(), WM_CLOSE, 0, 0);
+  desktop::pump(50);
+  EXPECT_FALSE(holder.is_open());
+  EXPECT_EQ(GetForegroundWindow(), owner);
+  EXPECT_EQ(GetFocus(), owner);
+}
+
+// A press on the anchor closes the open menu; dragged off the anchor before the release it is no click,
+// and the next real click on the anchor must open the menu again.
+TEST(ScaffoldPopup, APressDraggedOffTheAnchorDoesNotSwallowTheNextClick) {
+  orvane::test::GdiplusScope gdiplus;
+  MainWindow main;
+  scaffold::PopupHolder holder;
+  HWND owner = main.window.hwnd();
+  main.theme->on_invoked([&] {
+    holder.toggle(owner, main.anchor_of(*main.theme), [] { return menu(); }, 210, 132, main.window.surface().palette(),
+                  1.0f, false);
+  });
+  const POINT anchor = main.centre(*main.theme);
+  desktop::click(owner, anchor);
+  ASSERT_TRUE(holder.is_open());
+  desktop::drag(owner, anchor, POINT{anchor.x + 300, anchor.y + 180});
+  EXPECT_FALSE(holder.is_open());
+  desktop::click(owner, anchor);
+  EXPECT_TRUE(holder.is_open()) << "the click after a press dragged off the anchor did not open the menu";
+  holder.close();
+}
+
 TEST(ScaffoldPopup, TwoHundredPopupsLeaveNoWindowsOrGdiObjects) {
   MainWindow main;
   scaffold::ViewPopup popup;
