@@ -176,10 +176,10 @@ std::intptr_t __stdcall ViewPopup::owner_proc(HWND window, unsigned message, std
       }
       break;
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
     case WM_POINTERDOWN:
       if (self->anchor_released_) self->disarm_anchor_dismissal();
       break;
-    case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
     case WM_XBUTTONDOWN:
