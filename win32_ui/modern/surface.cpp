@@ -171,7 +171,7 @@ class Surface::Impl final : public platform::FrameScheduler,
     apply_animation_preference();
     if (root_.clock().has_animations()) request_frame();
     layout();
-    InvalidateRect(window_, nullptr, FALSE);
+    invalidate_window();
     return true;
   }
 
@@ -273,12 +273,18 @@ class Surface::Impl final : public platform::FrameScheduler,
                         static_cast<float>(client.bottom - client.top) / scale()};
   }
 
+  // Every repaint request goes through here: a handler may have destroyed the window during the
+  // dispatch that preceded it, and a null window would make the request cover the whole desktop.
+  void invalidate_window(const RECT* rect = nullptr) {
+    if (window_ != nullptr) InvalidateRect(window_, rect, FALSE);
+  }
+
   // --- FrameScheduler
 
   void invalidate(bool whole_surface) override {
     if (window_ == nullptr) return;
     if (whole_surface || root_.whole_surface_dirty() || root_.root() == nullptr) {
-      InvalidateRect(window_, nullptr, FALSE);
+      invalidate_window();
       return;
     }
     const layout::Rect dirty = root_.dirty_rect();
@@ -290,7 +296,7 @@ class Surface::Impl final : public platform::FrameScheduler,
     RECT client{};
     GetClientRect(window_, &client);
     RECT visible{};
-    if (IntersectRect(&visible, &pixels, &client)) InvalidateRect(window_, &visible, FALSE);
+    if (IntersectRect(&visible, &pixels, &client)) invalidate_window(&visible);
   }
 
   void request_frame() override {
@@ -298,7 +304,7 @@ class Surface::Impl final : public platform::FrameScheduler,
     if (SetTimer(window_, timer_id(), frame_interval_ms, nullptr) != 0) {
       timer_pending_ = true;
     } else {
-      InvalidateRect(window_, nullptr, FALSE);
+      invalidate_window();
     }
   }
 
@@ -322,6 +328,7 @@ class Surface::Impl final : public platform::FrameScheduler,
   // --- RenderSurface
 
   void paint_frame() override {
+    if (window_ == nullptr) return;  // the layout before it may have run a handler that closed the window
     PAINTSTRUCT paint{};
     HDC dc = BeginPaint(window_, &paint);
     if (dc == nullptr) return;
@@ -659,7 +666,7 @@ class Surface::Impl final : public platform::FrameScheduler,
         }
       }
     }
-    InvalidateRect(window_, nullptr, FALSE);
+    invalidate_window();
   }
 
   // --- keys
@@ -824,7 +831,7 @@ class Surface::Impl final : public platform::FrameScheduler,
         break;
       case WM_POINTERDOWN:
         pointers_down_.insert(id);
-        if (send(PointerAction::down).handled) InvalidateRect(window_, nullptr, FALSE);
+        if (send(PointerAction::down).handled) invalidate_window();
         break;
       case WM_POINTERUP:
         send(PointerAction::up);
@@ -882,7 +889,7 @@ class Surface::Impl final : public platform::FrameScheduler,
       event.kind = EventKind::checked_changed;
       event.checked = element.checked;
     }
-    InvalidateRect(window_, nullptr, FALSE);
+    invalidate_window();
     dispatch_event(event, element.command_id != 0 ? std::optional<std::uint32_t>(element.command_id) : std::nullopt);
   }
 
@@ -904,7 +911,7 @@ class Surface::Impl final : public platform::FrameScheduler,
     event.kind = EventKind::value_changed;
     event.origin = origin;
     event.value = value;
-    InvalidateRect(window_, nullptr, FALSE);
+    invalidate_window();
     dispatch_event(event, std::nullopt);
   }
 
@@ -923,7 +930,7 @@ class Surface::Impl final : public platform::FrameScheduler,
       focus_index_ = at + 1 == ring.end() ? ring.front() : *(at + 1);
     }
     focus_from_keyboard_ = true;
-    InvalidateRect(window_, nullptr, FALSE);
+    invalidate_window();
   }
 
   bool handle_legacy_key(const KeyEvent& event, bool arrow) {
@@ -950,7 +957,7 @@ class Surface::Impl final : public platform::FrameScheduler,
       }
       if (hit != hover_index_) {
         hover_index_ = hit;
-        InvalidateRect(window_, nullptr, FALSE);
+        invalidate_window();
       }
     } else if (action == PointerAction::down) {
       pressed_index_ = hit;
@@ -991,7 +998,7 @@ class Surface::Impl final : public platform::FrameScheduler,
         }
         pressed_ = false;
         pressed_index_ = -1;
-        InvalidateRect(window_, nullptr, FALSE);
+        invalidate_window();
         return 0;
       case WM_PAINT: {
         root_.clock().tick(std::chrono::steady_clock::now());
@@ -1049,7 +1056,7 @@ class Surface::Impl final : public platform::FrameScheduler,
           // Advancing the clock repaints exactly the views that moved and asks for the next frame while
           // animations run.
           root_.clock().tick(std::chrono::steady_clock::now());
-          if (root_.root() == nullptr) InvalidateRect(window_, nullptr, FALSE);
+          if (root_.root() == nullptr) invalidate_window();
           return 0;
         }
         return pass_on(message, wparam, lparam);
@@ -1084,7 +1091,7 @@ class Surface::Impl final : public platform::FrameScheduler,
           dispatch_pointer(PointerAction::down, at, mouse_buttons(wparam) | pointer_button_primary, 0.0f, 1,
                            PointerDevice::mouse, 0.0f, nullptr);
         }
-        InvalidateRect(window_, nullptr, FALSE);
+        invalidate_window();
         return 0;
       }
       case WM_LBUTTONUP: {
@@ -1094,7 +1101,7 @@ class Surface::Impl final : public platform::FrameScheduler,
         } else {
           dispatch_pointer(PointerAction::up, at, mouse_buttons(wparam), 0.0f, 1, PointerDevice::mouse, 0.0f, nullptr);
         }
-        InvalidateRect(window_, nullptr, FALSE);
+        invalidate_window();
         return 0;
       }
       case WM_MOUSEWHEEL:
@@ -1119,7 +1126,7 @@ class Surface::Impl final : public platform::FrameScheduler,
         if (root_.captured(1) != nullptr && gaining != window_) {
           dispatch_pointer(PointerAction::cancel, layout::Point{}, 0, 0.0f, 1, PointerDevice::mouse, 0.0f, nullptr);
         }
-        InvalidateRect(window_, nullptr, FALSE);
+        invalidate_window();
         return 0;
       }
       case WM_POINTERUPDATE:
@@ -1136,29 +1143,32 @@ class Surface::Impl final : public platform::FrameScheduler,
         tracking_armed_ = false;
         hover_index_ = -1;
         dispatch_pointer(PointerAction::leave, layout::Point{}, 0, 0.0f, 1, PointerDevice::mouse, 0.0f, nullptr);
-        InvalidateRect(window_, nullptr, FALSE);
+        invalidate_window();
         return 0;
       case WM_DPICHANGED:
         dpi_ = valid_dpi(static_cast<float>(HIWORD(wparam)));
         rebuild_fonts();
         root_.invalidate_layout();
         layout();
-        InvalidateRect(window_, nullptr, FALSE);
+        invalidate_window();
         return pass_on(message, wparam, lparam);
       case WM_SIZE:
         layout();
-        InvalidateRect(window_, nullptr, FALSE);
+        invalidate_window();
         return pass_on(message, wparam, lparam);
+      // Both come only from our own hosted controls on this thread; the same numbers sent from another
+      // thread or program (a broadcast) are not ours.
       case platform::native_focus_message: {
+        if (InSendMessage()) return 0;
         NativeHost* host = host_for_control(reinterpret_cast<HWND>(lparam));
         if (host != nullptr && root_.focused() != host) root_.request_focus(*host, FocusOrigin::native);
         return 0;
       }
       case platform::native_key_message: {
-        auto* record = reinterpret_cast<platform::NativeKeyMessage*>(lparam);
-        if (record == nullptr || !is_key_message(record->message)) return 0;
-        record->handled = dispatch_key(record->message, record->wparam, record->lparam);
-        return record->handled ? 1 : 0;
+        if (InSendMessage()) return 0;
+        const platform::NativeKeyMessage key = platform::unpack_native_key(wparam, lparam);
+        if (!is_key_message(key.message)) return 0;
+        return dispatch_key(key.message, key.wparam, key.lparam) ? 1 : 0;
       }
       default:
         return pass_on(message, wparam, lparam);
@@ -1189,7 +1199,10 @@ class Surface::Impl final : public platform::FrameScheduler,
     return true;
   }
 
-  LRESULT pass_on(UINT message, WPARAM wparam, LPARAM lparam) { return DefSubclassProc(window_, message, wparam, lparam); }
+  // After a dispatch the window may be gone; what is left of the message then has nowhere to go.
+  LRESULT pass_on(UINT message, WPARAM wparam, LPARAM lparam) {
+    return window_ != nullptr ? DefSubclassProc(window_, message, wparam, lparam) : 0;
+  }
 
   static LRESULT CALLBACK subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
                                         DWORD_PTR data) noexcept {

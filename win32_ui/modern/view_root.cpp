@@ -376,7 +376,9 @@ void ViewRoot::dispatch_event(Event& event) { route_event(event); }
 // --- focus
 
 bool ViewRoot::move_focus(FocusDirection direction, FocusOrigin origin) {
-  if (root_ == nullptr) return false;
+  // While a root is being applied the tree here is the outgoing one: clearing its focus gives the
+  // window native focus, whose echo asks for a first view, and that view would be about to go.
+  if (root_ == nullptr || applying_root_) return false;
   const RoutingScope scope(*this);
   const std::vector<View*> candidates = focus_candidates(*root_);
   if (candidates.empty()) return false;

@@ -36,7 +36,8 @@ Win32Edit& Win32Edit::set_max_length(int length) {
   length = std::max(length, 0);
   if (length == max_length_) return *this;
   max_length_ = length;
-  if (auto* window = static_cast<HWND>(this->window()); window != nullptr && max_length_ > 0) {
+  // 0 asks the control for its own (largest) limit, which is what "no limit" means here.
+  if (auto* window = static_cast<HWND>(this->window()); window != nullptr) {
     SendMessageW(window, EM_LIMITTEXT, static_cast<WPARAM>(max_length_), 0);
   }
   return *this;

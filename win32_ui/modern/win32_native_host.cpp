@@ -138,11 +138,11 @@ LRESULT CALLBACK native_subclass_proc(HWND window, UINT message, WPARAM wparam, 
       case WM_SYSKEYDOWN:
       case WM_SYSKEYUP:
       case WM_SYSCHAR: {
-        platform::NativeKeyMessage record{message, wparam, lparam, false};
-        if (HWND parent = GetParent(window)) {
-          SendMessageW(parent, platform::native_key_message, 0, reinterpret_cast<LPARAM>(&record));
+        HWND parent = GetParent(window);
+        if (parent != nullptr &&
+            SendMessageW(parent, platform::native_key_message, platform::pack_native_key(message, wparam), lparam) != 0) {
+          return 0;
         }
-        if (record.handled) return 0;
         break;
       }
       case WM_DPICHANGED_AFTERPARENT:

@@ -122,8 +122,11 @@ DialogResult Dialog::run(const DialogOptions& options, std::unique_ptr<modern::V
   // 4. Every close ends the dialog. The loop then enables the owner before it destroys the window, so
   // Windows gives the activation back to the owner instead of another program.
   bool closing = false;
-  window_->host().set_close_handler([&closing] {
+  window_->host().set_close_handler([&closing, dialog] {
     closing = true;
+    // A close sent from another thread or program is handled inside GetMessageW, which returns only
+    // for a posted message: without one the dialog would stay up until the next input.
+    PostMessageW(dialog, WM_NULL, 0, 0);
     return CloseAction::keep;
   });
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <shellscalingapi.h>
 
 #include <algorithm>
@@ -14,6 +16,7 @@ namespace {
 constexpr wchar_t popup_class[] = L"Win32UiViewPopup";
 // A press on the anchor counts for the click that follows it only this long.
 constexpr unsigned long anchor_click_window_ms = 5000;
+constexpr UINT_PTR owner_subclass_id = 0x56504F57;
 
 bool register_class(HINSTANCE instance, WNDPROC procedure) {
   WNDCLASSEXW existing{};
@@ -61,13 +64,16 @@ PopupPlacement place_popup(const RECT& anchor, const RECT& work, float width, fl
 
 ViewPopup::ViewPopup() = default;
 
-ViewPopup::~ViewPopup() { close(false); }
+ViewPopup::~ViewPopup() {
+  disarm_anchor_dismissal();
+  close(false);
+}
 
 bool ViewPopup::show(HWND owner, const RECT& anchor, std::unique_ptr<modern::View> content, float width,
                      float height, const modern::Palette& palette, float ui_scale, bool align_end, bool topmost) {
   // 1. One pop-up per object.
   close(false);
-  anchor_dismissal_ = false;
+  disarm_anchor_dismissal();
   // 2. A live owner and something to show.
   if (owner == nullptr || !IsWindow(owner) || content == nullptr) return false;
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE));
@@ -101,9 +107,16 @@ bool ViewPopup::show(HWND owner, const RECT& anchor, std::unique_ptr<modern::Vie
   anchor_right_ = anchor.right;
   anchor_bottom_ = anchor.bottom;
   host_.surface().set_root(std::move(content));
+  // Every close, the system's and other programs' too, goes through close() and its focus hand-back.
+  host_.set_close_handler([this] {
+    close(true);
+    return CloseAction::keep;
+  });
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
   SetForegroundWindow(window);
+  // However it was opened (a click, a key, an automation invoke), an active pop-up takes the keys.
+  if (GetActiveWindow() == window && GetFocus() != window) SetFocus(window);
   if (topmost) SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   return true;
 }
@@ -124,11 +137,66 @@ void ViewPopup::request_close() {
   if (window_ != nullptr) PostMessageW(window_, WM_CLOSE, 0, 0);
 }
 
+void ViewPopup::arm_anchor_dismissal(HWND owner) {
+  disarm_anchor_dismissal();
+  if (owner == nullptr || !IsWindow(owner)) return;
+  if (!SetWindowSubclass(owner, &ViewPopup::owner_proc, owner_subclass_id, reinterpret_cast<DWORD_PTR>(this))) return;
+  anchor_dismissal_ = true;
+  anchor_released_ = false;
+  dismissed_at_ = GetTickCount();
+  watched_owner_ = owner;
+}
+
+void ViewPopup::disarm_anchor_dismissal() {
+  anchor_dismissal_ = false;
+  if (watched_owner_ != nullptr && IsWindow(watched_owner_)) {
+    RemoveWindowSubclass(watched_owner_, &ViewPopup::owner_proc, owner_subclass_id);
+  }
+  watched_owner_ = nullptr;
+}
+
+bool ViewPopup::on_anchor() const {
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  return cursor.x >= anchor_left_ && cursor.x < anchor_right_ && cursor.y >= anchor_top_ && cursor.y < anchor_bottom_;
+}
+
+std::intptr_t __stdcall ViewPopup::owner_proc(HWND window, unsigned message, std::uintptr_t wparam, std::intptr_t lparam,
+                                              std::uintptr_t, std::uintptr_t data) noexcept {
+  // Watches the owner's pointer input while an anchor dismissal is armed: only the release of the press
+  // that dismissed the pop-up, over the anchor, may keep it for the click that follows.
+  auto* self = reinterpret_cast<ViewPopup*>(data);
+  switch (message) {
+    case WM_LBUTTONUP:
+    case WM_POINTERUP:
+      if (self->anchor_released_ || !self->on_anchor()) {
+        self->disarm_anchor_dismissal();
+      } else {
+        self->anchor_released_ = true;
+      }
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_POINTERDOWN:
+      if (self->anchor_released_) self->disarm_anchor_dismissal();
+      break;
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
+    case WM_NCDESTROY:
+      self->disarm_anchor_dismissal();
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
 bool ViewPopup::is_visible() const { return window_ != nullptr && IsWindowVisible(window_) != FALSE; }
 
 bool ViewPopup::take_anchor_dismissal() {
   const bool recent = anchor_dismissal_ && GetTickCount() - dismissed_at_ < anchor_click_window_ms;
-  anchor_dismissal_ = false;
+  disarm_anchor_dismissal();
   return recent;
 }
 
@@ -157,20 +225,14 @@ std::intptr_t ViewPopup::message(HWND window, unsigned message, std::uintptr_t w
       if (LOWORD(wparam) == WA_INACTIVE) {
         // A press on the anchor is what takes activation away when the user clicks the menu's own
         // button: remember it, so that click closes the menu instead of opening it again.
-        POINT cursor{};
-        GetCursorPos(&cursor);
-        const bool on_anchor = cursor.x >= self->anchor_left_ && cursor.x < self->anchor_right_ &&
-                               cursor.y >= self->anchor_top_ && cursor.y < self->anchor_bottom_;
-        if (on_anchor && (GetKeyState(VK_LBUTTON) < 0 || GetAsyncKeyState(VK_LBUTTON) < 0)) {
-          self->anchor_dismissal_ = true;
-          self->dismissed_at_ = GetTickCount();
+        if (self->on_anchor() && (GetKeyState(VK_LBUTTON) < 0 || GetAsyncKeyState(VK_LBUTTON) < 0)) {
+          self->arm_anchor_dismissal(self->owner_);
         }
-        PostMessageW(window, WM_CLOSE, 1, 0);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        return 0;
       }
-      return 0;
-    case WM_CLOSE:
-      self->close(wparam == 0);
-      return 0;
+      // Activation goes on to the default handling, which gives the pop-up keyboard focus.
+      break;
     case WM_KEYDOWN:
       if (wparam == VK_ESCAPE) {
         PostMessageW(window, WM_CLOSE, 0, 0);

@@ -53,6 +53,13 @@ class ViewPopup {
   static std::intptr_t __stdcall window_proc(HWND window, unsigned message, std::uintptr_t wparam,
                                              std::intptr_t lparam) noexcept;
   std::intptr_t message(HWND window, unsigned message, std::uintptr_t wparam, std::intptr_t lparam);
+  static std::intptr_t __stdcall owner_proc(HWND window, unsigned message, std::uintptr_t wparam, std::intptr_t lparam,
+                                            std::uintptr_t id, std::uintptr_t data) noexcept;
+  // The anchor dismissal lasts until the owner sees pointer input other than the release of the press
+  // that caused it.
+  void arm_anchor_dismissal(HWND owner);
+  void disarm_anchor_dismissal();
+  [[nodiscard]] bool on_anchor() const;
 
   WindowHost host_;
   HWND window_ = nullptr;
@@ -62,6 +69,8 @@ class ViewPopup {
   int anchor_right_ = 0;
   int anchor_bottom_ = 0;
   bool anchor_dismissal_ = false;
+  bool anchor_released_ = false;
+  HWND watched_owner_ = nullptr;  // subclassed while the dismissal is armed
   unsigned long dismissed_at_ = 0;
 };
 

@@ -43,8 +43,21 @@ bool Window::create(const WindowOptions& options) {
   host_.set_chrome_mode(options.chrome_mode);
   const std::wstring title =
       options.localized_title ? application_.localization().resolve(*options.localized_title) : options.title;
-  HWND window = CreateWindowExW(options.extended_style, window_class, title.c_str(), options.style, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 640, 480, options.parent, nullptr, instance, this);
+  // A window centred on another (a dialog on its owner) is made on that window's monitor: it is then sized
+  // at that monitor's DPI, not at the DPI of wherever the default position is, which would leave it
+  // off-centre once the move to its place rescaled it.
+  const HWND reference = options.centring_reference != nullptr ? options.centring_reference : options.parent;
+  int x = CW_USEDEFAULT;
+  int y = CW_USEDEFAULT;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  if (options.centre && reference != nullptr &&
+      GetMonitorInfoW(MonitorFromWindow(reference, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    x = monitor.rcWork.left;
+    y = monitor.rcWork.top;
+  }
+  HWND window = CreateWindowExW(options.extended_style, window_class, title.c_str(), options.style, x, y, 640, 480,
+                                options.parent, nullptr, instance, this);
   if (window == nullptr) return false;
   if (!host_.attach(window, application_.theme().mode(), application_.accent())) {
     DestroyWindow(window);

@@ -60,6 +60,7 @@ class WindowHost::Impl {
   float margin = 24.0f;
   int chrome_mode = 0;
   bool caption_removed = false;
+  bool popup = false;  // a frameless pop-up window (menus, flyouts)
   bool nc_tracking = false;
   DWORD caption_bits = 0;
   DWORD border_colour = 0;
@@ -114,6 +115,9 @@ class WindowHost::Impl {
   }
 
   bool apply_dwm(bool at_once) {
+    // The frame attributes (and the frame redraw and flush that apply them) belong to framed windows;
+    // a pop-up has no frame, and waiting for the compositor would only delay every menu.
+    if (popup) return false;
     const auto set = dwm_function<SetAttribute>("DwmSetWindowAttribute");
     if (set == nullptr || window == nullptr) return false;
     const modern::Palette& palette = surface.palette();
@@ -345,6 +349,7 @@ bool WindowHost::attach(HWND window, modern::ThemeMode mode, std::uint32_t accen
   d.theme = modern::ThemeState(mode, accent);
   d.window = window;
   d.caption_bits = static_cast<DWORD>(style & WS_CAPTION);
+  d.popup = (style & WS_POPUP) != 0 && (style & WS_CAPTION) == 0;
   if (const auto get = dwm_function<GetAttribute>("DwmGetWindowAttribute")) {
     d.border_read = SUCCEEDED(get(window, attribute_border, &d.border_colour, sizeof(d.border_colour)));
   }

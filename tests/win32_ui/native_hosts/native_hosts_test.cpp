@@ -234,10 +234,9 @@ class Stage {
         }
         return 0;
       case platform::native_key_message: {
-        auto* record = reinterpret_cast<NativeKeyMessage*>(lparam);
-        stage->keys.push_back(*record);
-        record->handled = stage->swallow && stage->swallow(*record);
-        return record->handled;
+        const NativeKeyMessage key = platform::unpack_native_key(wparam, lparam);
+        stage->keys.push_back(key);
+        return stage->swallow && stage->swallow(key) ? 1 : 0;
       }
       case WM_CTLCOLOREDIT:
       case WM_CTLCOLORLISTBOX:
@@ -318,6 +317,23 @@ TEST(NativeEditTest, TypingReachesTheTreeOnceForEachChangeAndKeysPassThroughTheP
   };
   EXPECT_TRUE(saw(WM_KEYDOWN, VK_TAB));
   EXPECT_TRUE(saw(WM_CHAR, L'x'));
+}
+
+// A limit of 0 means no limit, also after a positive one.
+TEST(NativeEditTest, ALengthLimitOfZeroLiftsAnEarlierLimit) {
+  Stage stage;
+  auto* edit = stage.add<Win32Edit>(Rect{20, 20, 240, 32}, 41);
+  ASSERT_TRUE(stage.show(*edit));
+  edit->set_max_length(4);
+  focus(stage, hwnd_of(*edit));
+  send_keys(0, L"abcdef");
+  EXPECT_EQ(edit->text(), L"abcd");
+  edit->set_max_length(0);
+  send_keys(0, L"ef");
+  EXPECT_EQ(edit->text(), L"abcdef");
+  orvane::test::GdiplusScope gdiplus;
+  EXPECT_TRUE(orvane::test::save_pixels(capture(stage.window()),
+                                        std::wstring(L"" ARTEFACT_DIR) + L"/edit_limit_lifted.png", L"image/png"));
 }
 
 TEST(NativeEditTest, AccessibilitySetsTheValueOnlyOfAWritableEdit) {

@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "desktop.h"
@@ -160,6 +162,85 @@ TEST(ScaffoldPopup, AMenuOpensAndClosesFromItsButtonAndByEachRule) {
   desktop::pump(100);
   EXPECT_FALSE(holder.is_open());
   EXPECT_EQ(GetForegroundWindow(), other.hwnd());
+}
+
+// A menu takes Escape and the arrows whether a click or an automation invoke (no key, no pointer in the
+// pop-up) opened it, and a close from outside hands the owner its focus back.
+TEST(ScaffoldPopup, AMenuTakesTheKeysHoweverItWasOpened) {
+  orvane::test::GdiplusScope gdiplus;
+  MainWindow main;
+  scaffold::PopupHolder holder;
+  HWND owner = main.window.hwnd();
+  std::vector<modern::MenuItem*> items;
+  const auto open = [&] {
+    items.clear();
+    holder.toggle(owner, main.anchor_of(*main.theme), [&] { return menu(&items); }, 210, 132,
+                  main.window.surface().palette(), 1.0f, false);
+  };
+  main.theme->on_invoked(open);
+  for (const bool by_click : {true, false}) {
+    SCOPED_TRACE(by_click ? "opened by a click" : "opened by an automation invoke");
+    if (by_click) {
+      desktop::click(owner, main.centre(*main.theme));
+    } else {
+      open();
+      desktop::pump(50);
+    }
+    ASSERT_TRUE(holder.is_open());
+    HWND popup = holder.popup()->hwnd();
+    EXPECT_EQ(GetFocus(), popup);
+    // Windows leaves the focus of a newly active window to its default handling of the activation (Wine
+    // sets it itself): with the focus taken away, activation alone must give it back.
+    SetFocus(nullptr);
+    SendMessageW(popup, WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(GetFocus(), popup) << "the activated pop-up did not take the keyboard focus";
+
+    modern::ViewRoot& tree = holder.popup()->surface().view_root();
+    const modern::View* before = tree.focused();
+    desktop::press_key(VK_DOWN);
+    EXPECT_NE(tree.focused(), nullptr) << "Down did nothing";
+    EXPECT_NE(tree.focused(), before) << "Down did nothing";
+    desktop::pump(50);
+    EXPECT_TRUE(orvane::test::save_pixels(desktop::capture_client(popup),
+                                          std::wstring(L"" ARTEFACT_DIR) + (by_click ? L"/menu_keys_click.png"
+                                                                                     : L"/menu_keys_invoke.png"),
+                                          L"image/png"));
+    desktop::press_key(VK_ESCAPE);
+    desktop::pump(50);
+    EXPECT_FALSE(holder.is_open()) << "Escape did not close the menu";
+    EXPECT_EQ(GetForegroundWindow(), owner);
+  }
+
+  // Closed from outside (Alt+F4, another program): the owner gets the foreground and the focus back.
+  open();
+  desktop::pump(50);
+  ASSERT_TRUE(holder.is_open());
+  SendMessageW(holder.popup()->hwnd(), WM_CLOSE, 0, 0);
+  desktop::pump(50);
+  EXPECT_FALSE(holder.is_open());
+  EXPECT_EQ(GetForegroundWindow(), owner);
+  EXPECT_EQ(GetFocus(), owner);
+}
+
+// A press on the anchor closes the open menu; dragged off the anchor before the release it is no click,
+// and the next real click on the anchor must open the menu again.
+TEST(ScaffoldPopup, APressDraggedOffTheAnchorDoesNotSwallowTheNextClick) {
+  orvane::test::GdiplusScope gdiplus;
+  MainWindow main;
+  scaffold::PopupHolder holder;
+  HWND owner = main.window.hwnd();
+  main.theme->on_invoked([&] {
+    holder.toggle(owner, main.anchor_of(*main.theme), [] { return menu(); }, 210, 132, main.window.surface().palette(),
+                  1.0f, false);
+  });
+  const POINT anchor = main.centre(*main.theme);
+  desktop::click(owner, anchor);
+  ASSERT_TRUE(holder.is_open());
+  desktop::drag(owner, anchor, POINT{anchor.x + 300, anchor.y + 180});
+  EXPECT_FALSE(holder.is_open());
+  desktop::click(owner, anchor);
+  EXPECT_TRUE(holder.is_open()) << "the click after a press dragged off the anchor did not open the menu";
+  holder.close();
 }
 
 TEST(ScaffoldPopup, TwoHundredPopupsLeaveNoWindowsOrGdiObjects) {
@@ -337,6 +418,54 @@ TEST(ScaffoldDialog, NestedDialogsMinimisedOwnersQuitAndFailuresLeaveTheOwnerUsa
   MSG message{};
   EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(message.wParam, 42u);
+  EXPECT_TRUE(IsWindowEnabled(owner));
+}
+
+// A close sent from another thread or program is handled inside the loop's wait: the dialog must end
+// then, not at the next input, and leave its owner enabled.
+TEST(ScaffoldDialog, ACloseSentFromAnotherThreadEndsTheDialog) {
+  orvane::test::GdiplusScope gdiplus;
+  // The pointer stays off our windows: the system's leave tracking of a window under it would wake the
+  // loop too and hide the fault.
+  SetCursorPos(1, 1);
+  MainWindow main;
+  HWND owner = main.window.hwnd();
+  scaffold::Dialog dialog(main.application);
+  std::thread closer;
+  std::atomic<bool> rescued{false};
+  dialog.on_shown([&](scaffold::Dialog& shown) {
+    HWND window = shown.window().hwnd();
+    // Idle first (no animation's frame timer, nothing queued): anything posted would wake the loop and
+    // hide the fault.
+    modern::Surface& surface = shown.window().surface();
+    EXPECT_TRUE(desktop::pump_until(
+        [&] {
+          return !surface.view_root().clock().has_animations() && !surface.frame_timer_pending() &&
+                 HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0;
+        },
+        3000));
+    EXPECT_TRUE(orvane::test::save_pixels(desktop::capture_client(window),
+                                          std::wstring(L"" ARTEFACT_DIR) + L"/dialog_closed_by_thread.png",
+                                          L"image/png"));
+    closer = std::thread([window, &rescued] {
+      DWORD_PTR answer = 0;
+      SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_NORMAL, 5000, &answer);
+      for (int i = 0; i < 100 && IsWindow(window); ++i) Sleep(50);
+      // Still open after 5 s: wake the loop so the test ends, and fail.
+      if (IsWindow(window)) {
+        rescued = true;
+        PostMessageW(window, WM_NULL, 0, 0);
+      }
+    });
+  });
+  scaffold::DialogOptions options;
+  options.title = modern::LocalizedText::literal(L"Closed elsewhere");
+  options.owner = owner;
+  EXPECT_EQ(dialog.show_modal(options, std::make_unique<modern::View>(),
+                              scaffold::message_actions(MessageButtons::ok_cancel, 0)),
+            scaffold::dialog_cancel);
+  if (closer.joinable()) closer.join();
+  EXPECT_FALSE(rescued.load()) << "the dialog stayed open after a WM_CLOSE from another thread";
   EXPECT_TRUE(IsWindowEnabled(owner));
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
 
 #include "surface_fixture.h"
 
@@ -125,6 +126,69 @@ TEST(SurfaceFrames, ADestroyedWindowLeavesNoPendingFrameTimer) {
       EXPECT_TRUE(desktop::pump_until([&] { return done; }, 2000)) << "the animation never advanced";
     }
   }
+}
+
+// A plain window elsewhere on the desktop that counts the paints it receives.
+class PaintCounter {
+ public:
+  PaintCounter(int x, int y) {
+    static const bool registered = [] {
+      WNDCLASSEXW wc{};
+      wc.cbSize = sizeof(wc);
+      wc.lpfnWndProc = &PaintCounter::procedure;
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.lpszClassName = L"OrvanePaintCounter";
+      return RegisterClassExW(&wc) != 0;
+    }();
+    (void)registered;
+    window_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"OrvanePaintCounter", L"counter", WS_POPUP, x, y,
+                              160, 120, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ShowWindow(window_, SW_SHOWNOACTIVATE);
+    UpdateWindow(window_);
+    desktop::pump(50);
+    paints() = 0;
+  }
+  ~PaintCounter() { DestroyWindow(window_); }
+  PaintCounter(const PaintCounter&) = delete;
+  PaintCounter& operator=(const PaintCounter&) = delete;
+  static int& paints() {
+    static int count = 0;
+    return count;
+  }
+
+ private:
+  static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_PAINT) {
+      ++paints();
+      PAINTSTRUCT paint{};
+      BeginPaint(window, &paint);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
+  }
+  HWND window_ = nullptr;
+};
+
+// A handler that closes its own window (a modal loop run from a menu entry ends with the menu gone) must
+// not make the surface ask for a repaint of every window on the desktop.
+TEST(SurfaceFrames, AHandlerThatDestroysItsWindowRepaintsNoOtherWindow) {
+  PaintCounter counter(1000, 700);
+  SurfaceStage stage(300, 200);
+  auto root = column();
+  Button& close = add<Button>(*root, 160, 36, 1u, L"Close");
+  HWND window = stage.window.hwnd();
+  close.on_invoked([window] { DestroyWindow(window); });
+  stage.show(std::move(root));
+  desktop::pump(50);
+  orvane::test::GdiplusScope gdiplus;
+  EXPECT_TRUE(orvane::test::save_pixels(desktop::capture_client(window),
+                                        std::wstring(L"" ARTEFACT_DIR) + L"/closing_handler.png", L"image/png"));
+  PaintCounter::paints() = 0;
+  desktop::click(window, stage.centre_of(close));
+  desktop::pump(200);
+  ASSERT_FALSE(IsWindow(window));
+  EXPECT_EQ(PaintCounter::paints(), 0) << "a window elsewhere on the desktop was repainted";
 }
 
 TEST(SurfaceFrames, AttachRefusesDeadWindowsAndMovesBetweenLiveOnes) {

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "modern/win32_combo_box.h"
 #include "modern/win32_edit.h"
+#include "platform/windows/native_messages.h"
 #include "surface_fixture.h"
 
 namespace surface_test {
@@ -156,6 +160,83 @@ TEST(SurfaceNative, ControlsFollowTheUiScaleAndTheScroll) {
   ASSERT_GT(want.y + 32, 0);
   EXPECT_TRUE(IsWindowVisible(stage.edit_window())) << "a control still in view was hidden";
   EXPECT_EQ(control_rect(stage.edit_window()).top, want.y);
+}
+
+// The surface's private key and focus messages are numbers any program can send to every window
+// (a broadcast): from another thread they must neither crash the program nor move focus. From the
+// surface's own thread, where its hosted controls send them, they still work.
+TEST(SurfaceNative, KeyAndFocusMessagesFromOtherThreadsAreIgnored) {
+  NativeStage stage;
+  HWND window = stage.window.hwnd();
+  HWND edit = stage.edit_window();
+  ASSERT_TRUE(stage.surface.request_focus(*stage.before, modern::FocusOrigin::keyboard));
+  const WPARAM tab = platform::pack_native_key(WM_KEYDOWN, VK_TAB);
+  DWORD_PTR answers[3] = {9, 9, 9};
+  std::atomic<bool> done{false};
+  std::thread other([&] {
+    SendMessageTimeoutW(window, platform::native_key_message, 0, 1, SMTO_NORMAL, 5000, &answers[0]);
+    SendMessageTimeoutW(window, platform::native_key_message, tab, 1, SMTO_NORMAL, 5000, &answers[1]);
+    SendMessageTimeoutW(window, platform::native_focus_message, 0, reinterpret_cast<LPARAM>(edit), SMTO_NORMAL, 5000,
+                        &answers[2]);
+    done = true;
+  });
+  EXPECT_TRUE(desktop::pump_until([&] { return done.load(); }, 20000));
+  other.join();
+  EXPECT_EQ(answers[0], 0u);
+  EXPECT_EQ(answers[1], 0u) << "a Tab from another thread was taken";
+  EXPECT_EQ(stage.focused(), stage.before) << "another thread moved the focus";
+
+  EXPECT_EQ(SendMessageW(window, platform::native_key_message, tab, 1), 1);
+  EXPECT_EQ(stage.focused(), stage.edit) << "the same Tab from this thread did not move the focus";
+  desktop::pump(50);
+  orvane::test::GdiplusScope gdiplus;
+  EXPECT_TRUE(orvane::test::save_pixels(desktop::capture_client(window),
+                                        std::wstring(L"" ARTEFACT_DIR) + L"/foreign_key_messages.png", L"image/png"));
+}
+
+// Another program sends the same numbers: the surface's process survives and nothing moves.
+TEST(SurfaceNative, KeyAndFocusMessagesFromAnotherProcessAreIgnored) {
+  NativeStage stage;
+  ASSERT_TRUE(stage.surface.request_focus(*stage.before, modern::FocusOrigin::keyboard));
+  const std::wstring target = std::to_wstring(reinterpret_cast<std::uintptr_t>(stage.window.hwnd())) + L" " +
+                              std::to_wstring(reinterpret_cast<std::uintptr_t>(stage.edit_window()));
+  ASSERT_TRUE(SetEnvironmentVariableW(L"ORVANE_FOREIGN_SENDER_TARGET", target.c_str()));
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring command = std::wstring(L"\"") + path +
+                         L"\" --gtest_also_run_disabled_tests --gtest_filter=SurfaceNative.DISABLED_ForeignSender";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  const BOOL started = CreateProcessW(path, command.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
+                                      &startup, &process);
+  SetEnvironmentVariableW(L"ORVANE_FOREIGN_SENDER_TARGET", nullptr);
+  ASSERT_TRUE(started);
+  EXPECT_TRUE(desktop::pump_until([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }, 30000));
+  DWORD exit_code = 1;
+  GetExitCodeProcess(process.hProcess, &exit_code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  EXPECT_EQ(exit_code, 0u) << "the sending program saw an answer it should not have";
+  EXPECT_TRUE(IsWindow(stage.window.hwnd()));
+  EXPECT_EQ(stage.focused(), stage.before) << "another program moved the focus";
+}
+
+// The other program of the test above; it runs only when that test starts it.
+TEST(SurfaceNative, DISABLED_ForeignSender) {
+  wchar_t target[64] = {};
+  ASSERT_NE(GetEnvironmentVariableW(L"ORVANE_FOREIGN_SENDER_TARGET", target, 64), 0u);
+  wchar_t* end = nullptr;
+  auto window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::wcstoull(target, &end, 10)));
+  auto edit = static_cast<LPARAM>(std::wcstoll(end, nullptr, 10));
+  DWORD_PTR answer = 9;
+  EXPECT_NE(SendMessageTimeoutW(window, platform::native_key_message, 0, 1, SMTO_NORMAL, 5000, &answer), 0);
+  EXPECT_EQ(answer, 0u);
+  answer = 9;
+  SendMessageTimeoutW(window, platform::native_key_message, platform::pack_native_key(WM_KEYDOWN, VK_TAB), 1,
+                      SMTO_NORMAL, 5000, &answer);
+  EXPECT_EQ(answer, 0u);
+  SendMessageTimeoutW(window, platform::native_focus_message, 0, edit, SMTO_NORMAL, 5000, &answer);
 }
 
 }  // namespace

@@ -135,6 +135,29 @@ TEST(ViewRootTest, NothingReachesViewsThatLeftTheTreeWhileFocusedHoveredAndCaptu
   }
 }
 
+// Clearing the outgoing tree's focus gives the window itself native focus, and the window answers by
+// asking for the first focusable view: that request must not land in the tree being taken down.
+TEST(ViewRootTest, AReplacementNeverFocusesAViewOfTheOutgoingTree) {
+  Graveyard graveyard;
+  ViewRoot root;
+  Tree tree = make_tree(graveyard);
+  const std::set<const modern::View*> outgoing{tree.left, tree.right};
+  root.set_root(std::move(tree.root));
+  layout::LayoutContext context;
+  root.layout(Size{400, 300}, context);
+  ASSERT_TRUE(root.request_focus(*tree.right, FocusOrigin::keyboard));
+  std::vector<modern::View*> gained;
+  root.set_focus_listener([&](modern::View*, modern::View* view, FocusOrigin) {
+    gained.push_back(view);
+    if (view == nullptr) root.move_focus(FocusDirection::next, FocusOrigin::programmatic);  // the native echo
+  });
+  Tree fresh = make_tree(graveyard);
+  root.set_root(std::move(fresh.root));
+  for (const modern::View* view : gained) EXPECT_EQ(outgoing.count(view), 0u) << "focus moved into the old tree";
+  EXPECT_EQ(graveyard.calls_after_death, 0);
+  root.set_focus_listener({});
+}
+
 // A press handler that rebuilds the whole content: routing finishes on the old tree, then it goes.
 TEST(ViewRootTest, ARootReplacedFromAHandlerWaitsForTheOutermostRouting) {
   Graveyard graveyard;
