@@ -11,6 +11,7 @@
 #include <cwchar>
 #include <utility>
 
+#include "command_ids.h"
 #include "modern/check_box.h"
 #include "modern/display_widgets.h"
 #include "modern/grid_panel.h"
@@ -31,19 +32,6 @@ namespace {
 namespace modern = win32_ui::modern;
 namespace layout = win32_ui::layout;
 using modern::TrackDefinition;
-
-// Command ids of the controls, as automation and the command registry see them.
-constexpr int text_id = 7;
-constexpr int font_id = 8;
-constexpr int size_id = 9;
-constexpr std::uint32_t opacity_id = 11;
-constexpr std::uint32_t opacity_text_id = 12;
-constexpr int position_id = 13;
-constexpr int rotation_id = 14;
-constexpr int spacing_x_id = 15;
-constexpr int spacing_y_id = 16;
-constexpr std::uint32_t fit_id = 17;
-constexpr std::uint32_t quality_id = 18;
 
 constexpr int layout_count = 11;
 
@@ -202,7 +190,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_watermark_card() {
   grid->add(section_header(app.resources().watermark, ui_text(language, TextId::watermark_section)), {0, 0, 1, 1});
 
   // The text spans its row; empty is allowed here and refused by the export.
-  auto text = std::make_unique<modern::Win32Edit>(text_id, settings.text);
+  auto text = std::make_unique<modern::Win32Edit>(control_number(CommandId::watermark_text), settings.text);
   text->set_placeholder(ui_text(language, TextId::text_placeholder));
   text->on_text_changed([this](std::wstring_view value) {
     guarded([&] {
@@ -213,7 +201,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_watermark_card() {
   text_edit_ = static_cast<modern::Win32Edit*>(grid->add(std::move(text), {0, 1, 1, 1}));
 
   // Fonts: the current family stays the setting even when it is not installed and entry 0 shows.
-  auto fonts = std::make_unique<modern::Win32ComboBox>(font_id);
+  auto fonts = std::make_unique<modern::Win32ComboBox>(control_number(CommandId::font));
   std::vector<std::wstring> families = installed_font_families();
   const auto current = std::find(families.begin(), families.end(), settings.font_family);
   const int selected = current == families.end() ? 0 : static_cast<int>(current - families.begin());
@@ -229,16 +217,16 @@ std::unique_ptr<modern::View> ControlsPanel::build_watermark_card() {
   font_box_ = labelled_row(*grid, 2, ui_text(language, TextId::font_label), std::move(fonts));
 
   size_edit_ = labelled_row(*grid, 3, ui_text(language, TextId::size_label),
-                            number_edit(size_id, &settings.font_size, 6.0f, 500.0f));
+                            number_edit(CommandId::size, &settings.font_size, 6.0f, 500.0f));
 
   auto color = std::make_unique<ColorField>(settings.color.red, settings.color.green, settings.color.blue);
   color->set_accessible_name(language != UiLanguage::simplified_chinese ? L"Choose watermark color" : L"选择水印颜色");
   color->on_invoked([this] { guarded([&] { choose_color(); }); });
   color_field_ = labelled_row(*grid, 4, ui_text(language, TextId::color_label), std::move(color));
 
-  auto slider = std::make_unique<modern::Slider>(opacity_id, static_cast<float>(settings.color.alpha) / 255.0f);
+  auto slider = std::make_unique<modern::Slider>(command_number(CommandId::opacity), static_cast<float>(settings.color.alpha) / 255.0f);
   auto value = std::make_unique<modern::Text>(std::to_wstring(settings.color.alpha), 2);
-  value->set_command_id(opacity_text_id);
+  value->set_command_id(command_number(CommandId::opacity_value));
   slider->on_value_changed([this](float position) {
     guarded([&] {
       WatermarkSettings& s = application_->settings();
@@ -259,7 +247,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_layout_card() {
   auto [card, grid] = make_card(5, 10.0f, ui_text(language, TextId::layout_section));
   grid->add(section_header(app.resources().layout, ui_text(language, TextId::layout_section)), {0, 0, 1, 1});
 
-  auto positions = std::make_unique<modern::Win32ComboBox>(position_id);
+  auto positions = std::make_unique<modern::Win32ComboBox>(control_number(CommandId::position));
   std::vector<std::wstring> names;
   for (int i = 0; i < layout_count; ++i) {
     names.push_back(ui_text(language, static_cast<TextId>(static_cast<int>(TextId::layout_grid) + i)));
@@ -276,13 +264,13 @@ std::unique_ptr<modern::View> ControlsPanel::build_layout_card() {
   position_box_ = labelled_row(*grid, 1, ui_text(language, TextId::position_label), std::move(positions));
 
   rotation_edit_ = labelled_row(*grid, 2, ui_text(language, TextId::rotation_label),
-                                number_edit(rotation_id, &settings.rotation, -180.0f, 180.0f));
+                                number_edit(CommandId::rotation, &settings.rotation, -180.0f, 180.0f));
   spacing_x_edit_ = labelled_row(*grid, 3, ui_text(language, TextId::spacing_x_label),
-                                 number_edit(spacing_x_id, &settings.spacing_x, 32.0f, 5000.0f));
+                                 number_edit(CommandId::spacing_x, &settings.spacing_x, 32.0f, 5000.0f));
   spacing_y_edit_ = labelled_row(*grid, 4, ui_text(language, TextId::spacing_y_label),
-                                 number_edit(spacing_y_id, &settings.spacing_y, 32.0f, 5000.0f));
+                                 number_edit(CommandId::spacing_y, &settings.spacing_y, 32.0f, 5000.0f));
 
-  auto fit = std::make_unique<modern::CheckBox>(fit_id, ui_text(language, TextId::fit_to_area), settings.fit_to_area);
+  auto fit = std::make_unique<modern::CheckBox>(command_number(CommandId::fit), ui_text(language, TextId::fit_to_area), settings.fit_to_area);
   fit->on_checked_changed([this](bool checked) {
     guarded([&] {
       application_->settings().fit_to_area = checked;
@@ -299,7 +287,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_export_card() {
   const UiLanguage language = app.language();
   auto [card, grid] = make_card(1, 8.0f, ui_text(language, TextId::export_section));
   grid->add(section_header(app.resources().export_settings, ui_text(language, TextId::export_section)), {0, 0, 1, 1});
-  auto slider = std::make_unique<modern::Slider>(quality_id, static_cast<float>(settings.jpeg_quality) / 100.0f);
+  auto slider = std::make_unique<modern::Slider>(command_number(CommandId::jpeg_quality), static_cast<float>(settings.jpeg_quality) / 100.0f);
   auto value = std::make_unique<modern::Text>(std::to_wstring(settings.jpeg_quality) + L"%", 2);
   slider->on_value_changed([this](float position) {
     guarded([&] {
@@ -314,8 +302,8 @@ std::unique_ptr<modern::View> ControlsPanel::build_export_card() {
   return std::move(card);
 }
 
-std::unique_ptr<modern::Win32Edit> ControlsPanel::number_edit(int id, float* setting, float low, float high) {
-  return std::make_unique<NumberEdit>(id, setting, low, high,
+std::unique_ptr<modern::Win32Edit> ControlsPanel::number_edit(CommandId id, float* setting, float low, float high) {
+  return std::make_unique<NumberEdit>(control_number(id), setting, low, high,
                                       [this] { guarded([&] { application_->refresh_preview(); }); });
 }
 

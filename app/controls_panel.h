@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "command_ids.h"
+
 namespace win32_ui::modern {
 class CheckBox;
 class Slider;
@@ -54,7 +56,7 @@ class ControlsPanel {
   std::unique_ptr<win32_ui::modern::View> build_layout_card();
   std::unique_ptr<win32_ui::modern::View> build_export_card();
   // An edit that takes a number within low..high; anything else typed changes nothing.
-  std::unique_ptr<win32_ui::modern::Win32Edit> number_edit(int id, float* setting, float low, float high);
+  std::unique_ptr<win32_ui::modern::Win32Edit> number_edit(CommandId id, float* setting, float low, float high);
   void choose_color();
 
   OrvaneApplication* application_ = nullptr;

@@ -12,17 +12,17 @@
 #include "orvane_application.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
-  // 1. Per-monitor DPI awareness (v2); refused on systems that set it from the manifest already.
+  // Per-monitor DPI awareness (v2); refused on systems that set it from the manifest already.
   using SetContext = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
   if (const auto set_context = reinterpret_cast<SetContext>(
           reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")))) {
     set_context(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   }
-  // 2, 3. Common controls and COM.
+  // Load the common controls and enter a single-threaded COM apartment.
   INITCOMMONCONTROLSEX controls{sizeof(controls), 0x40FF};
   InitCommonControlsEx(&controls);
   const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-  // 4. The image to open.
+  // The image to open, when the command line names one.
   // Only a non-empty line handed to the entry point is looked at; the program's own name comes first in
   // the process's full line.
   const std::wstring path =
@@ -30,7 +30,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
                                                          : std::wstring();
   int exit_code = 1;
   {
-    // 5 to 7.
+    // Make the window and run its messages until it is closed.
     auto application = std::make_unique<orvane::app::OrvaneApplication>(instance);
     if (application->create(path)) {
       MSG message{};
@@ -42,7 +42,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
       exit_code = got == 0 ? static_cast<int>(message.wParam) : 1;
     }
   }
-  // 8.
+  // Leave COM when the program entered it.
   if (com) CoUninitialize();
   return exit_code;
 }

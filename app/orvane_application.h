@@ -2,24 +2,24 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "export_flow.h"
+#include "header_menus.h"
 #include "modern/command_registry.h"
 #include "modern/input_events.h"
+#include "open_flow.h"
+#include "preferences.h"
 #include "preview_renderer.h"
 #include "scaffold/application.h"
 #include "scaffold/view_popup.h"
 #include "scaffold/window.h"
-#include "preferences.h"
 #include "ui_language.h"
 #include "ui_resources.h"
 #include "watermark_settings.h"
 
 namespace win32_ui::modern {
-class Button;
 class Text;
 class View;
 }  // namespace win32_ui::modern
@@ -29,8 +29,8 @@ namespace orvane::app {
 class ControlsPanel;
 class PreviewView;
 
-// The application's controller: the main window, the settings, the preview renderer, and the flows
-// that open an image and export the watermarked copy.
+// The application's controller: the main window, the settings, the open image with its preview, and
+// the parts that act on them: the header with its menus, the open flow and the export flow.
 class OrvaneApplication {
  public:
   explicit OrvaneApplication(HINSTANCE instance);
@@ -43,30 +43,39 @@ class OrvaneApplication {
   bool create(const std::wstring& path);
 
   // Asks for an image with the open dialog and opens it.
-  void choose_image();
+  void choose_image() { open_flow_.choose_image(); }
   // Opens an image: a missing path or a folder does nothing, an unreadable file says so, and the
   // image that was open stays open then.
-  void open_image(const std::wstring& path);
+  void open_image(const std::wstring& path) { open_flow_.open_image(path); }
   // Writes the open image with the watermark to a file the user names.
-  void export_watermarked();
+  void export_watermarked() { export_flow_.export_watermarked(); }
   // The suggested output: the image's folder and stem with "-watermarked" and its extension.
-  [[nodiscard]] std::wstring default_output_name() const;
+  [[nodiscard]] std::wstring default_output_name() const { return export_flow_.default_output_name(); }
   // Renders the preview again from the current settings.
   void refresh_preview();
-  // The header menus: each toggles its pop-up next to its button; opening one closes the others.
-  void show_theme_menu(win32_ui::modern::InputOrigin origin);
-  void show_language_menu(win32_ui::modern::InputOrigin origin);
-  void show_about_menu(win32_ui::modern::InputOrigin origin);
   // A theme choice: every window repaints, and the choice is remembered for the next start.
   void set_theme(win32_ui::modern::ThemeMode mode);
   // A language choice: every text is taken again (the content is rebuilt, the open image kept) and the
   // choice is remembered for the next start.
   void set_language(UiLanguage language);
-  void show_about();
-  [[nodiscard]] win32_ui::scaffold::PopupHolder& theme_menu() noexcept { return theme_menu_; }
-  [[nodiscard]] win32_ui::scaffold::PopupHolder& language_menu() noexcept { return language_menu_; }
-  [[nodiscard]] win32_ui::scaffold::PopupHolder& help_menu() noexcept { return help_menu_; }
+  // The header menus: each toggles its pop-up next to its button; opening one closes the others.
+  void show_theme_menu(win32_ui::modern::InputOrigin origin) { header_.show_theme_menu(origin); }
+  void show_language_menu(win32_ui::modern::InputOrigin origin) { header_.show_language_menu(origin); }
+  void show_about_menu(win32_ui::modern::InputOrigin origin) { header_.show_about_menu(origin); }
+  void show_about() { header_.show_about(); }
 
+  // What the header and the flows act through.
+  // Makes a decoded image the open one: the preview, the status line and Export follow.
+  void take_image(std::unique_ptr<engine::PreviewRenderer> renderer, std::wstring path);
+  void set_status(const std::wstring& text);
+  // A message box over the main window, in the words given.
+  void message(const std::wstring& title, const std::wstring& text, bool error);
+  // The window's small icon, for the dialogs it owns; null before the window is made.
+  [[nodiscard]] HICON small_icon() const noexcept;
+
+  [[nodiscard]] win32_ui::scaffold::PopupHolder& theme_menu() noexcept { return header_.theme_menu(); }
+  [[nodiscard]] win32_ui::scaffold::PopupHolder& language_menu() noexcept { return header_.language_menu(); }
+  [[nodiscard]] win32_ui::scaffold::PopupHolder& help_menu() noexcept { return header_.help_menu(); }
   [[nodiscard]] HWND hwnd() const noexcept { return window_handle_; }
   [[nodiscard]] const std::wstring& image_path() const noexcept { return image_path_; }
   [[nodiscard]] WatermarkSettings& settings() noexcept { return settings_; }
@@ -81,31 +90,18 @@ class OrvaneApplication {
   struct IconHandles;
 
   std::unique_ptr<win32_ui::modern::View> build_content();
-  std::unique_ptr<win32_ui::modern::View> build_header();
   std::unique_ptr<win32_ui::modern::View> build_controls();
   std::unique_ptr<win32_ui::modern::View> build_preview();
-  void set_status(const std::wstring& text);
-  void open_support();
-  // Shows one header menu of `items` (label, checked, action) next to the button with `anchor_id`.
-  struct MenuEntry {
-    std::uint32_t command_id;
-    std::wstring label;
-    bool checked;
-    std::function<void()> action;
-  };
-  void show_menu(win32_ui::scaffold::PopupHolder& holder, std::uint32_t anchor_id, std::vector<MenuEntry> entries,
-                 float height, win32_ui::modern::InputOrigin origin);
-  void message(const std::wstring& title, const std::wstring& text, bool error);
-  static LRESULT CALLBACK subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
-                                        DWORD_PTR data) noexcept;
+  // The open image in the status line and the preview, Export usable.
+  void show_open_image();
 
   HINSTANCE instance_;
   Preferences preferences_;  // read once, at start
   win32_ui::scaffold::Application application_;
   win32_ui::scaffold::Window window_;
-  win32_ui::scaffold::PopupHolder theme_menu_;
-  win32_ui::scaffold::PopupHolder language_menu_;
-  win32_ui::scaffold::PopupHolder help_menu_;
+  HeaderMenus header_;
+  OpenFlow open_flow_;
+  ExportFlow export_flow_;
   HWND window_handle_ = nullptr;
   UiLanguage language_;
   std::unique_ptr<IconHandles> icons_;
@@ -117,7 +113,6 @@ class OrvaneApplication {
   win32_ui::modern::AcceleratorTable accelerators_;
   // Widgets of the current content (owned by the window's tree; replaced with it).
   PreviewView* preview_ = nullptr;
-  win32_ui::modern::Button* export_button_ = nullptr;
   win32_ui::modern::Text* facts_text_ = nullptr;
   win32_ui::modern::Text* status_text_ = nullptr;
   std::unique_ptr<ControlsPanel> controls_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "command_ids.h"
 #include "modern/paint_context.h"
 #include "theme/palette.h"
 
@@ -13,8 +14,6 @@ namespace {
 namespace modern = win32_ui::modern;
 using win32_ui::ui::graphics::Color;
 using win32_ui::ui::graphics::RectF;
-
-constexpr std::uint32_t color_field_command = 10;
 
 }  // namespace
 
@@ -30,7 +29,7 @@ ColorField::ColorField(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
       red_(red),
       green_(green),
       blue_(blue) {
-  set_command_id(color_field_command);
+  set_command_id(command_number(CommandId::color));
   set_text(hex_color_text(red, green, blue));
 }
 
