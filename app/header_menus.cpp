@@ -133,6 +133,9 @@ void HeaderMenus::show_menu(scaffold::PopupHolder& holder, CommandId anchor, std
     return overlay;
   };
   holder.toggle(window_handle, anchor_rect, build, 210.0f, height, window.surface().palette(), 0.92f, true);
+  // Screen readers name the menu after its button ("Theme").
+  const auto* anchor_widget = dynamic_cast<const modern::Widget*>(anchor_view);
+  if (holder.is_open() && anchor_widget != nullptr) holder.popup()->set_title(std::wstring(anchor_widget->label()));
   // Opened from the keyboard, the menu shows at once where the arrows start, as Windows' menus do.
   if (origin == modern::InputOrigin::keyboard && holder.is_open() && holder.popup()->surface().root() != nullptr) {
     modern::Surface& surface = holder.popup()->surface();

@@ -194,6 +194,13 @@ std::intptr_t __stdcall ViewPopup::owner_proc(HWND window, unsigned message, std
 
 bool ViewPopup::is_visible() const { return window_ != nullptr && IsWindowVisible(window_) != FALSE; }
 
+void ViewPopup::set_title(const std::wstring& title) {
+  if (window_ == nullptr) return;
+  SetWindowTextW(window_, title.c_str());
+  // The automation root takes its name from the window text.
+  host_.surface().view_root().notify_semantics_changed();
+}
+
 bool ViewPopup::take_anchor_dismissal() {
   const bool recent = anchor_dismissal_ && GetTickCount() - dismissed_at_ < anchor_click_window_ms;
   disarm_anchor_dismissal();

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "modern/view.h"
 #include "scaffold/window_host.h"
@@ -42,6 +43,9 @@ class ViewPopup {
   // Closes it from a handler (after the current message), returning focus to the owner.
   void request_close();
   [[nodiscard]] bool is_visible() const;
+  // The name screen readers give the pop-up (its window text), e.g. the label of the button that
+  // opened it.
+  void set_title(const std::wstring& title);
   [[nodiscard]] HWND hwnd() const noexcept { return window_; }
   [[nodiscard]] modern::Surface& surface() noexcept { return host_.surface(); }
 
