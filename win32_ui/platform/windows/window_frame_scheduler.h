@@ -16,7 +16,8 @@ namespace win32_ui::platform::windows {
 class WindowFrameScheduler final : public FrameScheduler {
  public:
   WindowFrameScheduler(modern::ViewRoot& root, const SurfaceGeometry& geometry) noexcept;
-  ~WindowFrameScheduler() override = default;
+  // The timer goes with its owner.
+  ~WindowFrameScheduler() override { stop(); }
   WindowFrameScheduler(const WindowFrameScheduler&) = delete;
   WindowFrameScheduler& operator=(const WindowFrameScheduler&) = delete;
 
