@@ -13,6 +13,7 @@
 
 #include "command_ids.h"
 #include "modern/check_box.h"
+#include "modern/slider.h"
 #include "modern/display_widgets.h"
 #include "modern/grid_panel.h"
 #include "modern/overlay_panel.h"
@@ -68,7 +69,7 @@ std::unique_ptr<modern::View> section_header(const IconPair& icon, std::wstring 
       8.0f, 0.0f);
   header->add(std::make_unique<RasterIcon>(icon, 22.0f), {0, 0, 1, 1});
   // The title names the card's group: no node of its own.
-  auto text = std::make_unique<modern::Text>(std::move(title), 1);
+  auto text = std::make_unique<modern::Text>(std::move(title), layout::TextStyle::section);
   text->set_semantics_hidden(true);
   header->add(std::move(text), {1, 0, 1, 1});
   return header;
@@ -87,7 +88,7 @@ Control* labelled_row(modern::GridPanel& card, std::uint32_t row, std::wstring l
   }
   if (!label.empty() && !named->accessible_name()) named->set_accessible_name(label);
   // The label is read as the control's name, not as a node before it.
-  auto text = std::make_unique<modern::Text>(std::move(label), 2);
+  auto text = std::make_unique<modern::Text>(std::move(label), layout::TextStyle::body);
   text->set_semantics_hidden(true);
   line->add(std::move(text), {0, 0, 1, 1});
   auto* placed = static_cast<Control*>(line->add(std::move(control), {1, 0, 1, 1}));
@@ -225,7 +226,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_watermark_card() {
   color_field_ = labelled_row(*grid, 4, ui_text(language, TextId::color_label), std::move(color));
 
   auto slider = std::make_unique<modern::Slider>(command_number(CommandId::opacity), static_cast<float>(settings.color.alpha) / 255.0f);
-  auto value = std::make_unique<modern::Text>(std::to_wstring(settings.color.alpha), 2);
+  auto value = std::make_unique<modern::Text>(std::to_wstring(settings.color.alpha), layout::TextStyle::body);
   value->set_command_id(command_number(CommandId::opacity_value));
   slider->on_value_changed([this](float position) {
     guarded([&] {
@@ -288,7 +289,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_export_card() {
   auto [card, grid] = make_card(1, 8.0f, ui_text(language, TextId::export_section));
   grid->add(section_header(app.resources().export_settings, ui_text(language, TextId::export_section)), {0, 0, 1, 1});
   auto slider = std::make_unique<modern::Slider>(command_number(CommandId::jpeg_quality), static_cast<float>(settings.jpeg_quality) / 100.0f);
-  auto value = std::make_unique<modern::Text>(std::to_wstring(settings.jpeg_quality) + L"%", 2);
+  auto value = std::make_unique<modern::Text>(std::to_wstring(settings.jpeg_quality) + L"%", layout::TextStyle::body);
   slider->on_value_changed([this](float position) {
     guarded([&] {
       WatermarkSettings& s = application_->settings();

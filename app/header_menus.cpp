@@ -52,18 +52,18 @@ std::unique_ptr<modern::View> HeaderMenus::build() {
   // Screen readers meet the header as a group named by its title, holding the subtitle and the buttons.
   header->set_semantics_role(modern::SemanticsRole::group);
   header->set_accessible_name(ui_text(language, TextId::header_title));
-  auto title = std::make_unique<modern::Text>(ui_text(language, TextId::header_title), 0);
+  auto title = std::make_unique<modern::Text>(ui_text(language, TextId::header_title), layout::TextStyle::title);
   title->set_semantics_hidden(true);
   header->add(std::move(title), {0, 0, 1, 1});
-  header->add(std::make_unique<modern::Text>(ui_text(language, TextId::header_subtitle), 3), {0, 1, 1, 1});
+  header->add(std::make_unique<modern::Text>(ui_text(language, TextId::header_subtitle), layout::TextStyle::caption), {0, 1, 1, 1});
   auto button = [&](CommandId id, TextId label, const IconPair& icon, std::uint32_t column) {
     auto made = std::make_unique<modern::Button>(command_number(id), ui_text(language, label), 0);
     made->set_accent(false);
     made->set_icons(icon.light, icon.dark);
     made->set_icon_size(30.0f);
     made->set_flat(true);
-    made->set_arrangement(1);
-    made->set_text_style(2);
+    made->set_arrangement(modern::ButtonArrangement::stacked);
+    made->set_text_style(layout::TextStyle::body);
     made->set_automation_id(header_automation_id(id));
     return static_cast<modern::Button*>(header->add(std::move(made), {column, 0, 1, 2}));
   };
@@ -207,12 +207,12 @@ void HeaderMenus::show_about() {
       std::vector<TrackDefinition>{TrackDefinition::fixed(42.0f), TrackDefinition::fixed(28.0f), TrackDefinition::star(),
                                    TrackDefinition::fixed(28.0f)},
       0.0f, 4.0f);
-  content->add(std::make_unique<modern::Text>(std::wstring(L"Orvane"), 0), {0, 0, 1, 1});
-  content->add(std::make_unique<modern::Text>(std::wstring(chinese ? L"版本 1.0.4" : L"Version 1.0.4"), 3), {0, 1, 1, 1});
-  content->add(std::make_unique<modern::Text>(ui_text(language, TextId::about_body), 2), {0, 2, 1, 1});
+  content->add(std::make_unique<modern::Text>(std::wstring(L"Orvane"), layout::TextStyle::title), {0, 0, 1, 1});
+  content->add(std::make_unique<modern::Text>(std::wstring(chinese ? L"版本 1.0.4" : L"Version 1.0.4"), layout::TextStyle::caption), {0, 1, 1, 1});
+  content->add(std::make_unique<modern::Text>(ui_text(language, TextId::about_body), layout::TextStyle::body), {0, 2, 1, 1});
   content->add(std::make_unique<modern::Text>(std::wstring(chinese ? L"© Kestrune。水印只在导出的副本上，原图保持不变。"
                                                                    : L"© Kestrune. Watermarks go on copies; your originals stay untouched."),
-                                              3),
+                                              layout::TextStyle::caption),
                {0, 3, 1, 1});
   scaffold::DialogOptions options;
   options.title = modern::LocalizedText::literal(ui_text(language, TextId::about_title));

@@ -114,7 +114,7 @@ bool OrvaneApplication::create(const std::wstring& path) {
   options.minimum_client_height = minimum_client_height;
   options.margin = 18.0f;
   options.ui_scale = 0.92f;
-  options.chrome_mode = 1;
+  options.chrome_mode = scaffold::ChromeMode::custom_title_bar;
   options.centre = true;
   if (!window_.create(options)) return false;
   // Keep its handle, load the tinted icon set and give the window its large and small icons.
@@ -209,10 +209,10 @@ std::unique_ptr<modern::View> OrvaneApplication::build_preview() {
   auto top = std::make_unique<modern::GridPanel>(
       std::vector<TrackDefinition>{TrackDefinition::star(), TrackDefinition::star()}, std::vector<TrackDefinition>{}, 10.0f,
       0.0f);
-  auto title = std::make_unique<modern::Text>(ui_text(language_, TextId::live_preview), 1);
+  auto title = std::make_unique<modern::Text>(ui_text(language_, TextId::live_preview), layout::TextStyle::section);
   title->set_semantics_hidden(true);  // it names the card's group
   top->add(std::move(title), {0, 0, 1, 1});
-  auto facts = std::make_unique<modern::Text>(ui_text(language_, TextId::waiting_for_image), 3);
+  auto facts = std::make_unique<modern::Text>(ui_text(language_, TextId::waiting_for_image), layout::TextStyle::caption);
   facts->set_command_id(command_number(CommandId::image_facts));
   facts->set_automation_id(L"image-facts");
   facts_text_ = static_cast<modern::Text*>(top->add(std::move(facts), {1, 0, 1, 1}));
@@ -227,11 +227,11 @@ std::unique_ptr<modern::View> OrvaneApplication::build_preview() {
   auto bottom = std::make_unique<modern::GridPanel>(
       std::vector<TrackDefinition>{TrackDefinition::star(), TrackDefinition::star()}, std::vector<TrackDefinition>{}, 10.0f,
       0.0f);
-  auto status = std::make_unique<modern::Text>(ui_text(language_, TextId::choose_or_drop_image), 3);
+  auto status = std::make_unique<modern::Text>(ui_text(language_, TextId::choose_or_drop_image), layout::TextStyle::caption);
   status->set_command_id(command_number(CommandId::status));
   status->set_automation_id(L"status");
   status_text_ = static_cast<modern::Text*>(bottom->add(std::move(status), {0, 0, 1, 1}));
-  bottom->add(std::make_unique<modern::Text>(std::wstring(L"PNG · JPEG · BMP · GIF · TIFF"), 3), {1, 0, 1, 1});
+  bottom->add(std::make_unique<modern::Text>(std::wstring(L"PNG · JPEG · BMP · GIF · TIFF"), layout::TextStyle::caption), {1, 0, 1, 1});
   grid->add(std::move(bottom), {0, 2, 1, 1});
   overlay->add_child(std::move(grid));
   return overlay;

@@ -19,6 +19,7 @@
 #include "gdiplus_support.h"
 #include "modern/display_widgets.h"
 #include "modern/check_box.h"
+#include "modern/slider.h"
 #include "modern/surface.h"
 #include "modern/view_root.h"
 #include "modern/win32_edit.h"

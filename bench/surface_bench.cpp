@@ -15,6 +15,7 @@
 #include "demo_content.h"
 #include "modern/button.h"
 #include "modern/check_box.h"
+#include "modern/slider.h"
 #include "modern/display_widgets.h"
 #include "modern/stack_panel.h"
 #include "modern/surface.h"
@@ -62,8 +63,8 @@ std::unique_ptr<modern::View> build_scene(modern::Button*& first, modern::Button
       if (row == 0 && i == 1) second = button;
     }
     line->add_child(std::make_unique<modern::CheckBox>(2000u + row, L"Check", row % 2 == 0));
-    line->add_child(std::make_unique<modern::Text>(std::wstring(L"A line of text"), 2));
-    line->add_child(std::make_unique<modern::Text>(std::wstring(L"水印预览"), 3));
+    line->add_child(std::make_unique<modern::Text>(std::wstring(L"A line of text"), win32_ui::layout::TextStyle::body));
+    line->add_child(std::make_unique<modern::Text>(std::wstring(L"水印预览"), win32_ui::layout::TextStyle::caption));
     column.add_child(std::move(line));
   }
   return std::move(content.root);

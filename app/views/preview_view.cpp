@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "layout/text_style.h"
 #include "theme/palette.h"
 
 namespace orvane::app {
@@ -87,7 +88,7 @@ void PreviewView::paint(win32_ui::modern::PaintContext& context) {
   }
   // 6, 7. Title and hint.
   win32_ui::ui::graphics::TextStyle style;
-  style.font_slot = 1;
+  style.font_slot = win32_ui::layout::font_slot(win32_ui::layout::TextStyle::title);
   style.color = palette_colour(palette, win32_ui::modern::Palette::text);
   style.horizontal_alignment = 1;
   style.vertical_alignment = 1;

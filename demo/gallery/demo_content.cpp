@@ -17,7 +17,7 @@ DemoContent build_demo_content(std::function<void(bool dark)> choose_dark) {
 
   auto bar = std::make_unique<modern::StackPanel>(modern::Orientation::horizontal, 10.0f,
                                                   layout::Thickness{20.0f, 16.0f, 20.0f, 4.0f});
-  auto title = std::make_unique<modern::Text>(std::wstring(L"win32_ui — widgets and native controls"), 1);
+  auto title = std::make_unique<modern::Text>(std::wstring(L"win32_ui — widgets and native controls"), win32_ui::layout::TextStyle::section);
   layout::LayoutParams centred = title->layout();
   centred.vertical_alignment = layout::VerticalAlignment::center;
   title->set_layout(centred);

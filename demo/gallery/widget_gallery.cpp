@@ -20,7 +20,7 @@ using modern::StackPanel;
 StackPanel& add_row(StackPanel& column, const wchar_t* caption) {
   auto& row = static_cast<StackPanel&>(
       *column.add_child(std::make_unique<StackPanel>(Orientation::horizontal, 12.0f)));
-  auto text = std::make_unique<modern::Text>(std::wstring(caption), 3, layout::Size{96.0f, 0.0f});
+  auto text = std::make_unique<modern::Text>(std::wstring(caption), win32_ui::layout::TextStyle::caption, layout::Size{96.0f, 0.0f});
   layout::LayoutParams p = text->layout();
   p.vertical_alignment = layout::VerticalAlignment::center;
   text->set_layout(p);
@@ -73,10 +73,10 @@ WidgetGallery build_widget_gallery() {
   flat->set_flat(true);
   auto* stacked = add<Button>(icons, 88.0f, 12u, L"Language", 6);
   stacked->set_flat(true);
-  stacked->set_arrangement(1);
+  stacked->set_arrangement(modern::ButtonArrangement::stacked);
   auto* stacked_hover = add<Button>(icons, 88.0f, 13u, L"关于", 4);
   stacked_hover->set_flat(true);
-  stacked_hover->set_arrangement(1);
+  stacked_hover->set_arrangement(modern::ButtonArrangement::stacked);
   hover(*stacked_hover);
   add<Button>(icons, 150.0f, 14u, L"A label far too long to fit in its button");
   add<Button>(icons, 0.0f, 15u, L"Output format")->set_description(L"PNG");
@@ -114,10 +114,12 @@ WidgetGallery build_widget_gallery() {
 
   // Texts in the six styles, disabled, ellipsized and in Chinese; the glyphs; cards.
   StackPanel& texts = add_row(root, L"Texts");
-  for (int style = 0; style < 6; ++style) add<modern::Text>(texts, 0.0f, L"Style " + std::to_wstring(style), style);
-  add<modern::Text>(texts, 0.0f, L"Disabled", 2)->set_enabled(false);
-  add<modern::Text>(texts, 120.0f, L"An ellipsized line of text", 2);
-  add<modern::Text>(texts, 0.0f, L"水印预览", 2);
+  for (int style = 0; style < 6; ++style) {
+    add<modern::Text>(texts, 0.0f, L"Style " + std::to_wstring(style), static_cast<layout::TextStyle>(style));
+  }
+  add<modern::Text>(texts, 0.0f, L"Disabled", win32_ui::layout::TextStyle::body)->set_enabled(false);
+  add<modern::Text>(texts, 120.0f, L"An ellipsized line of text", win32_ui::layout::TextStyle::body);
+  add<modern::Text>(texts, 0.0f, L"水印预览", win32_ui::layout::TextStyle::body);
 
   StackPanel& glyphs = add_row(root, L"Glyphs, cards");
   for (int glyph = 1; glyph <= 9; ++glyph) add<modern::Icon>(glyphs, 0.0f, glyph);

@@ -4,6 +4,7 @@
 
 #include "modern/button.h"
 #include "modern/check_box.h"
+#include "modern/slider.h"
 #include "modern/menu_item.h"
 #include "modern/view.h"
 

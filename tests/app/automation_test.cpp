@@ -34,6 +34,7 @@
 #include "controls_panel.h"
 #include "desktop.h"
 #include "modern/check_box.h"
+#include "modern/slider.h"
 #include "modern/surface.h"
 #include "modern/view_group.h"
 #include "modern/win32_combo_box.h"

@@ -15,6 +15,7 @@
 #include "controls_panel.h"
 #include "desktop.h"
 #include "modern/check_box.h"
+#include "modern/slider.h"
 #include "modern/display_widgets.h"
 #include "modern/win32_combo_box.h"
 #include "modern/win32_edit.h"

@@ -18,6 +18,7 @@
 #include "controls_panel.h"
 #include "desktop.h"
 #include "modern/check_box.h"
+#include "modern/slider.h"
 #include "modern/scroll_panel.h"
 #include "modern/surface.h"
 #include "modern/win32_edit.h"

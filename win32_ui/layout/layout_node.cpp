@@ -173,7 +173,7 @@ void LayoutNode::arrange(const Rect& given_slot, LayoutContext& context) {
   }
 
   const Rect available = deflate_rect(slot, finite_sides(params_.margin));
-  const bool rtl = flow_direction_ == 1;
+  const bool rtl = flow_direction_ == FlowDirection::right_to_left;
 
   float width = 0.0f;
   if (params_.has_fixed_width) {

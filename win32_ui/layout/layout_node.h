@@ -47,7 +47,7 @@ class LayoutNode {
   [[nodiscard]] Size measured_size() const noexcept { return measured_size_; }
   [[nodiscard]] Rect arranged_rect() const noexcept { return arranged_rect_; }
   [[nodiscard]] Rect content_rect() const noexcept { return content_rect_; }
-  [[nodiscard]] int flow_direction() const noexcept { return flow_direction_; }
+  [[nodiscard]] FlowDirection flow_direction() const noexcept { return flow_direction_; }
   [[nodiscard]] bool measure_valid() const noexcept { return measure_valid_; }
 
   [[nodiscard]] const LayoutParams& layout() const noexcept { return params_; }
@@ -80,7 +80,7 @@ class LayoutNode {
     std::uint64_t palette_generation = 0;
     const void* localization = nullptr;
     std::uint64_t localization_revision = 0;
-    int flow_direction = 0;
+    FlowDirection flow_direction = FlowDirection::left_to_right;
     const void* text_measurer = nullptr;
 
     friend bool operator==(const MeasureKey&, const MeasureKey&) = default;
@@ -107,7 +107,7 @@ class LayoutNode {
   int newest_entry_ = 0;
   int reported_entry_ = -1;  // entry whose sizes were handed out last
   int content_entry_ = -1;   // entry whose measure_content call the content's state reflects
-  int flow_direction_ = 0;
+  FlowDirection flow_direction_ = FlowDirection::left_to_right;
   bool measure_valid_ = false;
 };
 

@@ -40,8 +40,9 @@ float advance(wchar_t c) noexcept {
 
 }  // namespace
 
-Size fallback_text_size(std::wstring_view text, int text_style) noexcept {
-  const StyleMetrics& metrics = style_metrics[text_style >= 0 && text_style < 6 ? text_style : 2];
+Size fallback_text_size(std::wstring_view text, TextStyle style) noexcept {
+  const auto index = static_cast<int>(style);
+  const StyleMetrics& metrics = style_metrics[index >= 0 && index < 6 ? index : static_cast<int>(TextStyle::body)];
   float width = 0.0f;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const wchar_t c = text[i];
@@ -61,11 +62,11 @@ Size fallback_text_size(std::wstring_view text, int text_style) noexcept {
   return Size{width * metrics.width_factor, metrics.line_height};
 }
 
-Size measure_text(const LayoutContext& context, std::wstring_view text, int text_style) {
+Size measure_text(const LayoutContext& context, std::wstring_view text, TextStyle style) {
   if (context.text_measurer != nullptr) {
-    if (const auto measured = context.text_measurer->measure(text, text_style + 1)) return *measured;
+    if (const auto measured = context.text_measurer->measure(text, font_slot(style))) return *measured;
   }
-  return fallback_text_size(text, text_style);
+  return fallback_text_size(text, style);
 }
 
 }  // namespace win32_ui::layout

@@ -27,13 +27,11 @@ Button::Button(std::uint32_t command_id, std::wstring label, int glyph)
     : Interactive(WidgetRole::button, layout::Size{0.0f, 44.0f}, InteractiveKind::push), glyph_(glyph) {
   set_command_id(command_id);
   set_text(std::move(label));
-  set_text_style(4);
+  set_text_style(layout::TextStyle::button);
 }
 
 Button& Button::on_invoked(std::function<void()> callback) {
-  add_callback(EventKind::invoked, [callback = std::move(callback)](Event&) {
-    if (callback) callback();
-  });
+  add_callback(EventKind::invoked, std::move(callback));
   return *this;
 }
 
@@ -64,11 +62,11 @@ Button& Button::set_icon_size(float size) {
   return *this;
 }
 
-Button& Button::set_arrangement(int arrangement) {
-  if (arrangement != 0 && arrangement != 1) return *this;
+Button& Button::set_arrangement(ButtonArrangement arrangement) {
+  if (arrangement != ButtonArrangement::inline_row && arrangement != ButtonArrangement::stacked) return *this;
   if (arrangement == arrangement_) return *this;
   arrangement_ = arrangement;
-  set_preferred_size(layout::Size{0.0f, arrangement == 1 ? 64.0f : 44.0f});
+  set_preferred_size(layout::Size{0.0f, arrangement == ButtonArrangement::stacked ? 64.0f : 44.0f});
   invalidate_layout();
   invalidate_visual();
   return *this;
@@ -130,7 +128,7 @@ layout::Size Button::measure_content(const layout::Constraints& available, layou
   }
   float width = std::max({content_width, preferred.width, 72.0f});
   if (!description_.empty()) {
-    const layout::Size badge = layout::measure_text(context, description_, 3);
+    const layout::Size badge = layout::measure_text(context, description_, layout::TextStyle::caption);
     width = std::max({width + 112.0f, badge.width + 124.0f, 192.0f});
     least_height = std::max(least_height, badge.height + 14.0f);
   }
@@ -184,7 +182,7 @@ void Button::paint(PaintContext& context) {
   auto c = [&](int index) { return palette_color(palette, index); };
   const bool high_contrast = palette.high_contrast != 0;
   const bool dark = palette.dark != 0;
-  const bool rtl = context.text_direction == 1;
+  const bool rtl = context.right_to_left();
   ui::graphics::Canvas& canvas = *context.canvas;
 
   StateColors colors = this->colors(context);
@@ -242,7 +240,7 @@ void Button::paint(PaintContext& context) {
     }
   }
   ui::graphics::TextStyle style;
-  style.font_slot = text_style() + 1;
+  style.font_slot = layout::font_slot(text_style());
   style.color = colors.label;
   style.horizontal_alignment = (!plain() && !stacked()) ? 0 : label_alignment_;
   style.vertical_alignment = 1;
@@ -258,7 +256,7 @@ void Button::paint(PaintContext& context) {
                            rect.bottom - context.to_pixels(7.0f)};
     canvas.stroke_rounded_rect(badge_rect, context.to_pixels(7.0f), colors.label, border);
     ui::graphics::TextStyle badge_style = style;
-    badge_style.font_slot = 4;  // text style 3
+    badge_style.font_slot = layout::font_slot(layout::TextStyle::caption);
     badge_style.horizontal_alignment = 1;
     canvas.draw_text(description_, badge_rect, badge_style);
   }
@@ -266,7 +264,7 @@ void Button::paint(PaintContext& context) {
 
 void Button::paint_icon(PaintContext& context, const StateColors& colors, float border) {
   const Palette& palette = *context.palette;
-  const bool rtl = context.text_direction == 1;
+  const bool rtl = context.right_to_left();
   const RectF rect = context.to_pixels(arranged_rect());
   const bool use_dark = palette.high_contrast != 0 ? luminance(colors.label) > 128.0f : palette.dark != 0;
   const bool dark_variant = use_dark ? icon_dark_.is_valid() : !icon_light_.is_valid();

@@ -9,6 +9,9 @@
 
 namespace win32_ui::modern {
 
+// Where a button's icon goes: before its label (44 DIPs tall) or above it (64 DIPs tall).
+enum class ButtonArrangement : std::int32_t { inline_row = 0, stacked = 1 };
+
 // A push button: a label, optionally with a glyph or an icon image inline or stacked above it, in the
 // standard or the accent colour set, filled, flat or bare, with an optional description badge.
 class Button : public Interactive {
@@ -20,7 +23,7 @@ class Button : public Interactive {
 
   [[nodiscard]] int glyph() const noexcept { return glyph_; }
   [[nodiscard]] float icon_size() const noexcept { return icon_size_; }
-  [[nodiscard]] int arrangement() const noexcept { return arrangement_; }
+  [[nodiscard]] ButtonArrangement arrangement() const noexcept { return arrangement_; }
   [[nodiscard]] bool flat() const noexcept { return flat_; }
   [[nodiscard]] bool filled() const noexcept { return filled_; }
   [[nodiscard]] bool accent() const noexcept { return accent_; }
@@ -31,8 +34,7 @@ class Button : public Interactive {
   Button& set_icons(ui::graphics::Image light, ui::graphics::Image dark);
   // Ignored unless finite and positive.
   Button& set_icon_size(float size);
-  // 0 inline, 1 stacked (icon above the label, 64 DIPs tall).
-  Button& set_arrangement(int arrangement);
+  Button& set_arrangement(ButtonArrangement arrangement);
   Button& set_flat(bool flat);
   Button& set_filled(bool filled);
   // 0 start, 1 centre, 2 end.
@@ -62,7 +64,7 @@ class Button : public Interactive {
 
   [[nodiscard]] bool has_icon_image() const noexcept { return icon_light_.is_valid() || icon_dark_.is_valid(); }
   [[nodiscard]] bool plain() const noexcept { return glyph_ == 0 && !has_icon_image(); }
-  [[nodiscard]] bool stacked() const noexcept { return !plain() && arrangement_ == 1; }
+  [[nodiscard]] bool stacked() const noexcept { return !plain() && arrangement_ == ButtonArrangement::stacked; }
   [[nodiscard]] StateColors colors(const PaintContext& context) const;
   void paint_icon(PaintContext& context, const StateColors& colors, float border);
 
@@ -72,7 +74,7 @@ class Button : public Interactive {
   ScaledIcon scaled_light_;
   ScaledIcon scaled_dark_;
   float icon_size_ = 32.0f;
-  int arrangement_ = 0;
+  ButtonArrangement arrangement_ = ButtonArrangement::inline_row;
   bool flat_ = false;
   bool filled_ = true;
   int label_alignment_ = 1;

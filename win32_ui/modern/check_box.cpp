@@ -16,8 +16,6 @@ using ui::graphics::RectF;
 
 }  // namespace
 
-// --- CheckBox
-
 CheckBox::CheckBox(std::uint32_t command_id, std::wstring label, bool checked)
     : Interactive(WidgetRole::check_box, layout::Size{0.0f, 32.0f}, InteractiveKind::toggle) {
   set_command_id(command_id);
@@ -26,9 +24,7 @@ CheckBox::CheckBox(std::uint32_t command_id, std::wstring label, bool checked)
 }
 
 CheckBox& CheckBox::on_checked_changed(std::function<void(bool)> callback) {
-  add_callback(EventKind::checked_changed, [callback = std::move(callback)](Event& event) {
-    if (callback) callback(event.checked);
-  });
+  add_callback(EventKind::checked_changed, &Event::checked, std::move(callback));
   return *this;
 }
 
@@ -43,7 +39,7 @@ void CheckBox::paint(PaintContext& context) {
   if (context.palette == nullptr) return;
   const Palette& palette = *context.palette;
   auto c = [&](int index) { return palette_color(palette, index); };
-  const bool rtl = context.text_direction == 1;
+  const bool rtl = context.right_to_left();
   ui::graphics::Canvas& canvas = *context.canvas;
   const RectF rect = context.to_pixels(arranged_rect());
   const float side = context.to_pixels(20.0f);
@@ -73,55 +69,13 @@ void CheckBox::paint(PaintContext& context) {
   const RectF text_rect = rtl ? RectF{rect.left, rect.top, rect.right - gap, rect.bottom}
                               : RectF{rect.left + gap, rect.top, rect.right, rect.bottom};
   ui::graphics::TextStyle style;
-  style.font_slot = 3;  // text style 2
+  style.font_slot = layout::font_slot(layout::TextStyle::body);
   style.color = c(operable() ? Palette::text : Palette::disabled_text);
   style.vertical_alignment = 1;
   style.single_line = true;
   style.end_ellipsis = true;
   style.reading_direction = context.text_direction;
   canvas.draw_text(label(), text_rect, style);
-}
-
-// --- Slider
-
-Slider::Slider(std::uint32_t command_id, float value)
-    : Interactive(WidgetRole::slider, layout::Size{160.0f, 30.0f}, InteractiveKind::range) {
-  set_command_id(command_id);
-  set_value(value);
-}
-
-Slider& Slider::on_value_changed(std::function<void(float)> callback) {
-  add_callback(EventKind::value_changed, [callback = std::move(callback)](Event& event) {
-    if (callback) callback(event.value);
-  });
-  return *this;
-}
-
-void Slider::paint(PaintContext& context) {
-  if (context.palette == nullptr) return;
-  const Palette& palette = *context.palette;
-  auto c = [&](int index) { return palette_color(palette, index); };
-  const bool rtl = context.text_direction == 1;
-  ui::graphics::Canvas& canvas = *context.canvas;
-  const RectF rect = context.to_pixels(arranged_rect());
-  const float start = rect.left + context.to_pixels(8.0f);
-  const float end = rect.right - context.to_pixels(8.0f);
-  const float centre = (rect.top + rect.bottom) * 0.5f;
-  const float half_track = context.to_pixels(2.0f);
-  const float radius = context.to_pixels(2.0f);
-  canvas.fill_rounded_rect(RectF{start, centre - half_track, end, centre + half_track}, radius, c(Palette::hover_fill));
-
-  const float thumb = rtl ? end - (end - start) * value() : start + (end - start) * value();
-  const Color active = c(operable() ? Palette::accent : Palette::control_border);
-  const RectF filled = rtl ? RectF{thumb, centre - half_track, end, centre + half_track}
-                           : RectF{start, centre - half_track, thumb, centre + half_track};
-  if (!filled.is_degenerate()) canvas.fill_rounded_rect(filled, radius, active);
-
-  const float diameter = context.to_pixels(16.0f + 2.0f * state_weight(ui::graphics::drawable_state_hovered, context) +
-                                           2.0f * state_weight(ui::graphics::drawable_state_pressed, context));
-  const RectF knob{thumb - diameter * 0.5f, centre - diameter * 0.5f, thumb + diameter * 0.5f, centre + diameter * 0.5f};
-  canvas.fill_ellipse(knob, c(Palette::field_background));
-  canvas.stroke_ellipse(knob, active, std::max(context.to_pixels(1.0f), 1.0f));
 }
 
 }  // namespace win32_ui::modern

@@ -17,13 +17,13 @@ using ui::graphics::RectF;
 
 // --- Text
 
-Text::Text(LocalizedText text, int text_style, layout::Size preferred_size)
+Text::Text(LocalizedText text, layout::TextStyle text_style, layout::Size preferred_size)
     : Widget(WidgetRole::text, preferred_size) {
   set_text(std::move(text));
   set_text_style(text_style);
 }
 
-Text::Text(std::wstring text, int text_style, layout::Size preferred_size)
+Text::Text(std::wstring text, layout::TextStyle text_style, layout::Size preferred_size)
     : Text(LocalizedText::literal(std::move(text)), text_style, preferred_size) {}
 
 layout::Size Text::measure_content(const layout::Constraints& available, layout::LayoutContext& context) {
@@ -37,11 +37,11 @@ void Text::paint(PaintContext& context) {
   if (context.palette == nullptr || label().empty()) return;
   const layout::Rect content = content_rect();
   ui::graphics::TextStyle style;
-  style.font_slot = text_style() + 1;
+  style.font_slot = layout::font_slot(text_style());
   style.color = palette_color(*context.palette, enabled() ? Palette::text : Palette::disabled_text);
   style.horizontal_alignment = 0;
   style.vertical_alignment = 1;
-  style.single_line = !(text_style() == 2 && content.height >= 44.0f);
+  style.single_line = !(text_style() == layout::TextStyle::body && content.height >= 44.0f);
   style.end_ellipsis = true;
   style.reading_direction = context.text_direction;
   context.canvas->draw_text(label(), context.to_pixels(content), style);

@@ -10,8 +10,8 @@ namespace win32_ui::modern {
 // for two lines.
 class Text : public Widget {
  public:
-  Text(LocalizedText text, int text_style = 2, layout::Size preferred_size = {});
-  Text(std::wstring text, int text_style = 2, layout::Size preferred_size = {});
+  Text(LocalizedText text, layout::TextStyle text_style = layout::TextStyle::body, layout::Size preferred_size = {});
+  Text(std::wstring text, layout::TextStyle text_style = layout::TextStyle::body, layout::Size preferred_size = {});
 
   void paint(PaintContext& context) override;
 

@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 
+#include "layout/text_style.h"
+
 namespace win32_ui::modern {
 namespace {
 
@@ -65,7 +67,7 @@ void paint_glyph(Canvas& canvas, int glyph, const RectF& rect, Color color, floa
       const RectF circle = s.circle(0.0f, 0.0f, 0.38f);
       canvas.stroke_ellipse(circle, color, w);
       ui::graphics::TextStyle style;
-      style.font_slot = 5;  // text style 4
+      style.font_slot = layout::font_slot(layout::TextStyle::button);
       style.color = color;
       style.horizontal_alignment = 1;
       style.vertical_alignment = 1;

@@ -116,7 +116,7 @@ void Interactive::value_from_pointer(const PointerEvent& event) {
   const float width = arranged_rect().width;
   float t = (event.local_position.x - 8.0f) / std::max(width - 16.0f, 1.0f);
   t = std::isnan(t) ? 0.0f : std::clamp(t, 0.0f, 1.0f);
-  if (flow_direction() == 1) t = 1.0f - t;
+  if (flow_direction() == layout::FlowDirection::right_to_left) t = 1.0f - t;
   set_value(t, InputOrigin::pointer, true);
 }
 
@@ -157,7 +157,7 @@ bool Interactive::on_pointer(PointerEvent& event) {
 bool Interactive::on_key(KeyEvent& event) {
   if (event.action != KeyAction::down || event.modifiers != key_modifier_none || !operable()) return false;
   if (kind_ == InteractiveKind::range) {
-    const bool rtl = flow_direction() == 1;
+    const bool rtl = flow_direction() == layout::FlowDirection::right_to_left;
     float step = 0.0f;
     switch (event.key) {
       case Key::down: step = -key_step; break;

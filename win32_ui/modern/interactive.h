@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 #include "modern/widget.h"
 
@@ -46,8 +47,20 @@ class Interactive : public Widget {
   // Whether the paint context shows keyboard focus on this widget.
   [[nodiscard]] bool shows_focus_ring(const PaintContext& context) const noexcept;
 
-  // Registers a plain callback for one event kind at the target phase.
-  void add_callback(EventKind kind, EventHandler handler) { add_event_handler(kind, std::move(handler)); }
+  // The one wrapper behind every widget's on_... setter: runs `callback` for each event of `kind` at
+  // the target phase, with the event's `field` when it takes one. A null callback stays registered
+  // and does nothing, so setting one never changes how the event travels.
+  void add_callback(EventKind kind, std::function<void()> callback) {
+    add_event_handler(kind, [callback = std::move(callback)](Event&) {
+      if (callback) callback();
+    });
+  }
+  template <typename Value>
+  void add_callback(EventKind kind, Value Event::*field, std::function<void(Value)> callback) {
+    add_event_handler(kind, [callback = std::move(callback), field](Event& event) {
+      if (callback) callback(event.*field);
+    });
+  }
 
  private:
   void value_from_pointer(const PointerEvent& event);

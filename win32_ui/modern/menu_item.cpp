@@ -22,9 +22,7 @@ MenuItem::MenuItem(std::uint32_t command_id, std::wstring label, bool checked)
 }
 
 MenuItem& MenuItem::on_invoked(std::function<void()> callback) {
-  add_callback(EventKind::invoked, [callback = std::move(callback)](Event&) {
-    if (callback) callback();
-  });
+  add_callback(EventKind::invoked, std::move(callback));
   return *this;
 }
 
@@ -76,7 +74,7 @@ void MenuItem::paint(PaintContext& context) {
   const Palette& palette = *context.palette;
   auto c = [&](int index) { return palette_color(palette, index); };
   const bool high_contrast = palette.high_contrast != 0;
-  const bool rtl = context.text_direction == 1;
+  const bool rtl = context.right_to_left();
   ui::graphics::Canvas& canvas = *context.canvas;
   const RectF rect = context.to_pixels(arranged_rect());
   const float row_radius = context.to_pixels(7.0f);
@@ -117,7 +115,7 @@ void MenuItem::paint(PaintContext& context) {
                                std::max(context.to_pixels(1.2f), 1.0f));
     if (checked()) {
       ui::graphics::TextStyle mark;
-      mark.font_slot = 3;
+      mark.font_slot = layout::font_slot(layout::TextStyle::body);
       mark.color = highlight ? c(Palette::accent) : c(Palette::text_on_accent);
       mark.horizontal_alignment = 1;
       mark.vertical_alignment = 1;
@@ -141,7 +139,7 @@ void MenuItem::paint(PaintContext& context) {
   const float label_start = context.to_pixels(has_indicator ? 40.0f : 16.0f);
   float label_end = 0.0f;
   ui::graphics::TextStyle style;
-  style.font_slot = 3;
+  style.font_slot = layout::font_slot(layout::TextStyle::body);
   style.vertical_alignment = 1;
   style.single_line = true;
   style.end_ellipsis = true;

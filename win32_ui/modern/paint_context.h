@@ -39,6 +39,8 @@ struct PaintContext {
   // a positive finite number counts as 1.
   [[nodiscard]] static PaintContext for_canvas(ui::graphics::Canvas& canvas, float dpi_scale, float ui_scale);
 
+  [[nodiscard]] bool right_to_left() const noexcept { return text_direction == 1; }
+
   // A rectangle in DIPs as the canvas takes it.
   [[nodiscard]] ui::graphics::RectF to_pixels(const layout::Rect& rect) const noexcept {
     return ui::graphics::RectF::from_rect(rect, scale);

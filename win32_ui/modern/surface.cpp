@@ -205,7 +205,8 @@ class Surface::Impl final {
     context.palette = &palette_;
     context.palette_generation = palette_generation_;
     context.localization = &localization_;
-    context.flow_direction = localization_.is_right_to_left() ? 1 : 0;
+    context.flow_direction = localization_.is_right_to_left() ? layout::FlowDirection::right_to_left
+                                                              : layout::FlowDirection::left_to_right;
     context.text_measurer = renderer_.measurer();
     update_localized_texts(*root, localization_);
     apply_command_states(*root);

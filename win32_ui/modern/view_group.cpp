@@ -168,14 +168,4 @@ void ViewGroup::on_descendant_focused(View&, FocusOrigin) {}
 
 void ViewGroup::on_children_cleared() {}
 
-bool ViewGroup::reserved_predicate() { return false; }
-
-void ViewGroup::reserved_hook1() {}
-
-void ViewGroup::reserved_hook2() {}
-
-void ViewGroup::reserved_hook3() {}
-
-void ViewGroup::reserved_hook4() {}
-
 }  // namespace win32_ui::modern

@@ -27,13 +27,6 @@ class ViewGroup : public View {
   // Runs on every ancestor, innermost first, after keyboard focus moved onto a descendant.
   virtual void on_descendant_focused(View& descendant, FocusOrigin origin);
 
-  // Hooks kept for subclasses; nothing in the toolkit gives them meaning.
-  virtual bool reserved_predicate();
-  virtual void reserved_hook1();
-  virtual void reserved_hook2();
-  virtual void reserved_hook3();
-  virtual void reserved_hook4();
-
   // Takes ownership of a child and appends it; throws std::invalid_argument for a null child, one that
   // already has a parent, or this group or one of its ancestors, leaving the group unchanged.
   View* add_child(std::unique_ptr<View> child);

@@ -46,7 +46,7 @@ Widget& Widget::set_text(LocalizedText source) {
   return *this;
 }
 
-Widget& Widget::set_text_style(int style) {
+Widget& Widget::set_text_style(layout::TextStyle style) {
   if (style == text_style_) return *this;
   text_style_ = style;
   invalidate_layout();
@@ -68,7 +68,7 @@ Widget& Widget::set_tooltip(std::wstring tooltip) {
   return *this;
 }
 
-Widget& Widget::set_cursor_kind(int kind) {
+Widget& Widget::set_cursor_kind(CursorKind kind) {
   cursor_kind_ = kind;
   return *this;
 }

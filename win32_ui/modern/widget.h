@@ -7,11 +7,15 @@
 #include <utility>
 #include <vector>
 
+#include "layout/text_style.h"
 #include "localization/localized_text.h"
 #include "modern/view.h"
 #include "ui/graphics/color.h"
 
 namespace win32_ui::modern {
+
+// The pointer shape over a widget (the arrow means: whatever is under it decides).
+enum class CursorKind : std::int32_t { arrow = 0, hand = 1, resize_horizontal = 2 };
 
 class LocalizationContext;
 struct Palette;
@@ -49,22 +53,22 @@ class Widget : public View {
   [[nodiscard]] WidgetRole role() const noexcept { return role_; }
   [[nodiscard]] layout::Size preferred_size() const noexcept { return preferred_size_; }
   [[nodiscard]] std::uint32_t command_id() const noexcept { return command_id_; }
-  [[nodiscard]] int text_style() const noexcept { return text_style_; }
+  [[nodiscard]] layout::TextStyle text_style() const noexcept { return text_style_; }
   [[nodiscard]] std::wstring_view label() const noexcept { return label_; }
   [[nodiscard]] const LocalizedText& text_source() const noexcept { return source_; }
 
   // Takes the label from a source: a literal shows at once, a key at the next layout.
   Widget& set_text(LocalizedText source);
   Widget& set_text(std::wstring literal) { return set_text(LocalizedText::literal(std::move(literal))); }
-  Widget& set_text_style(int style);
+  Widget& set_text_style(layout::TextStyle style);
   Widget& set_command_id(std::uint32_t id);
 
   // The tip the surface shows while the pointer rests on the widget; empty shows none.
   [[nodiscard]] const std::wstring& tooltip() const noexcept { return tooltip_; }
   Widget& set_tooltip(std::wstring tooltip);
   // The pointer shape over the widget: 0 the window's own, 1 a hand, 2 a horizontal resize.
-  [[nodiscard]] int cursor_kind() const noexcept { return cursor_kind_; }
-  Widget& set_cursor_kind(int kind);
+  [[nodiscard]] CursorKind cursor_kind() const noexcept { return cursor_kind_; }
+  Widget& set_cursor_kind(CursorKind kind);
 
   // Resolves a catalogue-sourced label again; a changed label relayouts. The surface calls it for every
   // widget on each layout pass, so a language switch only needs a new layout.
@@ -95,8 +99,8 @@ class Widget : public View {
   std::wstring label_;
   std::uint32_t command_id_ = 0;
   std::wstring tooltip_;
-  int cursor_kind_ = 0;
-  int text_style_ = 2;
+  CursorKind cursor_kind_ = CursorKind::arrow;
+  layout::TextStyle text_style_ = layout::TextStyle::body;
   bool label_from_source_ = false;
   std::vector<std::pair<std::uint64_t, float>> float_overrides_;
   std::vector<std::pair<std::uint64_t, ui::graphics::Color>> color_overrides_;

@@ -7,6 +7,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "layout/text_style.h"
 #include "platform/windows/gdi_handle.h"
 #include "theme/palette.h"
 
@@ -130,7 +131,7 @@ void ChromeTitle::paint(modern::PaintContext& context) {
   }
   if (text_.empty()) return;
   ui::graphics::TextStyle style;
-  style.font_slot = 3;
+  style.font_slot = layout::font_slot(layout::TextStyle::body);
   style.color = colour(palette, window_active(window_) ? modern::Palette::text : modern::Palette::secondary_text);
   style.vertical_alignment = 1;
   style.single_line = true;

@@ -107,7 +107,7 @@ DialogResult Dialog::run(const DialogOptions& options, std::unique_ptr<modern::V
   window_options.minimum_client_height = options.minimum_client_height;
   window_options.ui_scale = options.ui_scale;
   window_options.margin = 24.0f;
-  window_options.chrome_mode = 0;
+  window_options.chrome_mode = ChromeMode::system_frame;
   window_ = std::make_unique<Window>(application_);
   if (!window_->create(window_options)) {
     window_.reset();
@@ -274,9 +274,9 @@ DialogResult show_message(Application& application, const MessageInput& input) {
       std::vector<modern::TrackDefinition>{modern::TrackDefinition::star()},
       std::vector<modern::TrackDefinition>{modern::TrackDefinition::automatic(), modern::TrackDefinition::star()}, 0.0f,
       8.0f);
-  content->add(std::make_unique<modern::Text>(dialog_text(kind >= 0 && kind <= 3 ? kinds[kind] : kinds[0]), 1),
+  content->add(std::make_unique<modern::Text>(dialog_text(kind >= 0 && kind <= 3 ? kinds[kind] : kinds[0]), layout::TextStyle::section),
                {0, 0, 1, 1});
-  auto message = std::make_unique<modern::Text>(input.message, 2);
+  auto message = std::make_unique<modern::Text>(input.message, layout::TextStyle::body);
   message->set_automation_id(L"dialog-message");
   content->add(std::move(message), {0, 1, 1, 1});
   std::vector<DialogAction> actions = message_actions(input.buttons, input.default_result);

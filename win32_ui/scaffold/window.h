@@ -33,7 +33,7 @@ struct WindowOptions {
   float minimum_client_height = 0.0f;
   float margin = 24.0f;
   float ui_scale = 1.0f;
-  int chrome_mode = 0;  // 0 system frame, 1 custom title bar, 2 borderless
+  ChromeMode chrome_mode = ChromeMode::system_frame;
   bool centre = true;
 };
 

@@ -58,7 +58,7 @@ class WindowHost::Impl {
   float minimum_width = 0.0f;
   float minimum_height = 0.0f;
   float margin = 24.0f;
-  int chrome_mode = 0;
+  ChromeMode chrome_mode = ChromeMode::system_frame;
   bool caption_removed = false;
   bool popup = false;  // a frameless pop-up window (menus, flyouts)
   bool nc_tracking = false;
@@ -93,7 +93,7 @@ class WindowHost::Impl {
     m.caption_height = caption_removed ? static_cast<int>(std::lround(caption_dips * s)) : 0;
     m.resize_border = GetSystemMetricsForDpi(SM_CXPADDEDBORDER, dpi) + GetSystemMetricsForDpi(SM_CXSIZEFRAME, dpi);
     m.button_width = static_cast<int>(std::lround(button_dips * s));
-    m.icon_width = chrome_mode == 1 ? static_cast<int>(std::lround(icon_area_dips * s)) : 0;
+    m.icon_width = chrome_mode == ChromeMode::custom_title_bar ? static_cast<int>(std::lround(icon_area_dips * s)) : 0;
     m.maximized = IsZoomed(window) != FALSE;
     m.resizable = (style & WS_THICKFRAME) != 0;
     m.minimizable = (style & WS_MINIMIZEBOX) != 0;
@@ -106,7 +106,7 @@ class WindowHost::Impl {
     const float s = scale();
     RECT r{0, 0, static_cast<LONG>(std::ceil(width * s)),
            static_cast<LONG>(std::ceil((height + (caption_removed ? caption_dips : 0.0f)) * s))};
-    if (!caption_removed && chrome_mode != 2) {
+    if (!caption_removed && chrome_mode != ChromeMode::borderless) {
       const UINT dpi = GetDpiForWindow(window);
       AdjustWindowRectExForDpi(&r, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
                                static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)), dpi == 0 ? 96 : dpi);
@@ -134,7 +134,7 @@ class WindowHost::Impl {
     const DWORD corner = corner_round;
     any = SUCCEEDED(set(window, attribute_caption, &caption, sizeof(caption))) || any;
     any = SUCCEEDED(set(window, attribute_text, &text, sizeof(text))) || any;
-    if (!(chrome_mode == 2 && caption_removed)) any = SUCCEEDED(set(window, attribute_border, &border, sizeof(border))) || any;
+    if (!(chrome_mode == ChromeMode::borderless && caption_removed)) any = SUCCEEDED(set(window, attribute_border, &border, sizeof(border))) || any;
     any = SUCCEEDED(set(window, attribute_corner, &corner, sizeof(corner))) || any;
     if (at_once) {
       SetWindowPos(window, nullptr, 0, 0, 0, 0,
@@ -146,7 +146,7 @@ class WindowHost::Impl {
   }
 
   void set_caption(bool on) {
-    if (window == nullptr || chrome_mode == 0) return;
+    if (window == nullptr || chrome_mode == ChromeMode::system_frame) return;
     const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
     if (on) {
       SetWindowLongPtrW(window, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_CAPTION));
@@ -154,7 +154,7 @@ class WindowHost::Impl {
       SetWindowLongPtrW(window, GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_CAPTION)) | caption_bits);
     }
     caption_removed = on;
-    if (chrome_mode == 2) {
+    if (chrome_mode == ChromeMode::borderless) {
       if (const auto set = dwm_function<SetAttribute>("DwmSetWindowAttribute")) {
         const DWORD colour = on ? colour_none : (border_read ? border_colour : colour_default);
         set(window, attribute_border, &colour, sizeof(colour));
@@ -184,7 +184,7 @@ class WindowHost::Impl {
   void on_palette(const modern::Palette& palette) {
     surface.set_palette(palette);
     // High contrast keeps the system's own frame.
-    if (chrome_mode == 1) set_caption(palette.high_contrast == 0);
+    if (chrome_mode == ChromeMode::custom_title_bar) set_caption(palette.high_contrast == 0);
     apply_dwm(true);
     if (theme_changed) theme_changed(palette);
   }
@@ -345,7 +345,7 @@ bool WindowHost::attach(HWND window, modern::ThemeMode mode, std::uint32_t accen
   const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
   // Custom chrome belongs to top-level windows with a caption and a system menu.
   if ((style & WS_CHILD) != 0) return false;
-  if (d.chrome_mode == 1 && ((style & WS_CAPTION) != WS_CAPTION || (style & WS_SYSMENU) == 0)) d.chrome_mode = 0;
+  if (d.chrome_mode == ChromeMode::custom_title_bar && ((style & WS_CAPTION) != WS_CAPTION || (style & WS_SYSMENU) == 0)) d.chrome_mode = ChromeMode::system_frame;
   d.theme = modern::ThemeState(mode, accent);
   d.window = window;
   d.caption_bits = static_cast<DWORD>(style & WS_CAPTION);
@@ -363,7 +363,7 @@ bool WindowHost::attach(HWND window, modern::ThemeMode mode, std::uint32_t accen
     d.window = nullptr;
     return false;
   }
-  if (d.chrome_mode == 2 || (d.chrome_mode == 1 && d.theme.palette().high_contrast == 0)) d.set_caption(true);
+  if (d.chrome_mode == ChromeMode::borderless || (d.chrome_mode == ChromeMode::custom_title_bar && d.theme.palette().high_contrast == 0)) d.set_caption(true);
   d.apply_dwm(false);
   return true;
 }
@@ -389,7 +389,7 @@ void WindowHost::set_content(std::unique_ptr<modern::View> content) {
   d.bar = nullptr;
   d.title = nullptr;
   d.minimize = d.maximize = d.close = nullptr;
-  if (content == nullptr || d.chrome_mode == 2 || d.window == nullptr) {
+  if (content == nullptr || d.chrome_mode == ChromeMode::borderless || d.window == nullptr) {
     d.surface.set_root(std::move(content));
     return;
   }
@@ -429,7 +429,7 @@ void WindowHost::apply_palette(const modern::Palette& palette) {
   Impl& d = *impl_;
   if (d.window == nullptr || d.surface.palette() == palette) return;
   d.surface.set_palette(palette);
-  if (d.chrome_mode == 1) d.set_caption(palette.high_contrast == 0);
+  if (d.chrome_mode == ChromeMode::custom_title_bar) d.set_caption(palette.high_contrast == 0);
   d.apply_dwm(true);
 }
 
@@ -446,11 +446,12 @@ void WindowHost::set_minimum_client_size(float width, float height) {
   impl_->minimum_height = std::isfinite(height) ? std::max(0.0f, height) : 0.0f;
 }
 void WindowHost::set_margin(float margin) { impl_->margin = std::isfinite(margin) && margin > 0.0f ? margin : 0.0f; }
-void WindowHost::set_chrome_mode(int mode) {
+void WindowHost::set_chrome_mode(ChromeMode mode) {
   if (impl_->window != nullptr) return;
-  impl_->chrome_mode = (mode == 1 || mode == 2) ? mode : 0;
+  impl_->chrome_mode =
+      (mode == ChromeMode::custom_title_bar || mode == ChromeMode::borderless) ? mode : ChromeMode::system_frame;
 }
-int WindowHost::chrome_mode() const noexcept { return impl_->chrome_mode; }
+ChromeMode WindowHost::chrome_mode() const noexcept { return impl_->chrome_mode; }
 bool WindowHost::custom_caption() const noexcept { return impl_->caption_removed; }
 
 void WindowHost::set_close_handler(std::function<CloseAction()> handler) { impl_->close_handler = std::move(handler); }

@@ -12,6 +12,10 @@ typedef struct HWND__* HWND;
 
 namespace win32_ui::scaffold {
 
+// How a window is framed: the system's frame, our own title bar drawn in the client area, or no
+// frame at all (pop-ups).
+enum class ChromeMode : std::int32_t { system_frame = 0, custom_title_bar = 1, borderless = 2 };
+
 // What a window does when asked to close: destroy itself, hide, or stay.
 enum class CloseAction : std::int32_t { destroy = 0, hide = 1, keep = 2 };
 
@@ -44,9 +48,9 @@ class WindowHost {
   void set_minimum_client_size(float width, float height);
   // DIPs kept free around the window when it is sized to fit its monitor; negative or non-finite = 0.
   void set_margin(float margin);
-  // 0 system frame, 1 custom title bar, 2 borderless; only while no window is attached.
-  void set_chrome_mode(int mode);
-  [[nodiscard]] int chrome_mode() const noexcept;
+  // Only while no window is attached.
+  void set_chrome_mode(ChromeMode mode);
+  [[nodiscard]] ChromeMode chrome_mode() const noexcept;
   [[nodiscard]] bool custom_caption() const noexcept;
 
   void set_close_handler(std::function<CloseAction()> handler);

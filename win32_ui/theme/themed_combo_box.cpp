@@ -10,6 +10,7 @@
 #include <new>
 #include <string>
 
+#include "layout/text_style.h"
 #include "ui/graphics/frame_painter.h"
 
 namespace win32_ui::modern {
@@ -126,7 +127,7 @@ void paint_field(Canvas& canvas, const RectF& area, HWND combo, const ComboState
   const std::wstring text = current_text(combo);
   if (text.empty()) return;
   TextStyle style;
-  style.font_slot = 1;
+  style.font_slot = layout::font_slot(layout::TextStyle::title);
   style.color = color_of(palette, text_color);
   style.vertical_alignment = 1;
   style.single_line = true;
@@ -297,7 +298,7 @@ bool draw_themed_combo_item(const DRAWITEMSTRUCT& item) {
         canvas.fill_rect(area, color_of(palette, selected ? Palette::accent : Palette::field_background));
         if (text.empty()) return;
         TextStyle style;
-        style.font_slot = 1;
+        style.font_slot = layout::font_slot(layout::TextStyle::title);
         style.color = color_of(palette, selected ? Palette::text_on_accent
                                                  : (disabled ? Palette::disabled_text : Palette::text));
         style.vertical_alignment = 1;

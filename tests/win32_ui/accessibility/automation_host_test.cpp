@@ -21,6 +21,7 @@
 #include "desktop.h"
 #include "modern/button.h"
 #include "modern/check_box.h"
+#include "modern/slider.h"
 #include "modern/display_widgets.h"
 #include "modern/win32_combo_box.h"
 #include "modern/win32_edit.h"
@@ -106,7 +107,7 @@ struct Stage {
 
   Stage() {
     auto root = surface_test::column();
-    label = &add<modern::Text>(*root, 200, 24, std::wstring(L"Settings"), 2);
+    label = &add<modern::Text>(*root, 200, 24, std::wstring(L"Settings"), win32_ui::layout::TextStyle::body);
     button = &add<modern::Button>(*root, 160, 40, 7, L"Export");
     button->set_automation_id(L"export");
     button->add_event_handler(modern::EventKind::invoked, [this](modern::Event& event) {
@@ -557,7 +558,7 @@ TEST(AutomationHost, FocusValueToggleStructureAndInvokeRaiseTheirEventsThroughTh
   sink->take();
   auto* column = dynamic_cast<modern::ViewGroup*>(s.stage.surface.root());
   ASSERT_NE(column, nullptr);
-  add<modern::Text>(*column, 100, 24, std::wstring(L"New"), 2);
+  add<modern::Text>(*column, 100, 24, std::wstring(L"New"), win32_ui::layout::TextStyle::body);
   UpdateWindow(window);
   desktop::pump(50);
   EXPECT_TRUE(sink->saw(SemanticsEvent::Kind::structure_changed, 0));

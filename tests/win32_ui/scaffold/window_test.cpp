@@ -26,7 +26,7 @@ std::uint32_t rgb(std::uint32_t colorref) {
 WindowOptions custom_options() {
   WindowOptions options;
   options.title = L"Orvane · 图片水印";
-  options.chrome_mode = 1;
+  options.chrome_mode = scaffold::ChromeMode::custom_title_bar;
   options.client_width = 560;
   options.client_height = 320;
   options.minimum_client_width = 400;

@@ -8,6 +8,7 @@
 #include "desktop.h"
 #include "modern/button.h"
 #include "modern/check_box.h"
+#include "modern/slider.h"
 #include "modern/stack_panel.h"
 #include "modern/surface.h"
 #include "theme/theme.h"

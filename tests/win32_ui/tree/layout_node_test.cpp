@@ -11,6 +11,7 @@
 namespace {
 
 using win32_ui::layout::Constraints;
+using win32_ui::layout::FlowDirection;
 using win32_ui::layout::HorizontalAlignment;
 using win32_ui::layout::LayoutContext;
 using win32_ui::layout::LayoutNode;
@@ -144,13 +145,13 @@ TEST(LayoutNodeTest, FixedMinAndMaxSizesBoundTheBox) {
 
 TEST(LayoutNodeTest, RightToLeftMirrorsHorizontalPlacementOnly) {
   LayoutContext context;
-  context.flow_direction = 1;
+  context.flow_direction = FlowDirection::right_to_left;
   Leaf start(Size{30.0f, 20.0f});
   start.set_layout(params_with(HorizontalAlignment::start, VerticalAlignment::top));
   start.measure(Constraints{}, context);
   start.arrange(Rect{10.0f, 10.0f, 200.0f, 100.0f}, context);
   EXPECT_EQ(start.arranged_rect(), (Rect{180.0f, 10.0f, 30.0f, 20.0f}));
-  EXPECT_EQ(start.flow_direction(), 1);
+  EXPECT_EQ(start.flow_direction(), FlowDirection::right_to_left);
 
   Leaf end(Size{30.0f, 20.0f});
   end.set_layout(params_with(HorizontalAlignment::end, VerticalAlignment::bottom));
@@ -252,7 +253,7 @@ TEST(LayoutNodeTest, MeasureCacheReusesResultsUntilAnInputChanges) {
   EXPECT_EQ(leaf.measure_calls, 2);
 
   // Each context value takes part in the key.
-  context.flow_direction = 1;
+  context.flow_direction = FlowDirection::right_to_left;
   leaf.measure(Constraints{}, context);
   EXPECT_EQ(leaf.measure_calls, 3);
   context.dpi = 144;

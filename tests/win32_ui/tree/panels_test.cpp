@@ -24,7 +24,8 @@ using modern::StackPanel;
 using modern::TrackDefinition;
 
 // Lays a panel out into exactly this rect, as a parent would.
-void lay_out_into(modern::View& view, Rect rect, int flow_direction = 0) {
+void lay_out_into(modern::View& view, Rect rect,
+                  layout::FlowDirection flow_direction = layout::FlowDirection::left_to_right) {
   layout::LayoutContext context;
   context.flow_direction = flow_direction;
   view.measure(layout::Constraints{0.0f, 0.0f, rect.width, rect.height}, context);
@@ -68,7 +69,7 @@ TEST(StackPanelTest, RowsKeepTheirOrderRightToLeftWhileChildrenMirrorInTheirSlot
   narrow.max_width = 20.0f;
   second->set_layout(narrow);
 
-  lay_out_into(row, Rect{0, 0, 300, 50}, 1);
+  lay_out_into(row, Rect{0, 0, 300, 50}, layout::FlowDirection::right_to_left);
   EXPECT_EQ(first->arranged_rect(), (Rect{5, 5, 30, 40}));
   // Its slot is 20 wide (its measured width under the max): start is the slot's right edge either way.
   EXPECT_EQ(second->arranged_rect().x, 45.0f);
@@ -349,16 +350,16 @@ struct BodyOnlyMeasurer : layout::TextMeasurer {
 };
 
 TEST(TextFallbackTest, EstimatesFromAdvancesWhenNoMeasurerAnswers) {
-  EXPECT_EQ(layout::fallback_text_size(L"MW a", 2), (Size{11.5f + 11.5f + 3.5f + 8.0f, 18.0f}));
-  EXPECT_FLOAT_EQ(layout::fallback_text_size(L"\u6C34\u5370", 0).width, 24.0f * 1.7f);
-  EXPECT_EQ(layout::fallback_text_size(L"\U0001F600", 2).width, 12.0f);  // one surrogate pair
-  EXPECT_EQ(layout::fallback_text_size(L"\u00E9", 3), (Size{8.0f * 0.84f, 14.0f}));
+  EXPECT_EQ(layout::fallback_text_size(L"MW a", layout::TextStyle::body), (Size{11.5f + 11.5f + 3.5f + 8.0f, 18.0f}));
+  EXPECT_FLOAT_EQ(layout::fallback_text_size(L"\u6C34\u5370", layout::TextStyle::title).width, 24.0f * 1.7f);
+  EXPECT_EQ(layout::fallback_text_size(L"\U0001F600", layout::TextStyle::body).width, 12.0f);  // one surrogate pair
+  EXPECT_EQ(layout::fallback_text_size(L"\u00E9", layout::TextStyle::caption), (Size{8.0f * 0.84f, 14.0f}));
 
   BodyOnlyMeasurer measurer;
   layout::LayoutContext context;
   context.text_measurer = &measurer;
-  EXPECT_EQ(layout::measure_text(context, L"abc", 2), (Size{21.0f, 16.0f}));
-  EXPECT_EQ(layout::measure_text(context, L"abc", 1), (Size{24.0f * 1.25f, 24.0f}));
+  EXPECT_EQ(layout::measure_text(context, L"abc", layout::TextStyle::body), (Size{21.0f, 16.0f}));
+  EXPECT_EQ(layout::measure_text(context, L"abc", layout::TextStyle::section), (Size{24.0f * 1.25f, 24.0f}));
 }
 
 

@@ -11,6 +11,7 @@
 #include "localization/message_catalogue.h"
 #include "modern/button.h"
 #include "modern/check_box.h"
+#include "modern/slider.h"
 #include "modern/display_widgets.h"
 #include "modern/menu_item.h"
 #include "tree_fixture.h"
@@ -184,7 +185,7 @@ TEST(InteractiveTest, SlidersFollowThePointerAndStepByKeysWithinTheirEnds) {
 
   // Right to left: Left increases, and the pointer measures from the right edge.
   layout::LayoutContext rtl;
-  rtl.flow_direction = 1;
+  rtl.flow_direction = layout::FlowDirection::right_to_left;
   layout::run_layout_pass(stage.root, Size{400, 300}, rtl);
   stage.key(Key::left);
   EXPECT_NEAR(stage.widget->value(), 1.0f, 1e-5f);
@@ -291,11 +292,11 @@ TEST(WidgetTest, LabelsFollowTheCatalogueAndSizesFollowTheLabels) {
   described.set_description(L"PNG");
   EXPECT_EQ(described.measure(layout::Constraints{}, context), (Size{192, 44}));
   Button stacked(3u, L"x", 6);
-  stacked.set_arrangement(1);
+  stacked.set_arrangement(modern::ButtonArrangement::stacked);
   EXPECT_EQ(stacked.measure(layout::Constraints{}, context), (Size{72, 64}));
   CheckBox box(4u, L"x");
   EXPECT_EQ(box.measure(layout::Constraints{}, context), (Size{48, 32}));
-  modern::Text empty(L"", 2, Size{30, 10});
+  modern::Text empty(L"", layout::TextStyle::body, Size{30, 10});
   EXPECT_EQ(empty.measure(layout::Constraints{}, context), (Size{30, 10}));
 }
 

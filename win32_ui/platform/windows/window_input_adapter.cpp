@@ -373,8 +373,8 @@ bool WindowInputAdapter::set_cursor() {
       for (modern::View* view = hit.view; view != nullptr && cursor == nullptr; view = view->parent()) {
         const auto* widget = dynamic_cast<const modern::Widget*>(view);
         if (widget == nullptr) continue;
-        if (widget->cursor_kind() == 1) cursor = IDC_HAND;
-        if (widget->cursor_kind() == 2) cursor = IDC_SIZEWE;
+        if (widget->cursor_kind() == modern::CursorKind::hand) cursor = IDC_HAND;
+        if (widget->cursor_kind() == modern::CursorKind::resize_horizontal) cursor = IDC_SIZEWE;
       }
     }
   } else if (elements_.hit(at) >= 0) {
