@@ -530,6 +530,8 @@ TEST(AutomationHost, AStalledUiaCoreCostsTheWindowAMomentNotItsInputOrItsLaterAn
   desktop::click(window, s.stage.centre_of(*s.box));
   desktop::pump(50);
   EXPECT_FALSE(s.box->checked()) << "the click did not reach the window";
+  static_cast<void>(orvane::test::save_pixels(desktop::capture_client(window),
+                                              std::wstring(L"" ARTEFACT_DIR) + L"/accessibility_stalled_core.png", L"image/png"));
   double second_ms = 0;
   EXPECT_EQ(ask_for_root(window, second_ms), 0);
   EXPECT_LT(second_ms, 1000.0);
