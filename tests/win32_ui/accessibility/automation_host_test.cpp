@@ -25,6 +25,7 @@
 #include "modern/display_widgets.h"
 #include "modern/win32_combo_box.h"
 #include "modern/win32_edit.h"
+#include "platform/windows/accessibility/provider_answer.h"
 #include "platform/windows/accessibility/semantics_automation_host.h"
 #include "surface_fixture.h"
 
@@ -479,6 +480,70 @@ TEST(AutomationHost, AUiThreadThatDoesNotAnswerInTimeFailsTheActionAndLateMessag
   EXPECT_EQ(result.load(), invalid_operation);
   EXPECT_GE(took.load(), 250.0) << "the call gave up before its timeout";
   EXPECT_NEAR(s.slider->value(), 0.25f, 1e-6f) << "the late message found its call gone";
+}
+
+// Stands in for a UIA core that has stalled while taking a provider (Wine 8's does now and then, for
+// good): it holds the call until the test lets it go, and never longer than 20 seconds.
+struct StalledCore {
+  static inline HANDLE release = nullptr;
+  static inline std::atomic<int> calls{0};
+  static LRESULT WINAPI take(HWND, WPARAM, LPARAM, IRawElementProviderSimple*) {
+    ++calls;
+    WaitForSingleObject(release, 20000);
+    return 0;
+  }
+};
+
+// What a client's WM_GETOBJECT for the UIA root gets, sent from another thread while this one pumps,
+// and how long it took.
+LRESULT ask_for_root(HWND window, double& took_ms) {
+  std::atomic<LRESULT> answer{0};
+  std::atomic<bool> done{false};
+  std::thread client([&] {
+    took_ms = automation_client::timed([&] {
+      DWORD_PTR result = 0;
+      if (SendMessageTimeoutW(window, WM_GETOBJECT, 0, static_cast<LPARAM>(platform::windows::accessibility::uia_root_object_id),
+                              SMTO_NORMAL, 30000, &result)) {
+        answer = static_cast<LRESULT>(result);
+      }
+    });
+    done = true;
+  });
+  desktop::pump_until([&] { return done.load(); }, 40000);
+  client.join();
+  return answer.load();
+}
+
+TEST(AutomationHost, AStalledUiaCoreCostsTheWindowAMomentNotItsInputOrItsLaterAnswers) {
+  Stage s;
+  HWND window = s.stage.window.hwnd();
+  const std::unique_ptr<void, decltype(&CloseHandle)> release(CreateEventW(nullptr, TRUE, FALSE, nullptr), &CloseHandle);
+  StalledCore::release = release.get();
+  auto previous = platform::windows::accessibility::install_provider_return(&StalledCore::take);
+  double first_ms = 0;
+  EXPECT_EQ(ask_for_root(window, first_ms), 0) << "no provider is handed out through a core that did not take it";
+  EXPECT_EQ(StalledCore::calls.load(), 1);
+  EXPECT_LT(first_ms, 10000.0) << "the window waited for the stalled core";
+
+  // The core is still stuck: the window takes a real click, and a second client is answered at once
+  // without a second thread going into the stalled core.
+  ASSERT_TRUE(s.box->checked());
+  desktop::click(window, s.stage.centre_of(*s.box));
+  desktop::pump(50);
+  EXPECT_FALSE(s.box->checked()) << "the click did not reach the window";
+  static_cast<void>(orvane::test::save_pixels(desktop::capture_client(window),
+                                              std::wstring(L"" ARTEFACT_DIR) + L"/accessibility_stalled_core.png", L"image/png"));
+  double second_ms = 0;
+  EXPECT_EQ(ask_for_root(window, second_ms), 0);
+  EXPECT_LT(second_ms, 1000.0);
+  EXPECT_EQ(StalledCore::calls.load(), 1);
+
+  // Once the core comes back, the real one answers again.
+  SetEvent(release.get());
+  platform::windows::accessibility::install_provider_return(previous);
+  desktop::pump(300);
+  double third_ms = 0;
+  EXPECT_NE(ask_for_root(window, third_ms), 0) << "the window stopped answering after the stall";
 }
 
 TEST(AutomationHost, AfterTheWindowIsDestroyedHeldProvidersAnswerElementNotAvailable) {

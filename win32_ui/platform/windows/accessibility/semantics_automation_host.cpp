@@ -9,6 +9,7 @@
 #include "modern/view.h"
 #include "modern/view_root.h"
 #include "platform/windows/accessibility/provider.h"
+#include "platform/windows/accessibility/provider_answer.h"
 #include "platform/windows/accessibility/uia_api.h"
 
 namespace win32_ui::platform::windows::accessibility {
@@ -71,6 +72,10 @@ std::shared_ptr<AutomationEventSink> process_sink() {
   if (installed_sink() != nullptr) return installed_sink();
   return uia_event_sink();
 }
+
+// How long the window's thread waits for UIA's core to take the root provider: far longer than it
+// takes (milliseconds), short enough that a stalled core costs a user a moment, not the program.
+constexpr DWORD provider_answer_timeout_ms = 3000;
 
 // A key for one pending call: the state's counter mixed with the state's identity, so that a key meant
 // for one surface never names a call of another.
@@ -339,7 +344,7 @@ bool SemanticsAutomationHost::handle_message(UINT message, WPARAM wparam, LPARAM
     }
     if (window == nullptr || api.return_raw_element_provider == nullptr) return false;
     const ProviderReference provider(make_provider(state_, 0));
-    result = api.return_raw_element_provider(window, wparam, lparam, &provider.simple());
+    result = answer_with_provider(window, wparam, lparam, provider.simple(), provider_answer_timeout_ms);
     return true;
   }
   if (message != action_message()) return false;
