@@ -515,6 +515,8 @@ LRESULT ask_for_root(HWND window, double& took_ms) {
 }
 
 TEST(AutomationHost, AStalledUiaCoreCostsTheWindowAMomentNotItsInputOrItsLaterAnswers) {
+  // Windows' core is called on the window's thread as documented; the bound is for Wine's.
+  if (!automation_client::under_wine()) GTEST_SKIP() << "the bounded answer applies to Wine's UIA core";
   Stage s;
   HWND window = s.stage.window.hwnd();
   const std::unique_ptr<void, decltype(&CloseHandle)> release(CreateEventW(nullptr, TRUE, FALSE, nullptr), &CloseHandle);

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/windows/accessibility/uia_api.h"
+#include "platform/windows/gdi_handle.h"
 
 namespace win32_ui::platform::windows::accessibility {
 
@@ -103,6 +104,9 @@ LRESULT answer_with_provider(HWND window, WPARAM wparam, LPARAM lparam, IRawElem
   ReturnProviderFunction function = installed_function().load();
   if (function == nullptr) function = uia_api().return_raw_element_provider;
   if (function == nullptr) return 0;
+  // Windows' own core is called on the window's thread, as its documentation asks; the bounded call
+  // on a thread of its own is for Wine 8's core, the one seen stalling for good.
+  if (!running_under_wine()) return function(window, wparam, lparam, &provider);
   auto answer = std::make_shared<Answer>();
   answer->done.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   if (answer->done == nullptr) return 0;

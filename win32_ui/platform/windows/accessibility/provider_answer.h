@@ -9,8 +9,8 @@ namespace win32_ui::platform::windows::accessibility {
 // What hands UIA a provider in answer to WM_GETOBJECT: UiaReturnRawElementProvider's signature.
 using ReturnProviderFunction = LRESULT(WINAPI*)(HWND, WPARAM, LPARAM, IRawElementProviderSimple*);
 
-// Answers one WM_GETOBJECT for UiaRootObjectId with `provider` without letting UIA's core hold the
-// window's thread. UiaReturnRawElementProvider does not return before UIA's core has registered and
+// Answers one WM_GETOBJECT for UiaRootObjectId with `provider`; under Wine without letting UIA's core
+// hold the window's thread. UiaReturnRawElementProvider does not return before UIA's core has registered and
 // marshalled the provider, and that core can stall for good: Wine 8 sends to its provider thread,
 // which waits on COM's interface registration while an RPC thread, releasing a client's node, holds it
 // and waits for calls that never end. The UI thread would then serve only sent messages, ignoring the
