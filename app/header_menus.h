@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "command_ids.h"
-#include "modern/input_events.h"
+#include "modern/tree/input_events.h"
 #include "scaffold/view_popup.h"
 
 namespace win32_ui::modern {

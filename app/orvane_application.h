@@ -7,8 +7,8 @@
 
 #include "export_flow.h"
 #include "header_menus.h"
-#include "modern/command_registry.h"
-#include "modern/input_events.h"
+#include "modern/tree/command_registry.h"
+#include "modern/tree/input_events.h"
 #include "open_flow.h"
 #include "preferences.h"
 #include "preview_renderer.h"

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "layout/layout_node.h"
-#include "modern/grid_panel.h"
-#include "modern/stack_panel.h"
+#include "modern/panels/grid_panel.h"
+#include "modern/panels/stack_panel.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cwchar>
 
 #include "command_ids.h"
-#include "modern/paint_context.h"
+#include "modern/tree/paint_context.h"
 #include "theme/palette.h"
 
 namespace orvane::app {

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "modern/interactive.h"
+#include "modern/widgets/interactive.h"
 
 namespace orvane::app {
 

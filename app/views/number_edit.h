@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "modern/win32_edit.h"
+#include "modern/native/win32_edit.h"
 
 namespace orvane::app {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "modern/view.h"
+#include "modern/tree/view.h"
 #include "ui_resources.h"
 
 namespace orvane::app {

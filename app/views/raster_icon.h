@@ -1,6 +1,6 @@
 #pragma once
 
-#include "modern/view.h"
+#include "modern/tree/view.h"
 #include "ui_resources.h"
 
 namespace orvane::app {

@@ -3,7 +3,7 @@
 #include <functional>
 #include <memory>
 
-#include "modern/view.h"
+#include "modern/tree/view.h"
 
 namespace win32_ui::modern {
 class Win32ComboBox;

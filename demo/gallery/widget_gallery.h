@@ -2,11 +2,11 @@
 
 #include <memory>
 
-#include "modern/button.h"
-#include "modern/check_box.h"
-#include "modern/slider.h"
-#include "modern/menu_item.h"
-#include "modern/view.h"
+#include "modern/widgets/button.h"
+#include "modern/widgets/check_box.h"
+#include "modern/widgets/slider.h"
+#include "modern/widgets/menu_item.h"
+#include "modern/tree/view.h"
 
 namespace win32_ui::gallery {
 

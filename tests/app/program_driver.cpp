@@ -8,7 +8,7 @@
 
 #include "desktop.h"
 #include "modern/surface.h"
-#include "modern/widget.h"
+#include "modern/widgets/widget.h"
 #include "orvane_application.h"
 
 namespace program_driver {

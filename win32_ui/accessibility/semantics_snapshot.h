@@ -13,7 +13,7 @@
 #include <variant>
 #include <vector>
 
-#include "modern/semantics.h"
+#include "modern/tree/semantics.h"
 
 namespace win32_ui::accessibility {
 

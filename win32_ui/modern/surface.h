@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "layout/geometry.h"
-#include "modern/command_registry.h"
-#include "modern/input_events.h"
-#include "modern/view_host.h"
-#include "modern/view_root.h"
+#include "modern/tree/command_registry.h"
+#include "modern/tree/input_events.h"
+#include "modern/tree/view_host.h"
+#include "modern/tree/view_root.h"
 
 typedef struct HWND__* HWND;
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "modern/view.h"
-#include "modern/view_group.h"
+#include "modern/tree/view.h"
+#include "modern/tree/view_group.h"
 
 namespace win32_ui::platform {
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "modern/interactive.h"
-#include "modern/widget.h"
+#include "modern/widgets/interactive.h"
+#include "modern/widgets/widget.h"
 #include "ui/graphics/image.h"
 
 typedef struct HWND__* HWND;

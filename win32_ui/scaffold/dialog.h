@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "localization/localized_text.h"
-#include "modern/view.h"
+#include "modern/tree/view.h"
 
 typedef struct HWND__* HWND;
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "modern/view.h"
+#include "modern/tree/view.h"
 #include "scaffold/window_host.h"
 #include "theme/palette.h"
 

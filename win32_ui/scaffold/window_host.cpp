@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "modern/grid_panel.h"
+#include "modern/panels/grid_panel.h"
 
 namespace win32_ui::scaffold {
 

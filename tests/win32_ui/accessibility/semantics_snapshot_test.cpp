@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "accessibility/semantics_snapshot.h"
-#include "modern/view_root.h"
+#include "modern/tree/view_root.h"
 #include "tree_fixture.h"
 
 namespace semantics_snapshot_test {

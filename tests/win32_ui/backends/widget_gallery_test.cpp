@@ -6,7 +6,7 @@
 
 #include "backend_scene.h"
 #include "layout/layout_node.h"
-#include "modern/paint_context.h"
+#include "modern/tree/paint_context.h"
 #include "theme/palette.h"
 #include "theme/theme.h"
 #include "ui/graphics/frame_painter.h"

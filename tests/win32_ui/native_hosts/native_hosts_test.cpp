@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "modern/win32_combo_box.h"
-#include "modern/win32_edit.h"
+#include "modern/native/win32_combo_box.h"
+#include "modern/native/win32_edit.h"
 #include "platform/windows/native_control_colors.h"
 #include "platform/windows/native_messages.h"
 #include "test_support.h"

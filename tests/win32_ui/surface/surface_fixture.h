@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "desktop.h"
-#include "modern/button.h"
-#include "modern/check_box.h"
-#include "modern/slider.h"
-#include "modern/stack_panel.h"
+#include "modern/widgets/button.h"
+#include "modern/widgets/check_box.h"
+#include "modern/widgets/slider.h"
+#include "modern/panels/stack_panel.h"
 #include "modern/surface.h"
 #include "theme/theme.h"
 

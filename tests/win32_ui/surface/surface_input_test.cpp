@@ -7,7 +7,7 @@
 #include <chrono>
 #include <string>
 
-#include "modern/display_widgets.h"
+#include "modern/widgets/display_widgets.h"
 #include "surface_fixture.h"
 
 namespace surface_test {

@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "modern/win32_combo_box.h"
-#include "modern/win32_edit.h"
+#include "modern/native/win32_combo_box.h"
+#include "modern/native/win32_edit.h"
 #include "platform/windows/native_messages.h"
 #include "surface_fixture.h"
 

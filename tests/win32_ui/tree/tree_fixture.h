@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "layout/layout_node.h"
-#include "modern/event_propagation.h"
-#include "modern/focus_manager.h"
-#include "modern/view_group.h"
-#include "modern/view_host.h"
+#include "modern/tree/event_propagation.h"
+#include "modern/tree/focus_manager.h"
+#include "modern/tree/view_group.h"
+#include "modern/tree/view_host.h"
 #include "recording_canvas.h"
 #include "ui/animation/animation_clock.h"
 #include "ui/graphics/drawable.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "modern/view_root.h"
+#include "modern/tree/view_root.h"
 #include "tree_fixture.h"
 
 namespace tree_test {

@@ -9,11 +9,11 @@
 #include "layout/text_measurer.h"
 #include "localization/localization_context.h"
 #include "localization/message_catalogue.h"
-#include "modern/button.h"
-#include "modern/check_box.h"
-#include "modern/slider.h"
-#include "modern/display_widgets.h"
-#include "modern/menu_item.h"
+#include "modern/widgets/button.h"
+#include "modern/widgets/check_box.h"
+#include "modern/widgets/slider.h"
+#include "modern/widgets/display_widgets.h"
+#include "modern/widgets/menu_item.h"
 #include "tree_fixture.h"
 
 namespace tree_test {

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "localization/localization_context.h"
-#include "modern/native_host.h"
-#include "modern/view_root.h"
+#include "modern/tree/native_host.h"
+#include "modern/tree/view_root.h"
 #include "platform/view_walk.h"
 
 namespace win32_ui::platform::windows {

@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "localization/localization_context.h"
-#include "modern/paint_context.h"
-#include "modern/view_root.h"
+#include "modern/tree/paint_context.h"
+#include "modern/tree/view_root.h"
 #include "platform/windows/native_control_colors.h"
 #include "theme/palette.h"
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "modern/widget.h"
+#include "modern/widgets/widget.h"
 #include "platform/view_walk.h"
 
 namespace win32_ui::platform::windows {

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "modern/view_root.h"
+#include "modern/tree/view_root.h"
 
 namespace win32_ui::platform::windows {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "modern/command_registry.h"
-#include "modern/native_host.h"
-#include "modern/view_root.h"
-#include "modern/widget.h"
+#include "modern/tree/command_registry.h"
+#include "modern/tree/native_host.h"
+#include "modern/tree/view_root.h"
+#include "modern/widgets/widget.h"
 #include "platform/view_walk.h"
 #include "platform/windows/element_model.h"
 #include "platform/windows/native_messages.h"

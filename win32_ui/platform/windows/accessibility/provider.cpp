@@ -5,7 +5,7 @@
 #include <optional>
 #include <utility>
 
-#include "modern/semantics.h"
+#include "modern/tree/semantics.h"
 
 namespace win32_ui::platform::windows::accessibility {
 

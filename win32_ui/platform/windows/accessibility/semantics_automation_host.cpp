@@ -5,9 +5,9 @@
 #include <cmath>
 #include <utility>
 
-#include "modern/input_events.h"
-#include "modern/view.h"
-#include "modern/view_root.h"
+#include "modern/tree/input_events.h"
+#include "modern/tree/view.h"
+#include "modern/tree/view_root.h"
 #include "platform/windows/accessibility/provider.h"
 #include "platform/windows/accessibility/provider_answer.h"
 #include "platform/windows/accessibility/uia_api.h"
