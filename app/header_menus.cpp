@@ -132,7 +132,13 @@ void HeaderMenus::show_menu(scaffold::PopupHolder& holder, CommandId anchor, std
     overlay->add_child(std::move(grid));
     return overlay;
   };
-  holder.toggle(window_handle, anchor_rect, build, 210.0f, height, window.surface().palette(), 0.92f, true);
+  scaffold::PopupOptions look;
+  look.width = 210.0f;
+  look.height = height;
+  look.palette = window.surface().palette();
+  look.ui_scale = 0.92f;
+  look.align_end = true;
+  holder.toggle(window_handle, anchor_rect, build, look);
   // Screen readers name the menu after its button ("Theme").
   const auto* anchor_widget = dynamic_cast<const modern::Widget*>(anchor_view);
   if (holder.is_open() && anchor_widget != nullptr) holder.popup()->set_title(std::wstring(anchor_widget->label()));

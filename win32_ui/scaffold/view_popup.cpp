@@ -69,8 +69,11 @@ ViewPopup::~ViewPopup() {
   close(false);
 }
 
-bool ViewPopup::show(HWND owner, const RECT& anchor, std::unique_ptr<modern::View> content, float width,
-                     float height, const modern::Palette& palette, float ui_scale, bool align_end, bool topmost) {
+bool ViewPopup::show(HWND owner, const RECT& anchor, std::unique_ptr<modern::View> content,
+                     const PopupOptions& options) {
+  const float ui_scale = options.ui_scale;
+  const modern::Palette& palette = options.palette;
+  const bool topmost = options.topmost;
   // 1. One pop-up per object.
   close(false);
   disarm_anchor_dismissal();
@@ -84,7 +87,7 @@ bool ViewPopup::show(HWND owner, const RECT& anchor, std::unique_ptr<modern::Vie
   info.cbSize = sizeof(info);
   if (!GetMonitorInfoW(monitor, &info)) return false;
   const float scale = static_cast<float>(monitor_dpi(monitor, owner)) / 96.0f * ui_scale;
-  const PopupPlacement place = place_popup(anchor, info.rcWork, width, height, scale, align_end);
+  const PopupPlacement place = place_popup(anchor, info.rcWork, options.width, options.height, scale, options.align_end);
   // 4. The window, rounded.
   HWND window = CreateWindowExW(WS_EX_TOOLWINDOW | (topmost ? WS_EX_TOPMOST : 0), popup_class, L"",
                                 WS_POPUP | WS_CLIPCHILDREN, place.x, place.y, place.width, place.height, owner, nullptr,
@@ -262,7 +265,7 @@ std::intptr_t ViewPopup::message(HWND window, unsigned message, std::uintptr_t w
 }
 
 void PopupHolder::toggle(HWND owner, const RECT& anchor, const std::function<std::unique_ptr<modern::View>()>& build,
-                         float width, float height, const modern::Palette& palette, float ui_scale, bool align_end) {
+                         const PopupOptions& options) {
   if (popup_ != nullptr) {
     if (popup_->is_visible()) {
       popup_->close(true);
@@ -272,7 +275,7 @@ void PopupHolder::toggle(HWND owner, const RECT& anchor, const std::function<std
   } else {
     popup_ = std::make_unique<ViewPopup>();
   }
-  if (build) popup_->show(owner, anchor, build(), width, height, palette, ui_scale, align_end, false);
+  if (build) popup_->show(owner, anchor, build(), options);
 }
 
 void PopupHolder::close() {

@@ -24,6 +24,16 @@ struct PopupPlacement {
 [[nodiscard]] PopupPlacement place_popup(const RECT& anchor, const RECT& work, float width, float height, float scale,
                                          bool align_end) noexcept;
 
+// How a pop-up shows: its size in DIPs, its palette and zoom, and how it lines up with its anchor.
+struct PopupOptions {
+  float width = 0.0f;
+  float height = 0.0f;
+  modern::Palette palette{};
+  float ui_scale = 1.0f;
+  bool align_end = false;  // its far edge under the anchor's far edge, else its near edge under the near one
+  bool topmost = false;
+};
+
 // A view tree in a borderless, rounded, shadowed pop-up window next to an anchor: menus and flyouts. It
 // closes when it loses activation, on Escape, on a DPI change, or when asked.
 class ViewPopup {
@@ -35,8 +45,7 @@ class ViewPopup {
 
   // Shows the content (owned from now on) next to the anchor; false, with the content destroyed, when
   // there is no live owner or no content or the window cannot be made.
-  bool show(HWND owner, const RECT& anchor, std::unique_ptr<modern::View> content, float width, float height,
-            const modern::Palette& palette, float ui_scale, bool align_end, bool topmost);
+  bool show(HWND owner, const RECT& anchor, std::unique_ptr<modern::View> content, const PopupOptions& options);
   // Destroys the pop-up; with `restore_focus`, gives the owner back the foreground and focus when the
   // pop-up had them.
   void close(bool restore_focus);
@@ -84,7 +93,7 @@ class PopupHolder {
   // Opens the pop-up `build` makes, or closes the open one: a click on the anchor of an open menu closes
   // it and does not open it again.
   void toggle(HWND owner, const RECT& anchor, const std::function<std::unique_ptr<modern::View>()>& build,
-              float width, float height, const modern::Palette& palette, float ui_scale, bool align_end);
+              const PopupOptions& options);
   void close();
   [[nodiscard]] bool is_open() const { return popup_ != nullptr && popup_->is_visible(); }
   [[nodiscard]] ViewPopup* popup() const noexcept { return popup_.get(); }

@@ -74,6 +74,15 @@ struct MainWindow {
   }
 };
 
+// The theme menu's look: 210 x 132 DIPs in the main window's palette, at a zoom of 1.
+scaffold::PopupOptions menu_options(MainWindow& main) {
+  scaffold::PopupOptions options;
+  options.width = 210.0f;
+  options.height = 132.0f;
+  options.palette = main.window.surface().palette();
+  return options;
+}
+
 std::unique_ptr<modern::View> menu(std::vector<modern::MenuItem*>* items = nullptr) {
   auto panel = std::make_unique<modern::StackPanel>(modern::Orientation::vertical, 2.0f, layout::Thickness::uniform(6.0f));
   int i = 0;
@@ -117,8 +126,7 @@ TEST(ScaffoldPopup, AMenuOpensAndClosesFromItsButtonAndByEachRule) {
   std::vector<modern::MenuItem*> items;
   main.theme->on_invoked([&] {
     items.clear();
-    holder.toggle(owner, main.anchor_of(*main.theme), [&] { return menu(&items); }, 210, 132,
-                  main.window.surface().palette(), 1.0f, false);
+    holder.toggle(owner, main.anchor_of(*main.theme), [&] { return menu(&items); }, menu_options(main));
   });
 
   // Open with a real click: the pop-up sits below the button and has the activation.
@@ -174,8 +182,7 @@ TEST(ScaffoldPopup, AMenuTakesTheKeysHoweverItWasOpened) {
   std::vector<modern::MenuItem*> items;
   const auto open = [&] {
     items.clear();
-    holder.toggle(owner, main.anchor_of(*main.theme), [&] { return menu(&items); }, 210, 132,
-                  main.window.surface().palette(), 1.0f, false);
+    holder.toggle(owner, main.anchor_of(*main.theme), [&] { return menu(&items); }, menu_options(main));
   };
   main.theme->on_invoked(open);
   for (const bool by_click : {true, false}) {
@@ -230,8 +237,7 @@ TEST(ScaffoldPopup, APressDraggedOffTheAnchorDoesNotSwallowTheNextClick) {
   scaffold::PopupHolder holder;
   HWND owner = main.window.hwnd();
   main.theme->on_invoked([&] {
-    holder.toggle(owner, main.anchor_of(*main.theme), [] { return menu(); }, 210, 132, main.window.surface().palette(),
-                  1.0f, false);
+    holder.toggle(owner, main.anchor_of(*main.theme), [] { return menu(); }, menu_options(main));
   });
   const POINT anchor = main.centre(*main.theme);
   desktop::click(owner, anchor);
@@ -248,8 +254,7 @@ TEST(ScaffoldPopup, TwoHundredPopupsLeaveNoWindowsOrGdiObjects) {
   scaffold::ViewPopup popup;
   const RECT anchor = main.anchor_of(*main.theme);
   auto cycle = [&] {
-    ASSERT_TRUE(popup.show(main.window.hwnd(), anchor, menu(), 210, 132, main.window.surface().palette(), 1.0f, false,
-                           false));
+    ASSERT_TRUE(popup.show(main.window.hwnd(), anchor, menu(), menu_options(main)));
     UpdateWindow(popup.hwnd());
     popup.close(true);
   };
