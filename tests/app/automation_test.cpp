@@ -41,6 +41,7 @@
 #include "modern/native/win32_edit.h"
 #include "orvane_application.h"
 #include "platform/windows/accessibility/semantics_automation_host.h"
+#include "program_driver.h"
 #include "test_support.h"
 
 namespace program_automation_test {
@@ -49,6 +50,10 @@ namespace {
 using automation_client::Element;
 using automation_client::Ref;
 using orvane::app::OrvaneApplication;
+using program_driver::find_window_of;
+using program_driver::key;
+using program_driver::save_shot;
+using program_driver::type;
 using win32_ui::platform::windows::accessibility::AutomationEventSink;
 using win32_ui::platform::windows::accessibility::SemanticsEvent;
 namespace uia = win32_ui::accessibility::uia;
@@ -80,35 +85,6 @@ std::wstring make_photo(const orvane::test::TempDir& folder, const std::wstring&
   return path;
 }
 
-// A visible top-level window of a process with a class and (part of a) title, other than `exclude`.
-HWND find_window_of(DWORD process_id, const wchar_t* window_class, const std::wstring& title_part, HWND exclude = nullptr) {
-  struct Search {
-    DWORD process;
-    const wchar_t* window_class;
-    const std::wstring* title;
-    HWND exclude;
-    HWND found;
-  } search{process_id, window_class, &title_part, exclude, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(data);
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process != s.process || !IsWindowVisible(window) || window == s.exclude) return TRUE;
-        wchar_t name[64] = {};
-        wchar_t title[256] = {};
-        GetClassNameW(window, name, 64);
-        InternalGetWindowText(window, title, 256);
-        if (std::wcscmp(name, s.window_class) == 0 && std::wstring(title).find(*s.title) != std::wstring::npos) {
-          s.found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 HWND wait_for_window(const wchar_t* window_class, HWND exclude, int milliseconds = 8000) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   while (std::chrono::steady_clock::now() < end) {
@@ -116,34 +92,6 @@ HWND wait_for_window(const wchar_t* window_class, HWND exclude, int milliseconds
     Sleep(30);
   }
   return nullptr;
-}
-
-void key(WORD vk) {
-  INPUT inputs[2]{};
-  inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
-  inputs[0].ki.wVk = inputs[1].ki.wVk = vk;
-  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, inputs, sizeof(INPUT));
-  Sleep(80);
-}
-
-void type(const std::wstring& text) {
-  for (const wchar_t c : text) {
-    INPUT inputs[2]{};
-    inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
-    inputs[0].ki.wScan = inputs[1].ki.wScan = c;
-    inputs[0].ki.dwFlags = KEYEVENTF_UNICODE;
-    inputs[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-    SendInput(2, inputs, sizeof(INPUT));
-  }
-  Sleep(80);
-}
-
-// Keeps a picture of a window's client area in the build tree for people to look at.
-void save_shot(HWND window, const std::wstring& name) {
-  if (window == nullptr) return;
-  static_cast<void>(orvane::test::save_pixels(desktop::capture_client(window), std::wstring(L"" ARTEFACT_DIR) + L"/" + name,
-                                              L"image/png"));
 }
 
 // --- uia_dump

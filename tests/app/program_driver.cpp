@@ -95,7 +95,8 @@ HWND find_window_of(DWORD process_id, const wchar_t* window_class, const std::ws
         wchar_t name[64] = {};
         wchar_t title[256] = {};
         GetClassNameW(window, name, 64);
-        GetWindowTextW(window, title, 256);
+        // Read without a message, so a busy program cannot block the search.
+        InternalGetWindowText(window, title, 256);
         if (std::wcscmp(name, s.window_class) == 0 && std::wstring(title).find(*s.title) != std::wstring::npos) {
           s.found = window;
           return FALSE;

@@ -71,7 +71,7 @@ class ChildProgram {
 
 // A visible window of a process with a class and (part of a) title, other than `exclude`, or null.
 [[nodiscard]] HWND find_window_of(DWORD process_id, const wchar_t* window_class, const std::wstring& title_part,
-                                  HWND exclude);
+                                  HWND exclude = nullptr);
 // A window of this process other than the program's main window, once it shows, or null.
 [[nodiscard]] HWND wait_for_window(const wchar_t* window_class, const std::wstring& title, int milliseconds = 5000);
 
