@@ -12,13 +12,13 @@
 #include <utility>
 
 #include "command_ids.h"
-#include "modern/widgets/check_box.h"
-#include "modern/widgets/slider.h"
-#include "modern/widgets/display_widgets.h"
-#include "modern/panels/grid_panel.h"
-#include "modern/panels/overlay_panel.h"
 #include "modern/native/win32_combo_box.h"
 #include "modern/native/win32_edit.h"
+#include "modern/panels/grid_panel.h"
+#include "modern/panels/overlay_panel.h"
+#include "modern/widgets/check_box.h"
+#include "modern/widgets/display_widgets.h"
+#include "modern/widgets/slider.h"
 #include "orvane_application.h"
 #include "text_table.h"
 #include "views/color_field.h"

@@ -8,11 +8,11 @@
 #include <utility>
 
 #include "flow_texts.h"
+#include "modern/panels/grid_panel.h"
+#include "modern/panels/overlay_panel.h"
 #include "modern/widgets/button.h"
 #include "modern/widgets/display_widgets.h"
-#include "modern/panels/grid_panel.h"
 #include "modern/widgets/menu_item.h"
-#include "modern/panels/overlay_panel.h"
 #include "orvane_application.h"
 #include "scaffold/dialog.h"
 #include "text_table.h"

@@ -13,13 +13,13 @@
 #include <vector>
 
 #include "demo_content.h"
-#include "modern/widgets/button.h"
-#include "modern/widgets/check_box.h"
-#include "modern/widgets/slider.h"
-#include "modern/widgets/display_widgets.h"
 #include "modern/panels/stack_panel.h"
 #include "modern/surface.h"
 #include "modern/tree/view_group.h"
+#include "modern/widgets/button.h"
+#include "modern/widgets/check_box.h"
+#include "modern/widgets/display_widgets.h"
+#include "modern/widgets/slider.h"
 #include "theme/theme.h"
 #include "ui/graphics/frame_painter.h"
 

@@ -2,11 +2,11 @@
 
 #include <utility>
 
-#include "modern/widgets/button.h"
-#include "modern/widgets/display_widgets.h"
-#include "modern/panels/stack_panel.h"
 #include "modern/native/win32_combo_box.h"
 #include "modern/native/win32_edit.h"
+#include "modern/panels/stack_panel.h"
+#include "modern/widgets/button.h"
+#include "modern/widgets/display_widgets.h"
 #include "widget_gallery.h"
 
 namespace win32_ui::gallery {

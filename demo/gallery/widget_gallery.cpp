@@ -3,8 +3,8 @@
 #include <string>
 #include <utility>
 
-#include "modern/widgets/display_widgets.h"
 #include "modern/panels/stack_panel.h"
+#include "modern/widgets/display_widgets.h"
 
 namespace win32_ui::gallery {
 namespace {

@@ -2,11 +2,11 @@
 
 #include <memory>
 
+#include "modern/tree/view.h"
 #include "modern/widgets/button.h"
 #include "modern/widgets/check_box.h"
-#include "modern/widgets/slider.h"
 #include "modern/widgets/menu_item.h"
-#include "modern/tree/view.h"
+#include "modern/widgets/slider.h"
 
 namespace win32_ui::gallery {
 

@@ -15,16 +15,16 @@
 #include <thread>
 #include <vector>
 
-#include "desktop.h"
-#include "program_driver.h"
 #include "command_line.h"
 #include "controls_panel.h"
+#include "desktop.h"
 #include "modern/native/win32_edit.h"
 #include "modern/surface.h"
 #include "modern/tree/view_group.h"
 #include "modern/tree/view_root.h"
 #include "modern/widgets/widget.h"
 #include "orvane_application.h"
+#include "program_driver.h"
 #include "test_support.h"
 
 namespace program_test {

@@ -8,8 +8,8 @@
 
 #include "layout/layout_context.h"
 #include "localization/localization_context.h"
-#include "modern/widgets/interactive.h"
 #include "modern/tree/native_host.h"
+#include "modern/widgets/interactive.h"
 #include "modern/widgets/widget.h"
 #include "platform/view_walk.h"
 #include "platform/windows/accessibility/semantics_automation_host.h"

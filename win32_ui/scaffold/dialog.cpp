@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "modern/panels/grid_panel.h"
 #include "modern/widgets/button.h"
 #include "modern/widgets/display_widgets.h"
-#include "modern/panels/grid_panel.h"
 #include "platform/windows/accessibility/semantics_automation_host.h"
 #include "scaffold/application.h"
 #include "scaffold/window.h"

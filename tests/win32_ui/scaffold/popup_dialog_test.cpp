@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "desktop.h"
+#include "modern/panels/stack_panel.h"
 #include "modern/widgets/button.h"
 #include "modern/widgets/menu_item.h"
-#include "modern/panels/stack_panel.h"
 #include "scaffold/application.h"
 #include "scaffold/dialog.h"
 #include "scaffold/view_popup.h"

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "desktop.h"
-#include "modern/widgets/button.h"
 #include "modern/panels/stack_panel.h"
+#include "modern/widgets/button.h"
 #include "scaffold/application.h"
 #include "scaffold/window.h"
 #include "theme/palette.h"

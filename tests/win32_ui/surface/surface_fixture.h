@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "desktop.h"
+#include "modern/panels/stack_panel.h"
+#include "modern/surface.h"
 #include "modern/widgets/button.h"
 #include "modern/widgets/check_box.h"
 #include "modern/widgets/slider.h"
-#include "modern/panels/stack_panel.h"
-#include "modern/surface.h"
 #include "theme/theme.h"
 
 namespace surface_test {

@@ -6,12 +6,12 @@
 
 #include "layout/text_fallback.h"
 #include "layout/text_measurer.h"
-#include "modern/tree/compound_view.h"
 #include "modern/panels/grid_panel.h"
 #include "modern/panels/overlay_panel.h"
 #include "modern/panels/scroll_panel.h"
-#include "modern/tree/view_root.h"
 #include "modern/panels/stack_panel.h"
+#include "modern/tree/compound_view.h"
+#include "modern/tree/view_root.h"
 #include "tree_fixture.h"
 
 namespace tree_test {

@@ -11,9 +11,9 @@
 #include "localization/message_catalogue.h"
 #include "modern/widgets/button.h"
 #include "modern/widgets/check_box.h"
-#include "modern/widgets/slider.h"
 #include "modern/widgets/display_widgets.h"
 #include "modern/widgets/menu_item.h"
+#include "modern/widgets/slider.h"
 #include "tree_fixture.h"
 
 namespace tree_test {
