@@ -20,6 +20,7 @@
 #include "modern/widgets/display_widgets.h"
 #include "modern/widgets/slider.h"
 #include "orvane_application.h"
+#include "platform/windows/gdi_handle.h"
 #include "text_table.h"
 #include "views/color_field.h"
 #include "views/number_edit.h"
@@ -151,12 +152,13 @@ std::optional<float> parse_number(std::wstring_view text, float low, float high)
 
 std::vector<std::wstring> installed_font_families() {
   std::vector<std::wstring> names;
-  HDC screen = GetDC(nullptr);
-  if (screen == nullptr) return names;
-  LOGFONTW query{};
-  query.lfCharSet = DEFAULT_CHARSET;  // every character set
-  EnumFontFamiliesExW(screen, &query, &collect_family, reinterpret_cast<LPARAM>(&names), 0);
-  ReleaseDC(nullptr, screen);
+  {
+    const win32_ui::platform::WindowDc screen(nullptr);
+    if (screen.get() == nullptr) return names;
+    LOGFONTW query{};
+    query.lfCharSet = DEFAULT_CHARSET;  // every character set
+    EnumFontFamiliesExW(screen.get(), &query, &collect_family, reinterpret_cast<LPARAM>(&names), 0);
+  }
   std::sort(names.begin(), names.end());
   names.erase(std::unique(names.begin(), names.end()), names.end());
   return names;

@@ -3,13 +3,13 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <memory>
 #include <string>
 
 #include "command_line.h"
 #include "orvane_application.h"
+#include "platform/windows/gdi_handle.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
   // Per-monitor DPI awareness (v2); refused on systems that set it from the manifest already.
@@ -21,7 +21,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
   // Load the common controls and enter a single-threaded COM apartment.
   INITCOMMONCONTROLSEX controls{sizeof(controls), 0x40FF};
   InitCommonControlsEx(&controls);
-  const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  const win32_ui::platform::ComApartment apartment(COINIT_APARTMENTTHREADED);
   // The image to open, when the command line names one.
   // Only a non-empty line handed to the entry point is looked at; the program's own name comes first in
   // the process's full line.
@@ -42,7 +42,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
       exit_code = got == 0 ? static_cast<int>(message.wParam) : 1;
     }
   }
-  // Leave COM when the program entered it.
-  if (com) CoUninitialize();
   return exit_code;
 }

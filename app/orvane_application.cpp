@@ -14,6 +14,7 @@
 #include "modern/panels/overlay_panel.h"
 #include "modern/panels/scroll_panel.h"
 #include "modern/widgets/display_widgets.h"
+#include "platform/windows/gdi_handle.h"
 #include "resources/resource_ids.h"
 #include "scaffold/dialog.h"
 #include "text_table.h"
@@ -49,24 +50,16 @@ std::wstring upper_extension(const std::wstring& path) {
 
 // The application icon at the sizes the window asks for, loaded once and freed at the end.
 struct OrvaneApplication::IconHandles {
-  HICON small = nullptr;
-  HICON medium = nullptr;
-  HICON large = nullptr;
-  explicit IconHandles(HINSTANCE instance) {
-    auto load = [instance](int size) {
-      return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(ORVANE_IDI_APPLICATION), IMAGE_ICON, size, size, 0));
-    };
-    small = load(16);
-    medium = load(32);
-    large = load(48);
+  win32_ui::platform::UniqueIcon small;
+  win32_ui::platform::UniqueIcon medium;
+  win32_ui::platform::UniqueIcon large;
+  explicit IconHandles(HINSTANCE instance)
+      : small(load(instance, 16)), medium(load(instance, 32)), large(load(instance, 48)) {}
+
+ private:
+  static HICON load(HINSTANCE instance, int size) noexcept {
+    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(ORVANE_IDI_APPLICATION), IMAGE_ICON, size, size, 0));
   }
-  ~IconHandles() {
-    for (HICON icon : {small, medium, large}) {
-      if (icon != nullptr) DestroyIcon(icon);
-    }
-  }
-  IconHandles(const IconHandles&) = delete;
-  IconHandles& operator=(const IconHandles&) = delete;
 };
 
 OrvaneApplication::OrvaneApplication(HINSTANCE instance)
@@ -107,7 +100,7 @@ bool OrvaneApplication::create(const std::wstring& path) {
   scaffold::WindowOptions options;
   options.title = ui_text(language_, TextId::window_title);
   options.instance = instance_;
-  options.icon = icons_->medium;
+  options.icon = icons_->medium.get();
   options.client_width = first_client_width;
   options.client_height = first_client_height;
   options.minimum_client_width = minimum_client_width;
@@ -120,8 +113,8 @@ bool OrvaneApplication::create(const std::wstring& path) {
   // Keep its handle, load the tinted icon set and give the window its large and small icons.
   window_handle_ = window_.hwnd();
   resources_ = load_icons(instance_);
-  SendMessageW(window_handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons_->large));
-  SendMessageW(window_handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons_->small));
+  SendMessageW(window_handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons_->large.get()));
+  SendMessageW(window_handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons_->small.get()));
   // No menu outlives a move or a resize; closing the window ends the program.
   window_.host().on_destroyed([] { PostQuitMessage(0); });
   auto close_menus = [this] { header_.close_menus(); };
@@ -185,7 +178,7 @@ void OrvaneApplication::show_open_image() {
   header_.enable_export();
 }
 
-HICON OrvaneApplication::small_icon() const noexcept { return icons_ != nullptr ? icons_->small : nullptr; }
+HICON OrvaneApplication::small_icon() const noexcept { return icons_ != nullptr ? icons_->small.get() : nullptr; }
 
 std::unique_ptr<modern::View> OrvaneApplication::build_controls() {
   auto scroller = std::make_unique<modern::ScrollPanel>();

@@ -3,8 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <memory>
-#include <type_traits>
 #include <vector>
 
 #include "layout/text_style.h"
@@ -31,19 +29,19 @@ ui::graphics::Image icon_image(HWND window) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  const platform::GdiObject<HBITMAP> bitmap(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  ReleaseDC(nullptr, screen);
+  const platform::GdiObject<HBITMAP> bitmap = [&] {
+    const platform::WindowDc screen(nullptr);
+    return platform::GdiObject<HBITMAP>(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  }();
   if (bitmap == nullptr || bits == nullptr) return {};
-  const std::unique_ptr<std::remove_pointer_t<HDC>, decltype(&DeleteDC)> dc(CreateCompatibleDC(nullptr), &DeleteDC);
-  if (dc == nullptr) return {};
+  const platform::MemoryDc dc(nullptr);
+  if (!dc) return {};
   std::vector<std::uint8_t> pixels(static_cast<std::size_t>(size) * size * 4);
   {
-    const HGDIOBJ old = SelectObject(dc.get(), bitmap.get());
+    const platform::SelectedObject selected(dc.get(), bitmap.get());
     DrawIconEx(dc.get(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
     GdiFlush();
     std::copy_n(static_cast<const std::uint8_t*>(bits), pixels.size(), pixels.begin());
-    SelectObject(dc.get(), old);
   }
   // Icons without alpha come out fully transparent: make every drawn pixel opaque then.
   bool any_alpha = false;

@@ -169,16 +169,14 @@ LRESULT CALLBACK themed_combo_proc(HWND combo, UINT message, WPARAM wparam, LPAR
       return DefSubclassProc(combo, message, wparam, lparam);
     case WM_PAINT: {
       // Owner-drawn boxes too: their own painting would frame the item in a system border and button.
-      PAINTSTRUCT paint{};
-      HDC dc = BeginPaint(combo, &paint);
-      if (dc != nullptr) {
+      const platform::PaintDc paint(combo);
+      if (paint.get() != nullptr) {
         RECT client{};
         GetClientRect(combo, &client);
         const RectF area{0.0f, 0.0f, static_cast<float>(client.right), static_cast<float>(client.bottom)};
-        paint_into(dc, client, combo, [&](Canvas& canvas) { paint_field(canvas, area, combo, *state); },
+        paint_into(paint.get(), client, combo, [&](Canvas& canvas) { paint_field(canvas, area, combo, *state); },
                    state->palette);
       }
-      EndPaint(combo, &paint);
       return 0;
     }
     case WM_ERASEBKGND:
@@ -259,19 +257,16 @@ bool draw_themed_combo_item(const DRAWITEMSTRUCT& item) {
 
   if ((item.itemState & ODS_COMBOBOXEDIT) != 0) {
     // The field goes through an off-screen bitmap, then onto the item's DC in one copy.
-    HDC memory = CreateCompatibleDC(item.hDC);
-    HBITMAP bitmap = memory != nullptr ? CreateCompatibleBitmap(item.hDC, width, height) : nullptr;
+    const platform::MemoryDc memory(item.hDC);
+    const platform::GdiObject<HBITMAP> bitmap(memory ? CreateCompatibleBitmap(item.hDC, width, height) : nullptr);
     if (bitmap != nullptr) {
-      const HGDIOBJ old_bitmap = SelectObject(memory, bitmap);
+      const platform::SelectedObject selected(memory.get(), bitmap.get());
       const RECT area{0, 0, width, height};
       const RectF field{0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height)};
-      paint_into(memory, area, combo, [&](Canvas& canvas) { paint_field(canvas, field, combo, *state); },
+      paint_into(memory.get(), area, combo, [&](Canvas& canvas) { paint_field(canvas, field, combo, *state); },
                  state->palette);
-      BitBlt(item.hDC, box.left, box.top, width, height, memory, 0, 0, SRCCOPY);
-      SelectObject(memory, old_bitmap);
-      DeleteObject(bitmap);
+      BitBlt(item.hDC, box.left, box.top, width, height, memory.get(), 0, 0, SRCCOPY);
     }
-    if (memory != nullptr) DeleteDC(memory);
     return true;
   }
 

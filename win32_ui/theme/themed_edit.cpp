@@ -7,6 +7,8 @@
 #include <cmath>
 #include <new>
 
+#include "platform/windows/gdi_handle.h"
+
 namespace win32_ui::modern {
 
 namespace {
@@ -43,7 +45,8 @@ void change_frame(HWND edit) {
 // The field's non-client area: field background inside a rounded 1-pixel outline, the window
 // background outside its corners.
 void paint_border(HWND edit, const EditState& state) {
-  HDC dc = GetWindowDC(edit);
+  const platform::WindowDc window_dc(edit, platform::DcArea::whole_window);
+  const HDC dc = window_dc.get();
   if (dc == nullptr) return;
   RECT window{};
   GetWindowRect(edit, &window);
@@ -62,24 +65,18 @@ void paint_border(HWND edit, const EditState& state) {
   const std::uint32_t outline =
       !enabled ? palette.colors[Palette::pressed_fill]
                : (focused ? palette.colors[Palette::accent] : palette.colors[Palette::control_border]);
-  HBRUSH outside = CreateSolidBrush(palette.colors[Palette::window_background]);
-  HBRUSH inside = CreateSolidBrush(palette.colors[Palette::field_background]);
-  HPEN pen = CreatePen(PS_SOLID, 1, outline);
+  const platform::GdiObject<HBRUSH> outside(CreateSolidBrush(palette.colors[Palette::window_background]));
+  const platform::GdiObject<HBRUSH> inside(CreateSolidBrush(palette.colors[Palette::field_background]));
+  const platform::GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, outline));
   if (outside != nullptr && inside != nullptr && pen != nullptr) {
     const RECT whole{0, 0, width, height};
-    FillRect(dc, &whole, outside);
-    const HGDIOBJ old_brush = SelectObject(dc, inside);
-    const HGDIOBJ old_pen = SelectObject(dc, pen);
+    FillRect(dc, &whole, outside.get());
+    const platform::SelectedObject brush_selection(dc, inside.get());
+    const platform::SelectedObject pen_selection(dc, pen.get());
     const int diameter = std::max(0, static_cast<int>(std::lround(2.0f * state.options.corner_radius *
                                                                   static_cast<float>(window_dpi(edit)) / 96.0f)));
     RoundRect(dc, 0, 0, width, height, diameter, diameter);
-    SelectObject(dc, old_pen);
-    SelectObject(dc, old_brush);
   }
-  if (pen != nullptr) DeleteObject(pen);
-  if (inside != nullptr) DeleteObject(inside);
-  if (outside != nullptr) DeleteObject(outside);
-  ReleaseDC(edit, dc);
 }
 
 // Insets the client rectangle inside the drawn border and, when asked, to one centred text line.
@@ -91,12 +88,10 @@ void inset_client(HWND edit, const EditState& state, RECT& rect) {
   InflateRect(&rect, -horizontal, -vertical);
   if (!state.options.center_vertically) return;
   int line = 1;
-  if (HDC dc = GetDC(edit)) {
-    const HGDIOBJ old_font = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+  if (const platform::WindowDc dc(edit); dc.get() != nullptr) {
+    const platform::SelectedObject font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
     TEXTMETRICW metrics{};
-    if (GetTextMetricsW(dc, &metrics)) line = std::max<int>(1, metrics.tmHeight);
-    if (old_font != nullptr) SelectObject(dc, old_font);
-    ReleaseDC(edit, dc);
+    if (GetTextMetricsW(dc.get(), &metrics)) line = std::max<int>(1, metrics.tmHeight);
   }
   const int room = rect.bottom - rect.top;
   if (room > line) {

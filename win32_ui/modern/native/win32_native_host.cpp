@@ -6,8 +6,8 @@
 
 #include <cmath>
 #include <string>
-#include <type_traits>
 
+#include "platform/windows/gdi_handle.h"
 #include "platform/windows/native_messages.h"
 #include "theme/theme.h"
 #include "ui/graphics/drawable.h"
@@ -20,11 +20,8 @@ constexpr UINT_PTR native_subclass_id = 0x57494E48;
 constexpr std::uint32_t source_role_edit = 8;
 constexpr LONG_PTR right_to_left_styles = WS_EX_LAYOUTRTL | WS_EX_RTLREADING | WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR;
 
-struct GdiObjectDeleter {
-  void operator()(HGDIOBJ object) const noexcept { DeleteObject(object); }
-};
-using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
-using UniqueRegion = std::unique_ptr<std::remove_pointer_t<HRGN>, GdiObjectDeleter>;
+using UniqueFont = platform::GdiObject<HFONT>;
+using UniqueRegion = platform::GdiObject<HRGN>;
 
 // A child window that is destroyed with its owner unless it was handed in from outside.
 class WindowOwner {

@@ -5,7 +5,9 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
+#include "platform/windows/gdi_handle.h"
 #include "ui/graphics/image.h"
 
 namespace win32_ui::modern::detail {
@@ -17,37 +19,8 @@ using ui::graphics::Color;
 using ui::graphics::RectF;
 using ui::graphics::Transform;
 
-// Owns one GDI object and deletes it when it goes.
-class GdiObject {
- public:
-  explicit GdiObject(HGDIOBJ object) noexcept : object_(object) {}
-  ~GdiObject() {
-    if (object_ != nullptr) DeleteObject(object_);
-  }
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-  [[nodiscard]] HGDIOBJ get() const noexcept { return object_; }
-  explicit operator bool() const noexcept { return object_ != nullptr; }
-
- private:
-  HGDIOBJ object_;
-};
-
-// Selects an object into a DC for one scope and puts the previous one back.
-class Selection {
- public:
-  Selection(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(object != nullptr ? SelectObject(dc, object) : nullptr) {}
-  ~Selection() {
-    if (previous_ != nullptr && previous_ != HGDI_ERROR) SelectObject(dc_, previous_);
-  }
-  Selection(const Selection&) = delete;
-  Selection& operator=(const Selection&) = delete;
-  [[nodiscard]] bool ok() const noexcept { return previous_ != nullptr && previous_ != HGDI_ERROR; }
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
+using platform::GdiObject;
+using platform::SelectedObject;
 
 struct SlotKey {
   void* owner = nullptr;  // the DC's window, or the DC itself
@@ -59,25 +32,37 @@ struct SlotKey {
   friend bool operator==(const SlotKey&, const SlotKey&) = default;
 };
 
-// One reusable back buffer: a memory DC with a bitmap at least as large as the last update.
+// A memory DC holding a bitmap compatible with a target; the DC's own bitmap goes back in before
+// either is freed.
+struct BackBuffer {
+  BackBuffer(HDC target, int width, int height) noexcept
+      : dc(target),
+        bitmap(dc ? CreateCompatibleBitmap(target, width, height) : nullptr),
+        selection(dc.get(), bitmap.get()) {}
+
+  platform::MemoryDc dc;
+  GdiObject<HBITMAP> bitmap;
+  SelectedObject selection;
+};
+
+// One reusable back buffer, at least as large as the last update.
 struct BackBufferSlot {
   SlotKey key;
   bool used = false;
-  HDC dc = nullptr;
-  HBITMAP bitmap = nullptr;
-  HGDIOBJ original_bitmap = nullptr;
+  std::optional<BackBuffer> buffer;
   int width = 0;
   int height = 0;
   bool busy = false;
   std::uint64_t last_use = 0;
 
   void release() noexcept {
-    if (dc != nullptr) {
-      if (original_bitmap != nullptr) SelectObject(dc, original_bitmap);
-      DeleteDC(dc);
-    }
-    if (bitmap != nullptr) DeleteObject(bitmap);
-    *this = BackBufferSlot{};
+    buffer.reset();
+    key = SlotKey{};
+    used = false;
+    width = 0;
+    height = 0;
+    busy = false;
+    last_use = 0;
   }
 };
 
@@ -115,16 +100,11 @@ int find_slot(const SlotKey& key) {
 bool prepare_slot(BackBufferSlot& slot, const SlotKey& key, HDC target, int width, int height) {
   if (slot.used && slot.key == key && slot.width >= width && slot.height >= height) return true;
   slot.release();
-  HDC dc = CreateCompatibleDC(target);
-  if (dc == nullptr) return false;
-  HBITMAP bitmap = CreateCompatibleBitmap(target, width, height);
-  if (bitmap == nullptr) {
-    DeleteDC(dc);
+  slot.buffer.emplace(target, width, height);
+  if (slot.buffer->bitmap == nullptr) {
+    slot.buffer.reset();
     return false;
   }
-  slot.original_bitmap = SelectObject(dc, bitmap);
-  slot.dc = dc;
-  slot.bitmap = bitmap;
   slot.width = width;
   slot.height = height;
   slot.key = key;
@@ -179,7 +159,7 @@ std::unique_ptr<GdiCanvas> GdiCanvas::create(HDC target, const RECT& update, con
   if (index < 0) return nullptr;
   BackBufferSlot& slot = slots()[index];
   if (!prepare_slot(slot, key, target, update.right - update.left, update.bottom - update.top)) return nullptr;
-  std::unique_ptr<GdiCanvas> canvas(new GdiCanvas(target, update, fonts, index, slot.dc));
+  std::unique_ptr<GdiCanvas> canvas(new GdiCanvas(target, update, fonts, index, slot.buffer->dc.get()));
   if (canvas->base_token_ == 0) return nullptr;
   slot.busy = true;
   slot.last_use = next_use();
@@ -301,7 +281,7 @@ void GdiCanvas::mark_drawn(float left, float top, float right, float bottom, flo
 
 void GdiCanvas::clear(Color color) {
   if (finished_) return;
-  GdiObject brush(make_brush(color));
+  const GdiObject<HBRUSH> brush(make_brush(color));
   if (!brush) return;
   // The whole target, whatever the transform.
   const XFORM identity = to_xform(Transform{});
@@ -322,7 +302,7 @@ void GdiCanvas::clear(Color color) {
 
 void GdiCanvas::fill_rect(const RectF& rect, Color color) {
   if (finished_ || rect.is_degenerate()) return;
-  GdiObject brush(make_brush(color));
+  const GdiObject<HBRUSH> brush(make_brush(color));
   if (!brush) return;
   const RECT whole = to_rect(rect);
   FillRect(dc_, &whole, static_cast<HBRUSH>(brush.get()));
@@ -331,10 +311,10 @@ void GdiCanvas::fill_rect(const RectF& rect, Color color) {
 
 void GdiCanvas::fill_rounded_rect(const RectF& rect, float radius, Color color) {
   if (finished_ || rect.is_degenerate()) return;
-  GdiObject brush(make_brush(color));
+  const GdiObject<HBRUSH> brush(make_brush(color));
   if (!brush) return;
-  Selection brush_selection(dc_, brush.get());
-  Selection pen_selection(dc_, GetStockObject(NULL_PEN));
+  const SelectedObject brush_selection(dc_, brush.get());
+  const SelectedObject pen_selection(dc_, GetStockObject(NULL_PEN));
   const RECT whole = to_rect(rect);
   const int diameter = std::max(1, round_to_int(2.0f * radius));
   // A null pen leaves the right and bottom edges out; one more pixel keeps the size.
@@ -344,10 +324,10 @@ void GdiCanvas::fill_rounded_rect(const RectF& rect, float radius, Color color) 
 
 void GdiCanvas::stroke_rounded_rect(const RectF& rect, float radius, Color color, float stroke_width) {
   if (finished_ || rect.is_degenerate()) return;
-  GdiObject pen(make_pen(color, stroke_width));
+  const GdiObject<HPEN> pen(make_pen(color, stroke_width));
   if (!pen) return;
-  Selection pen_selection(dc_, pen.get());
-  Selection brush_selection(dc_, GetStockObject(NULL_BRUSH));
+  const SelectedObject pen_selection(dc_, pen.get());
+  const SelectedObject brush_selection(dc_, GetStockObject(NULL_BRUSH));
   const RECT whole = to_rect(rect);
   const int diameter = std::max(1, round_to_int(2.0f * radius));
   RoundRect(dc_, whole.left, whole.top, whole.right, whole.bottom, diameter, diameter);
@@ -356,10 +336,10 @@ void GdiCanvas::stroke_rounded_rect(const RectF& rect, float radius, Color color
 
 void GdiCanvas::fill_ellipse(const RectF& bounds, Color color) {
   if (finished_ || bounds.is_degenerate()) return;
-  GdiObject brush(make_brush(color));
+  const GdiObject<HBRUSH> brush(make_brush(color));
   if (!brush) return;
-  Selection brush_selection(dc_, brush.get());
-  Selection pen_selection(dc_, GetStockObject(NULL_PEN));
+  const SelectedObject brush_selection(dc_, brush.get());
+  const SelectedObject pen_selection(dc_, GetStockObject(NULL_PEN));
   const RECT whole = to_rect(bounds);
   Ellipse(dc_, whole.left, whole.top, whole.right + 1, whole.bottom + 1);
   mark_drawn(bounds, 0.0f);
@@ -367,10 +347,10 @@ void GdiCanvas::fill_ellipse(const RectF& bounds, Color color) {
 
 void GdiCanvas::stroke_ellipse(const RectF& bounds, Color color, float stroke_width) {
   if (finished_ || bounds.is_degenerate()) return;
-  GdiObject pen(make_pen(color, stroke_width));
+  const GdiObject<HPEN> pen(make_pen(color, stroke_width));
   if (!pen) return;
-  Selection pen_selection(dc_, pen.get());
-  Selection brush_selection(dc_, GetStockObject(NULL_BRUSH));
+  const SelectedObject pen_selection(dc_, pen.get());
+  const SelectedObject brush_selection(dc_, GetStockObject(NULL_BRUSH));
   const RECT whole = to_rect(bounds);
   Ellipse(dc_, whole.left, whole.top, whole.right, whole.bottom);
   mark_drawn(bounds, static_cast<float>(stroke_pixels(stroke_width)));
@@ -383,9 +363,9 @@ void GdiCanvas::draw_line(layout::Point from, layout::Point to, Color color, flo
 
 void GdiCanvas::draw_polyline(std::span<const layout::Point> points, Color color, float stroke_width) {
   if (finished_ || points.size() < 2) return;
-  GdiObject pen(make_pen(color, stroke_width));
+  const GdiObject<HPEN> pen(make_pen(color, stroke_width));
   if (!pen) return;
-  Selection pen_selection(dc_, pen.get());
+  const SelectedObject pen_selection(dc_, pen.get());
   const POINT start = to_point(points.front());
   MoveToEx(dc_, start.x, start.y, nullptr);
   float left = points.front().x, top = points.front().y, right = left, bottom = top;
@@ -402,10 +382,10 @@ void GdiCanvas::draw_polyline(std::span<const layout::Point> points, Color color
 
 void GdiCanvas::fill_triangle(layout::Point a, layout::Point b, layout::Point c, Color color) {
   if (finished_) return;
-  GdiObject brush(make_brush(color));
+  const GdiObject<HBRUSH> brush(make_brush(color));
   if (!brush) return;
-  Selection brush_selection(dc_, brush.get());
-  Selection pen_selection(dc_, GetStockObject(NULL_PEN));
+  const SelectedObject brush_selection(dc_, brush.get());
+  const SelectedObject pen_selection(dc_, GetStockObject(NULL_PEN));
   const POINT corners[3] = {to_point(a), to_point(b), to_point(c)};
   Polygon(dc_, corners, 3);
   mark_drawn(std::min({a.x, b.x, c.x}), std::min({a.y, b.y, c.y}), std::max({a.x, b.x, c.x}),
@@ -453,9 +433,9 @@ bool GdiCanvas::replay_path(const ui::graphics::Path& path) {
 
 void GdiCanvas::stroke_path(const ui::graphics::Path& path, Color color, float stroke_width) {
   if (finished_) return;
-  GdiObject pen(make_pen(color, stroke_width));
+  const GdiObject<HPEN> pen(make_pen(color, stroke_width));
   if (!pen) return;
-  Selection pen_selection(dc_, pen.get());
+  const SelectedObject pen_selection(dc_, pen.get());
   if (!replay_path(path)) return;
   StrokePath(dc_);
   mark_drawn(path_bounds_, static_cast<float>(stroke_pixels(stroke_width)));
@@ -463,9 +443,9 @@ void GdiCanvas::stroke_path(const ui::graphics::Path& path, Color color, float s
 
 void GdiCanvas::fill_path(const ui::graphics::Path& path, Color color, bool nonzero_winding) {
   if (finished_) return;
-  GdiObject brush(make_brush(color));
+  const GdiObject<HBRUSH> brush(make_brush(color));
   if (!brush) return;
-  Selection brush_selection(dc_, brush.get());
+  const SelectedObject brush_selection(dc_, brush.get());
   if (!replay_path(path)) return;
   const int previous_mode = SetPolyFillMode(dc_, nonzero_winding ? WINDING : ALTERNATE);
   FillPath(dc_);
@@ -480,7 +460,7 @@ void GdiCanvas::draw_text(std::wstring_view text, const RectF& layout_rect, cons
   HFONT font = nullptr;
   if (style.font_slot >= 1 && style.font_slot <= static_cast<int>(fonts_.size())) font = fonts_[style.font_slot - 1];
   if (font == nullptr) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  Selection font_selection(dc_, font);
+  const SelectedObject font_selection(dc_, font);
   SetBkMode(dc_, TRANSPARENT);
   SetTextColor(dc_, RGB(style.color.r, style.color.g, style.color.b));
   UINT format = DT_NOPREFIX | (style.single_line ? DT_SINGLELINE : DT_WORDBREAK);
@@ -519,7 +499,7 @@ void GdiCanvas::draw_image(const ui::graphics::Image& image, const RectF& destin
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  GdiObject section(CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  const GdiObject<HBITMAP> section(CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!section || bits == nullptr) return;
   // The section's rows are packed; the image's may be longer.
   const std::size_t row_bytes = static_cast<std::size_t>(image.width()) * 4u;
@@ -528,22 +508,21 @@ void GdiCanvas::draw_image(const ui::graphics::Image& image, const RectF& destin
   for (LONG y = 0; y < height; ++y, row += image.stride(), destination_row += row_bytes) {
     std::memcpy(destination_row, row, row_bytes);
   }
-  HDC source = CreateCompatibleDC(dc_);
-  if (source == nullptr) return;
+  const platform::MemoryDc source(dc_);
+  if (!source) return;
   {
-    Selection bitmap_selection(source, section.get());
+    const SelectedObject bitmap_selection(source.get(), section.get());
     if (bitmap_selection.ok()) {
       const int previous_mode = SetStretchBltMode(dc_, smooth ? HALFTONE : COLORONCOLOR);
       if (smooth) SetBrushOrgEx(dc_, 0, 0, nullptr);
       const RECT box = to_rect(destination);
       const BLENDFUNCTION blend{AC_SRC_OVER, 0, constant_alpha, AC_SRC_ALPHA};
-      AlphaBlend(dc_, box.left, box.top, box.right - box.left, box.bottom - box.top, source, 0, 0, width, height,
+      AlphaBlend(dc_, box.left, box.top, box.right - box.left, box.bottom - box.top, source.get(), 0, 0, width, height,
                  blend);
       if (previous_mode != 0) SetStretchBltMode(dc_, previous_mode);
       mark_drawn(destination, 0.0f);
     }
   }
-  DeleteDC(source);
 }
 
 bool GdiCanvas::end_frame() {

@@ -2,17 +2,12 @@
 
 #include <climits>
 #include <cmath>
-#include <memory>
-#include <type_traits>
+
+#include "platform/windows/gdi_handle.h"
 
 namespace win32_ui::ui::graphics {
 
 namespace {
-
-struct DcDeleter {
-  void operator()(HDC dc) const noexcept { DeleteDC(dc); }
-};
-using MemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
 
 // A dpi or scale that is not a positive finite number counts as `fallback`.
 float positive_or(float value, float fallback) { return std::isfinite(value) && value > 0.0f ? value : fallback; }
@@ -21,14 +16,12 @@ float positive_or(float value, float fallback) { return std::isfinite(value) && 
 
 std::optional<TextExtent> measure_text_with_gdi(HFONT font, std::wstring_view text) {
   if (font == nullptr || text.size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;
-  const MemoryDc dc(CreateCompatibleDC(nullptr));
-  if (dc == nullptr) return std::nullopt;
-  const HGDIOBJ previous = SelectObject(dc.get(), font);
-  if (previous == nullptr || previous == HGDI_ERROR) return std::nullopt;
+  const platform::MemoryDc dc(nullptr);
+  if (!dc) return std::nullopt;
+  const platform::SelectedObject selected(dc.get(), font);
+  if (!selected.ok()) return std::nullopt;
   SIZE size{};
-  const BOOL measured = GetTextExtentPoint32W(dc.get(), text.data(), static_cast<int>(text.size()), &size);
-  SelectObject(dc.get(), previous);
-  if (!measured) return std::nullopt;
+  if (!GetTextExtentPoint32W(dc.get(), text.data(), static_cast<int>(text.size()), &size)) return std::nullopt;
   return TextExtent{static_cast<float>(size.cx), static_cast<float>(size.cy)};
 }
 

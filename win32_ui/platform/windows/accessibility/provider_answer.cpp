@@ -1,7 +1,5 @@
 #include "platform/windows/accessibility/provider_answer.h"
 
-#include <objbase.h>
-
 #include <atomic>
 #include <memory>
 #include <system_error>
@@ -14,13 +12,6 @@ namespace win32_ui::platform::windows::accessibility {
 
 namespace {
 
-struct HandleCloser {
-  void operator()(HANDLE handle) const noexcept {
-    if (handle != nullptr) CloseHandle(handle);
-  }
-};
-using EventHandle = std::unique_ptr<void, HandleCloser>;
-
 // One answer, shared by the window's thread and the thread that calls into UIA; whichever lets go last
 // frees it, so a window thread that gave up leaves nothing dangling.
 struct Answer {
@@ -30,7 +21,7 @@ struct Answer {
   IRawElementProviderSimple* provider = nullptr;  // one reference, released by the calling thread
   ReturnProviderFunction function = nullptr;
   LRESULT result = 0;
-  EventHandle done;
+  KernelHandle done;
 };
 
 std::atomic<ReturnProviderFunction>& installed_function() {
@@ -68,11 +59,12 @@ void keep_multithreaded_apartment() {
 
 void call_uia(const std::shared_ptr<Answer>& answer) noexcept {
   // UIA's core marshals the provider for other processes; the thread needs an apartment for that.
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  answer->result = answer->function(answer->window, answer->wparam, answer->lparam, answer->provider);
-  answer->provider->Release();
-  answer->provider = nullptr;
-  if (SUCCEEDED(com)) CoUninitialize();
+  {
+    const ComApartment apartment(COINIT_MULTITHREADED);
+    answer->result = answer->function(answer->window, answer->wparam, answer->lparam, answer->provider);
+    answer->provider->Release();
+    answer->provider = nullptr;
+  }
   call_under_way().store(false);
   SetEvent(answer->done.get());
 }
