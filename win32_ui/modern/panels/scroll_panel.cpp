@@ -170,12 +170,9 @@ void ScrollPanel::arrange_content(const layout::Rect& content_rect, layout::Layo
 }
 
 void ScrollPanel::offset_changed() {
-  // Only the arrangement moves (native controls follow after the layout); the measure stays valid.
-  if (ViewHost* h = host()) {
-    h->invalidate_layout();
-    h->invalidate_all();
-    h->notify_semantics_changed();
-  }
+  // Only the arrangement moves, so the measure caches stay valid; the layout the host runs repaints,
+  // moves the native controls and tells accessibility of the new bounds.
+  if (ViewHost* h = host()) h->invalidate_layout();
 }
 
 }  // namespace win32_ui::modern
