@@ -10,10 +10,9 @@
 
 #include <cstdio>
 #include <cwchar>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
+#include <vector>
 
 #include "controls_panel.h"
 #include "desktop.h"
@@ -78,10 +77,8 @@ class LogPixelsOverride {
 };
 
 std::string read_text(const std::wstring& path) {
-  std::ifstream file(std::filesystem::path(path), std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
+  const std::vector<std::uint8_t> bytes = orvane::test::read_bytes(path);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 modern::ScrollPanel* find_settings(modern::View& view) {
