@@ -11,7 +11,7 @@ struct Pair {
   const wchar_t* chinese;
 };
 
-constexpr std::array<Pair, 22> texts{{
+constexpr std::array<Pair, 23> texts{{
     {L"Open image", L"打开图片"},
     {L"Image files (*.png;*.jpg;*.jpeg;*.bmp;*.gif;*.tif;*.tiff)", L"图片文件 (*.png;*.jpg;*.jpeg;*.bmp;*.gif;*.tif;*.tiff)"},
     {L"All files (*.*)", L"所有文件 (*.*)"},
@@ -34,6 +34,7 @@ constexpr std::array<Pair, 22> texts{{
     {L"Exported: {}", L"已导出：{}"},
     {L"Could not open support", L"无法打开支持页面"},
     {L"Windows could not open {} in a web browser.", L"Windows 无法在浏览器中打开 {}。"},
+    {L"Opening {}…", L"正在打开 {}…"},
 }};
 
 }  // namespace

@@ -30,6 +30,7 @@ enum class FlowText : int {
   exported_status,      // "{}" is the output file name
   support_failed_title,
   support_failed_message,  // "{}" is the address
+  opening_status,          // "{}" is the file name
 };
 
 [[nodiscard]] std::wstring flow_text(UiLanguage language, FlowText id);

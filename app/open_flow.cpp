@@ -11,14 +11,12 @@
 #include "file_system.h"
 #include "flow_texts.h"
 #include "orvane_application.h"
-#include "preview_renderer.h"
 
 namespace orvane::app {
 
 namespace {
 
 constexpr UINT_PTR app_subclass_id = 0x4F52564E;  // "ORVN"
-constexpr std::uint32_t preview_size_limit = 1600;
 
 }  // namespace
 
@@ -52,14 +50,16 @@ void OpenFlow::open_image(const std::wstring& path) {
       break;
   }
   // Decode the new image aside: a failure leaves the open image working as before.
-  std::unique_ptr<engine::PreviewRenderer> candidate;
-  std::wstring text;
-  if (!engine::load_preview_source(candidate, path, preview_size_limit, text)) {
-    application_.message(flow_text(language, FlowText::open_failed_title), text, true);
+  application_.start_opening(absolute_path(path));
+}
+
+void OpenFlow::finish_open(const std::wstring& path, const std::wstring& error) {
+  if (!error.empty()) {
+    application_.message(flow_text(application_.language(), FlowText::open_failed_title), error, true);
     return;
   }
   // The new image becomes the open one.
-  application_.take_image(std::move(candidate), absolute_path(path));
+  application_.take_image(path);
 }
 
 void OpenFlow::accept_drops(HWND window) {

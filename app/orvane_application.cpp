@@ -37,6 +37,8 @@ constexpr float first_client_height = 732.0f;
 // size the settings column scrolls and the preview takes what is left.
 constexpr float minimum_client_width = 860.0f;
 constexpr float minimum_client_height = 520.0f;
+// The longer side of the opened photo's cache, which frames are shrunk from to the size shown.
+constexpr std::uint32_t preview_cache_size = 1600;
 
 std::wstring upper_extension(const std::wstring& path) {
   std::wstring extension = std::filesystem::path(path).extension().wstring();
@@ -73,6 +75,8 @@ OrvaneApplication::OrvaneApplication(HINSTANCE instance)
       language_(first_ui_language(preferences_.language)),
       settings_(default_settings(language_)),
       controls_(std::make_unique<ControlsPanel>()) {
+  pipeline_ = std::make_unique<PreviewPipeline>([this](PreviewPicture picture) { show_frame(std::move(picture)); },
+                                                [this](OpenedPhoto photo) { opened(std::move(photo)); });
   application_.set_localization(
       scaffold::Application::make_localization(language_ == UiLanguage::simplified_chinese ? L"zh-CN" : L"en-US"));
   commands_.add(command_number(CommandId::open), [this] { choose_image(); });
@@ -84,6 +88,8 @@ OrvaneApplication::OrvaneApplication(HINSTANCE instance)
 }
 
 OrvaneApplication::~OrvaneApplication() {
+  // No frame or open result may arrive once the widgets are going.
+  pipeline_.reset();
   // The widgets go with the window; nothing may point at them afterwards.
   preview_ = nullptr;
   header_.forget_widgets();
@@ -162,19 +168,46 @@ void OrvaneApplication::set_language(UiLanguage language) {
   SetWindowTextW(window_handle_, ui_text(language_, TextId::window_title).c_str());
   // The whole content again, every text taken anew; the surface swaps it in once the click that asked
   // for it has been delivered.
+  // The frame shown stays up until the new content's first frame replaces it.
+  const win32_ui::ui::graphics::Image shown = preview_ != nullptr ? preview_->image() : win32_ui::ui::graphics::Image();
   window_.set_content(build_content());
+  if (preview_ != nullptr) preview_->set_image(shown);
+  describe_preview();
   if (!image_path_.empty()) show_open_image();
+  if (!opening_path_.empty()) {
+    status_before_opening_ = image_path_.empty() ? ui_text(language_, TextId::choose_or_drop_image) : open_image_status();
+    set_status(fill(flow_text(language_, FlowText::opening_status), file_name_of(opening_path_)));
+    if (preview_ != nullptr) preview_->set_busy(true);
+  }
 }
 
-void OrvaneApplication::take_image(std::unique_ptr<engine::PreviewRenderer> renderer, std::wstring path) {
-  renderer_ = std::move(renderer);
+void OrvaneApplication::start_opening(std::wstring path) {
+  if (opening_path_.empty()) status_before_opening_ = status_;
+  opening_path_ = std::move(path);
+  set_status(fill(flow_text(language_, FlowText::opening_status), file_name_of(opening_path_)));
+  if (preview_ != nullptr) preview_->set_busy(true);
+  pipeline_->open(opening_path_, preview_cache_size);
+}
+
+void OrvaneApplication::opened(OpenedPhoto photo) {
+  opening_path_.clear();
+  if (preview_ != nullptr) preview_->set_busy(false);
+  if (!photo.error.empty()) set_status(status_before_opening_);
+  open_flow_.finish_open(photo.path, photo.error);
+}
+
+void OrvaneApplication::take_image(std::wstring path) {
   image_path_ = std::move(path);
   show_open_image();
 }
 
+std::wstring OrvaneApplication::open_image_status() const {
+  return fill(flow_text(language_, FlowText::opened_status), file_name_of(image_path_));
+}
+
 void OrvaneApplication::show_open_image() {
   refresh_preview();
-  set_status(fill(flow_text(language_, FlowText::opened_status), file_name_of(image_path_)));
+  set_status(open_image_status());
   header_.enable_export();
 }
 
@@ -214,6 +247,8 @@ std::unique_ptr<modern::View> OrvaneApplication::build_preview() {
   auto preview = std::make_unique<PreviewView>(resources_.picture, ui_text(language_, TextId::open_or_drop_image),
                                                ui_text(language_, TextId::supported_formats));
   preview->set_automation_id(L"preview");
+  // A frame for the new size once the window has been laid out anew.
+  preview->on_picture_area_changed([this] { refresh_preview(); });
   preview->set_accessible_name(ui_text(language_, TextId::no_image_open));
   preview_ = static_cast<PreviewView*>(grid->add(std::move(preview), {0, 1, 1, 1}));
   // Row 2: the status line and the formats.
@@ -231,6 +266,7 @@ std::unique_ptr<modern::View> OrvaneApplication::build_preview() {
 }
 
 void OrvaneApplication::set_status(const std::wstring& text) {
+  status_ = text;
   if (status_text_ != nullptr) status_text_->set_text(text);
 }
 
@@ -246,24 +282,33 @@ void OrvaneApplication::message(const std::wstring& title, const std::wstring& t
 }
 
 void OrvaneApplication::refresh_preview() {
-  if (!engine::has_preview_source(renderer_) || preview_ == nullptr) return;
-  engine::PreviewFrame frame;
-  std::wstring error;
-  if (!engine::render_preview_frame(renderer_, make_options(settings_, image_path_), frame, error)) return;
-  win32_ui::ui::graphics::Image image;
-  if (win32_ui::ui::graphics::Image::from_pixels(frame.width, frame.height, frame.stride, frame.pixels, image) ==
-      win32_ui::ui::graphics::image_ok) {
-    preview_->set_image(std::move(image));
-    // What the picture shows, for readers that cannot see it.
-    std::wstring name = ui_text(language_, TextId::preview_of_image);
-    for (const std::wstring& value : {file_name_of(image_path_), std::to_wstring(frame.source_width),
-                                      std::to_wstring(frame.source_height), upper_extension(image_path_)}) {
-      name = fill(name, value);
-    }
-    preview_->set_accessible_name(std::move(name));
+  if (!pipeline_->has_photo() || preview_ == nullptr) return;
+  const PreviewView::PixelSize area = preview_->picture_area();
+  pipeline_->render(make_options(settings_, image_path_), area.width, area.height);
+}
+
+bool OrvaneApplication::preview_busy() const noexcept { return pipeline_->opening() || pipeline_->rendering(); }
+
+void OrvaneApplication::show_frame(PreviewPicture picture) {
+  preview_timings_ = picture.timings;
+  source_width_ = picture.source_width;
+  source_height_ = picture.source_height;
+  if (preview_ == nullptr) return;
+  preview_->set_image(std::move(picture.image));
+  describe_preview();
+}
+
+void OrvaneApplication::describe_preview() {
+  if (preview_ == nullptr || image_path_.empty() || source_width_ == 0) return;
+  // What the picture shows, for readers that cannot see it.
+  std::wstring name = ui_text(language_, TextId::preview_of_image);
+  for (const std::wstring& value : {file_name_of(image_path_), std::to_wstring(source_width_),
+                                    std::to_wstring(source_height_), upper_extension(image_path_)}) {
+    name = fill(name, value);
   }
-  if (facts_text_ != nullptr && !image_path_.empty()) {
-    facts_text_->set_text(std::to_wstring(frame.source_width) + L" × " + std::to_wstring(frame.source_height) + L" · " +
+  preview_->set_accessible_name(std::move(name));
+  if (facts_text_ != nullptr) {
+    facts_text_->set_text(std::to_wstring(source_width_) + L" × " + std::to_wstring(source_height_) + L" · " +
                           upper_extension(image_path_));
   }
 }

@@ -11,7 +11,7 @@
 #include "modern/tree/input_events.h"
 #include "open_flow.h"
 #include "preferences.h"
-#include "preview_renderer.h"
+#include "preview_pipeline.h"
 #include "scaffold/application.h"
 #include "scaffold/view_popup.h"
 #include "scaffold/window.h"
@@ -44,15 +44,21 @@ class OrvaneApplication {
 
   // Asks for an image with the open dialog and opens it.
   void choose_image() { open_flow_.choose_image(); }
-  // Opens an image: a missing path or a folder does nothing, an unreadable file says so, and the
-  // image that was open stays open then.
+  // Starts opening an image: a missing path or a folder does nothing, an unreadable file says so
+  // once it has been tried, and the image that was open stays open then. The photo is decoded off
+  // the window's thread; `preview_busy` tells when it has been shown.
   void open_image(const std::wstring& path) { open_flow_.open_image(path); }
   // Writes the open image with the watermark to a file the user names.
   void export_watermarked() { export_flow_.export_watermarked(); }
   // The suggested output: the image's folder and stem with "-watermarked" and its extension.
   [[nodiscard]] std::wstring default_output_name() const { return export_flow_.default_output_name(); }
-  // Renders the preview again from the current settings.
+  // Renders the preview again from the current settings, off the window's thread; the frame is
+  // shown when it is ready.
   void refresh_preview();
+  // A photo is being opened or a frame asked for has not been shown yet.
+  [[nodiscard]] bool preview_busy() const noexcept;
+  // When each step of the last frame shown happened.
+  [[nodiscard]] const PreviewTimings& preview_timings() const noexcept { return preview_timings_; }
   // A theme choice: every window repaints, and the choice is remembered for the next start.
   void set_theme(win32_ui::modern::ThemeMode mode);
   // A language choice: every text is taken again (the content is rebuilt, the open image kept) and the
@@ -65,8 +71,10 @@ class OrvaneApplication {
   void show_about() { header_.show_about(); }
 
   // What the header and the flows act through.
-  // Makes a decoded image the open one: the preview, the status line and Export follow.
-  void take_image(std::unique_ptr<engine::PreviewRenderer> renderer, std::wstring path);
+  // Decodes the image at `path` (absolute) aside; the status line and the preview show it is opening.
+  void start_opening(std::wstring path);
+  // Makes the image just decoded the open one: the preview, the status line and Export follow.
+  void take_image(std::wstring path);
   void set_status(const std::wstring& text);
   // A message box over the main window, in the words given.
   void message(const std::wstring& title, const std::wstring& text, bool error);
@@ -94,6 +102,13 @@ class OrvaneApplication {
   std::unique_ptr<win32_ui::modern::View> build_preview();
   // The open image in the status line and the preview, Export usable.
   void show_open_image();
+  // What the pipeline reports, on the window's thread.
+  void show_frame(PreviewPicture picture);
+  void opened(OpenedPhoto photo);
+  // The preview's accessible name and the image facts, for the frame shown.
+  void describe_preview();
+  // What the status line says of the open image, in the UI language.
+  [[nodiscard]] std::wstring open_image_status() const;
 
   HINSTANCE instance_;
   Preferences preferences_;  // read once, at start
@@ -107,8 +122,14 @@ class OrvaneApplication {
   std::unique_ptr<IconHandles> icons_;
   UiResources resources_;
   WatermarkSettings settings_;
-  std::unique_ptr<engine::PreviewRenderer> renderer_;
+  std::unique_ptr<PreviewPipeline> pipeline_;
+  PreviewTimings preview_timings_;
+  std::uint32_t source_width_ = 0;  // the photo the frame shown is of, upright and full size
+  std::uint32_t source_height_ = 0;
   std::wstring image_path_;
+  std::wstring opening_path_;  // the photo being decoded, empty when none
+  std::wstring status_;                  // what the status line says
+  std::wstring status_before_opening_;  // said again when the open fails
   win32_ui::modern::CommandRegistry commands_;
   win32_ui::modern::AcceleratorTable accelerators_;
   // Widgets of the current content (owned by the window's tree; replaced with it).

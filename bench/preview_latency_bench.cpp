@@ -1,7 +1,9 @@
 // The time from a settings change to the painted preview in the running window, for a 24 MP photo:
 // a size typed into its edit (a digit added: 36 to 360, and taken back) and an opacity slider step, in the grid layout and in two anchored ones.
 // Each figure is measured from the key's injection to the end of the first frame painted after the
-// preview took the new picture. Usage: preview_latency_bench [SAMPLES]
+// preview took the new picture, with the median of each stage of the way beneath it. Keys are
+// pressed once the previous one has been shown and a short pause has passed, as a typist's are.
+// Usage: preview_latency_bench [SAMPLES]
 
 #include <windows.h>
 
@@ -52,18 +54,42 @@ void pump_for(int milliseconds) {
   }
 }
 
+using Milliseconds = std::chrono::duration<double, std::milli>;
+
+// One key's way to the screen, stage by stage (milliseconds); `total` is negative when nothing
+// changed within two seconds.
+struct Sample {
+  double total = -1.0;
+  double input = 0;        // the key's injection to its message leaving the queue
+  double applied = 0;      // the message to the setting applied and its frame asked for
+  double queued = 0;       // asked for to the renderer taking it
+  double rendered = 0;     // the frame drawn and made an image
+  double handed = 0;       // back on the window's thread and in the view
+  double invalidated = 0;  // the view to the window's repaint request
+  double waited = 0;       // the request to the paint beginning
+  double painted = 0;      // drawing the frame
+  double presented = 0;    // handing it to the window
+};
+
+double between(Clock::time_point from, Clock::time_point to) {
+  return to > from ? Milliseconds(to - from).count() : 0.0;
+}
+
 // Presses a key and dispatches messages until a frame has been painted after the preview's picture
-// changed; milliseconds, or a negative number when nothing changed within two seconds.
-double key_to_painted_preview(OrvaneApplication& application, WORD vk) {
+// changed.
+Sample key_to_painted_preview(OrvaneApplication& application, WORD vk) {
   win32_ui::modern::Surface& surface = application.window().surface();
   const std::uint64_t picture = application.preview()->image().id();
   bool changed = false;
   std::uint64_t frames_then = 0;
+  Sample sample;
+  Clock::time_point keyed{};
   const auto start = Clock::now();
   press(vk);
   while (Clock::now() - start < std::chrono::seconds(2)) {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_KEYDOWN && keyed == Clock::time_point{}) keyed = Clock::now();
       TranslateMessage(&message);
       DispatchMessageW(&message);
       // Looked at after each message: the new picture and its frame come in different messages.
@@ -71,24 +97,65 @@ double key_to_painted_preview(OrvaneApplication& application, WORD vk) {
         changed = true;
         frames_then = surface.statistics().frames;
       } else if (changed && surface.statistics().frames > frames_then) {
-        return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        const auto end = Clock::now();
+        const orvane::app::PreviewTimings& t = application.preview_timings();
+        const auto& frame = surface.statistics();
+        sample.total = between(start, end);
+        sample.input = between(start, keyed);
+        sample.applied = between(keyed, t.requested);
+        sample.queued = between(t.requested, t.started);
+        sample.rendered = between(t.started, t.rendered);
+        sample.handed = between(t.rendered, t.delivered);
+        sample.invalidated = between(t.delivered, frame.last_invalidated);
+        sample.waited = between(std::max(t.delivered, frame.last_invalidated), frame.last_started);
+        sample.presented = frame.last_present_milliseconds;
+        sample.painted = std::max(0.0, frame.last_milliseconds - frame.last_present_milliseconds);
+        return sample;
       }
     }
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
   }
-  return -1.0;
+  return sample;
 }
 
-void report(const char* what, std::vector<double> samples) {
-  samples.erase(std::remove_if(samples.begin(), samples.end(), [](double v) { return v < 0; }), samples.end());
-  if (samples.empty()) {
+double median_of(std::vector<double> values) {
+  if (values.empty()) return 0.0;
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+void report(const char* what, const std::vector<Sample>& samples) {
+  std::vector<double> totals;
+  for (const Sample& sample : samples) {
+    if (sample.total >= 0) totals.push_back(sample.total);
+  }
+  if (totals.empty()) {
     std::printf("%-44s no change seen\n", what);
     return;
   }
-  std::sort(samples.begin(), samples.end());
-  const auto at = [&](double q) { return samples[static_cast<std::size_t>(q * static_cast<double>(samples.size() - 1))]; };
-  std::printf("%-44s median %6.1f ms  p90 %6.1f ms  min %6.1f ms  (n=%zu)\n", what, at(0.5), at(0.9), samples.front(),
-              samples.size());
+  std::sort(totals.begin(), totals.end());
+  const auto at = [&](double q) { return totals[static_cast<std::size_t>(q * static_cast<double>(totals.size() - 1))]; };
+  std::printf("%-44s median %6.1f ms  p90 %6.1f ms  min %6.1f ms  (n=%zu)\n", what, at(0.5), at(0.9), totals.front(),
+              totals.size());
+  const auto stage = [&](double Sample::*field) {
+    std::vector<double> values;
+    for (const Sample& sample : samples) {
+      if (sample.total >= 0) values.push_back(sample.*field);
+    }
+    return median_of(values);
+  };
+  std::printf("    medians: input %.1f, applied %.1f, queued %.1f, rendered %.1f, handed %.1f, invalidated %.1f, "
+              "waited %.1f, painted %.1f, presented %.1f\n",
+              stage(&Sample::input), stage(&Sample::applied), stage(&Sample::queued), stage(&Sample::rendered),
+              stage(&Sample::handed), stage(&Sample::invalidated), stage(&Sample::waited), stage(&Sample::painted),
+              stage(&Sample::presented));
+}
+
+// Dispatches messages until the preview has shown every frame asked for.
+void settle(OrvaneApplication& application) {
+  const auto end = Clock::now() + std::chrono::seconds(5);
+  while (application.preview_busy() && Clock::now() < end) pump_for(5);
+  pump_for(30);  // a typist's pause: the next key does not share the last one's frame
 }
 
 }  // namespace
@@ -109,6 +176,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   SetForegroundWindow(application.hwnd());
   pump_for(500);
+  settle(application);
   application.window().surface().enable_statistics(true);
   win32_ui::modern::ViewRoot& root = application.window().surface().view_root();
   orvane::app::ControlsPanel& panel = application.controls();
@@ -120,16 +188,18 @@ int wmain(int argc, wchar_t** argv) {
   for (const Layout layout : {Layout{"grid", 0}, Layout{"anchored bottom right", 10}, Layout{"anchored centre", 6}}) {
     application.settings().layout = static_cast<decltype(application.settings().layout)>(layout.value);
     application.refresh_preview();
-    pump_for(200);
+    settle(application);
 
     // A size typed into the edit: "36" and "360" in turn, a digit typed and taken back.
     SetFocus(static_cast<HWND>(panel.size_edit()->native_window()));
     press(VK_END);
     pump_for(100);
-    std::vector<double> grown;
-    std::vector<double> shrunk;
+    std::vector<Sample> grown;
+    std::vector<Sample> shrunk;
     for (int i = 0; i < samples; ++i) {
+      settle(application);
       grown.push_back(key_to_painted_preview(application, '0'));
+      settle(application);
       shrunk.push_back(key_to_painted_preview(application, VK_BACK));
     }
     report((std::string("typed size 36 -> 360, ") + layout.name).c_str(), grown);
@@ -139,8 +209,9 @@ int wmain(int argc, wchar_t** argv) {
     root.request_focus(*panel.opacity_slider(), win32_ui::modern::FocusOrigin::keyboard);
     SetFocus(application.hwnd());
     pump_for(100);
-    std::vector<double> stepped;
+    std::vector<Sample> stepped;
     for (int i = 0; i < samples; ++i) {
+      settle(application);
       stepped.push_back(key_to_painted_preview(application, i % 2 == 0 ? VK_RIGHT : VK_LEFT));
     }
     report((std::string("opacity step, ") + layout.name).c_str(), stepped);

@@ -33,7 +33,7 @@ std::vector<Span> spans(std::uint32_t source_length, std::uint32_t length) {
 
 template <int kBytes>
 void shrink(const std::uint8_t* rows, std::ptrdiff_t stride, std::uint32_t source_width, std::uint32_t source_height,
-            const gdiplus::PixelBitmap& out) {
+            const gdiplus::PixelBitmap& out, std::uint32_t first_row, std::uint32_t last_row) {
   const std::uint32_t width = out.width, height = out.height;
   const std::vector<Span> columns = spans(source_width, width);
   const double line_step = static_cast<double>(source_height) / height;
@@ -42,12 +42,20 @@ void shrink(const std::uint8_t* rows, std::ptrdiff_t stride, std::uint32_t sourc
   // and leave alpha at 255.
   const std::size_t values = std::size_t{source_width} * kBytes;
   std::vector<float> sums(values, 0.0f), next(values, 0.0f);
-  std::uint32_t y = 0;
-  for (std::uint32_t j = 0; j < source_height && y < height; ++j) {
+  std::uint32_t y = first_row;
+  last_row = std::min(last_row, height);
+  for (auto j = static_cast<std::uint32_t>(first_row * line_step); j < source_height && y < last_row; ++j) {
     const std::uint8_t* row = rows + static_cast<std::ptrdiff_t>(j) * stride;
     const double begin = y * line_step, end = std::min((y + 1) * line_step, static_cast<double>(source_height));
     if (j + 1.0 < end) {
-      for (std::size_t k = 0; k < values; ++k) sums[k] += row[k];
+      // Whole, but for the first row read when starting part-way down, which is shared with the
+      // output row above.
+      if (j < begin) {
+        const auto part = static_cast<float>(j + 1.0 - begin);
+        for (std::size_t k = 0; k < values; ++k) sums[k] += row[k] * part;
+      } else {
+        for (std::size_t k = 0; k < values; ++k) sums[k] += row[k];
+      }
       continue;
     }
     // This row finishes output row y; what is left of it starts the next one.
@@ -80,10 +88,16 @@ void shrink(const std::uint8_t* rows, std::ptrdiff_t stride, std::uint32_t sourc
 
 void shrink_by_area(const std::uint8_t* rows, std::ptrdiff_t stride, int bytes_per_pixel, std::uint32_t source_width,
                     std::uint32_t source_height, const gdiplus::PixelBitmap& out) {
+  shrink_rows_by_area(rows, stride, bytes_per_pixel, source_width, source_height, out, 0, out.height);
+}
+
+void shrink_rows_by_area(const std::uint8_t* rows, std::ptrdiff_t stride, int bytes_per_pixel,
+                         std::uint32_t source_width, std::uint32_t source_height, const gdiplus::PixelBitmap& out,
+                         std::uint32_t first_row, std::uint32_t last_row) {
   if (bytes_per_pixel == 3) {
-    shrink<3>(rows, stride, source_width, source_height, out);
+    shrink<3>(rows, stride, source_width, source_height, out, first_row, last_row);
   } else {
-    shrink<4>(rows, stride, source_width, source_height, out);
+    shrink<4>(rows, stride, source_width, source_height, out, first_row, last_row);
   }
 }
 

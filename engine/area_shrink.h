@@ -16,4 +16,10 @@ namespace orvane::engine {
 void shrink_by_area(const std::uint8_t* rows, std::ptrdiff_t stride, int bytes_per_pixel, std::uint32_t source_width,
                     std::uint32_t source_height, const gdiplus::PixelBitmap& out);
 
+// The same for the output rows first_row up to (not including) last_row only, reading just the
+// source rows under them.
+void shrink_rows_by_area(const std::uint8_t* rows, std::ptrdiff_t stride, int bytes_per_pixel,
+                         std::uint32_t source_width, std::uint32_t source_height, const gdiplus::PixelBitmap& out,
+                         std::uint32_t first_row, std::uint32_t last_row);
+
 }  // namespace orvane::engine

@@ -19,6 +19,16 @@ namespace flat = gdiplus::flat;
 // a fraction of what any GDI+ copy between bitmaps does.
 struct PreviewRenderer::CachedSource {
   gdiplus::PixelBitmap image;  // premultiplied BGRA, rows of width * 4 bytes
+  // For frames smaller than the image: the image with the last watermark drawn on it, and the rows
+  // of it that differ from the image; the image shrunk to the frame's size, and a copy of that with
+  // the last frame's band of changed rows shrunk again from `work`.
+  std::vector<std::uint8_t> work;
+  std::uint32_t work_first = 0;
+  std::uint32_t work_last = 0;
+  gdiplus::PixelBitmap base;
+  gdiplus::PixelBitmap shown;
+  std::uint32_t shown_first = 0;
+  std::uint32_t shown_last = 0;
 };
 
 PreviewRenderer::PreviewRenderer() {
@@ -46,6 +56,60 @@ namespace {
 std::uint32_t scaled_length(std::uint32_t length, float scale) {
   const double scaled = std::round(static_cast<double>(length) * static_cast<double>(scale));  // halves away from 0
   return scaled < 1.0 ? 1u : static_cast<std::uint32_t>(scaled);
+}
+
+// The sizes of `width` x `height` shrunk to fit within the fit, keeping its shape; unchanged when it
+// fits already or a fit length is 0.
+gdiplus::Size fitted_size(std::uint32_t width, std::uint32_t height, std::uint32_t fit_width, std::uint32_t fit_height) {
+  if (fit_width == 0 || fit_height == 0 || (width <= fit_width && height <= fit_height)) return {width, height};
+  const double scale = std::min(static_cast<double>(fit_width) / width, static_cast<double>(fit_height) / height);
+  const auto length = [scale](std::uint32_t side, std::uint32_t most) {
+    return std::clamp(static_cast<std::uint32_t>(std::lround(side * scale)), 1u, most);
+  };
+  return {length(width, fit_width), length(height, fit_height)};
+}
+
+// Shrinks the cache's working copy (with the watermark) into the frame; see render_preview_frame.
+bool shrink_into_frame(PreviewRenderer::CachedSource& cached, const gdiplus::PixelBitmap& source, gdiplus::Size shown,
+                       PreviewFrame& frame, std::wstring& error) {
+  const std::size_t row_bytes = std::size_t{source.width} * 4;
+  if (!cached.base || cached.base.width != shown.width || cached.base.height != shown.height) {
+    cached.base = gdiplus::make_pixel_bitmap(shown.width, shown.height, PixelFormat32bppPARGB);
+    cached.shown = gdiplus::make_pixel_bitmap(shown.width, shown.height, PixelFormat32bppPARGB);
+    if (!cached.base || !cached.shown) {
+      cached.base = {};
+      frame.pixels.clear();
+      error = L"Unable to allocate preview frame.";
+      return false;
+    }
+    shrink_by_area(source.pixels, static_cast<std::ptrdiff_t>(source.stride), 4, source.width, source.height,
+                   cached.base);
+    for (std::uint32_t y = 0; y < shown.height; ++y) std::memcpy(cached.shown.row(y), cached.base.row(y), shown.width * 4u);
+    cached.shown_first = cached.shown_last = 0;
+  }
+  // The band of source rows the watermark changed.
+  const std::uint8_t* work = cached.work.data();
+  std::uint32_t first = 0, last = source.height;
+  while (first < last && std::memcmp(work + row_bytes * first, source.row(first), row_bytes) == 0) ++first;
+  while (last > first && std::memcmp(work + row_bytes * (last - 1), source.row(last - 1), row_bytes) == 0) --last;
+  cached.work_first = first;
+  cached.work_last = last;
+  // The output rows over it, and the last frame's band put back to the plain image.
+  const double step = static_cast<double>(source.height) / shown.height;
+  const auto out_first = static_cast<std::uint32_t>(first / step);
+  const auto out_last = first == last ? out_first : std::min(shown.height, static_cast<std::uint32_t>(std::ceil(last / step)));
+  for (std::uint32_t y = cached.shown_first; y < cached.shown_last; ++y) {
+    std::memcpy(cached.shown.row(y), cached.base.row(y), shown.width * 4u);
+  }
+  shrink_rows_by_area(work, static_cast<std::ptrdiff_t>(row_bytes), 4, source.width, source.height, cached.shown,
+                      out_first, out_last);
+  cached.shown_first = out_first;
+  cached.shown_last = out_last;
+  frame.pixels.resize(std::size_t{shown.width} * shown.height * 4);
+  for (std::uint32_t y = 0; y < shown.height; ++y) {
+    std::memcpy(frame.pixels.data() + std::size_t{y} * shown.width * 4, cached.shown.row(y), shown.width * 4u);
+  }
+  return true;
 }
 
 }  // namespace
@@ -126,7 +190,7 @@ bool has_preview_source(const std::unique_ptr<PreviewRenderer>& renderer) noexce
 }
 
 bool render_preview_frame(const std::unique_ptr<PreviewRenderer>& renderer, const WatermarkOptions& options,
-                          PreviewFrame& frame, std::wstring& error) {
+                          PreviewFrame& frame, std::wstring& error, std::uint32_t fit_width, std::uint32_t fit_height) {
   // 1. Reset; the caller's pixel storage is kept for reuse.
   frame.width = frame.height = frame.source_width = frame.source_height = frame.stride = 0;
   frame.pixels.clear();
@@ -135,19 +199,35 @@ bool render_preview_frame(const std::unique_ptr<PreviewRenderer>& renderer, cons
     error = L"No preview image is loaded.";
     return false;
   }
-  // 3-4. A copy of the cached source in the frame's own pixels, which GDI+ then draws on in place.
-  const gdiplus::PixelBitmap& source = renderer->cached_->image;
-  frame.pixels.assign(source.pixels, source.pixels + source.stride * source.height);
+  // 3-4. A copy of the cached source, which GDI+ then draws on in place: the frame's own pixels, or,
+  // for a frame smaller than the cache, a working copy shrunk into the frame afterwards. The watermark
+  // is drawn at the cache's scale either way: text set at the smaller size is hinted differently and
+  // lands pixels away from where the export puts it, while the shrunk picture looks like the export
+  // shrunk.
+  PreviewRenderer::CachedSource& cached = *renderer->cached_;
+  const gdiplus::PixelBitmap& source = cached.image;
+  const gdiplus::Size shown = fitted_size(source.width, source.height, fit_width, fit_height);
+  const bool shrinks = shown.width != source.width || shown.height != source.height;
+  std::vector<std::uint8_t>& canvas = shrinks ? cached.work : frame.pixels;
+  const std::size_t row_bytes = std::size_t{source.width} * 4;
+  if (!shrinks || canvas.size() != row_bytes * source.height) {
+    canvas.assign(source.pixels, source.pixels + source.stride * source.height);
+  } else {
+    // Only the rows the last watermark changed.
+    std::memcpy(canvas.data() + row_bytes * cached.work_first, source.row(cached.work_first),
+                row_bytes * (cached.work_last - cached.work_first));
+  }
+  cached.work_first = cached.work_last = 0;
   Gdiplus::GpBitmap* raw = nullptr;
   if (flat::GdipCreateBitmapFromScan0(static_cast<INT>(source.width), static_cast<INT>(source.height),
-                                      static_cast<INT>(source.width * 4), PixelFormat32bppPARGB, frame.pixels.data(),
+                                      static_cast<INT>(source.width * 4), PixelFormat32bppPARGB, canvas.data(),
                                       &raw) != Gdiplus::Ok) {
     frame.pixels.clear();
     error = L"Unable to allocate preview frame.";
     return false;
   }
   gdiplus::BitmapPtr bitmap(raw);
-  // 5-6. The watermark at the preview's scale.
+  // 5-6. The watermark at the cache's scale.
   if (!options.text.empty()) {
     WatermarkOptions scaled = options;
     const float scale = renderer->scale_;
@@ -161,12 +241,15 @@ bool render_preview_frame(const std::unique_ptr<PreviewRenderer>& renderer, cons
     }
   }
   bitmap.reset();  // GDI+ lets go of the pixels
-  // 7-8. The frame's sizes.
-  frame.width = source.width;
-  frame.height = source.height;
+  // 7. Shrunk to the size shown. Most of the picture is the image's own shrunk copy, kept per size:
+  // only the output rows over source rows the watermark changed are shrunk again.
+  if (shrinks && !shrink_into_frame(cached, source, shown, frame, error)) return false;
+  // 8. The frame's sizes.
+  frame.width = shown.width;
+  frame.height = shown.height;
   frame.source_width = renderer->source_width_;
   frame.source_height = renderer->source_height_;
-  frame.stride = source.width * 4;
+  frame.stride = shown.width * 4;
   return true;
 }
 

@@ -32,14 +32,16 @@ class PreviewRenderer {
   [[nodiscard]] std::uint32_t source_height() const noexcept { return source_height_; }
   [[nodiscard]] float scale() const noexcept { return scale_; }
 
+  // The decoded picture and the frames' working copies; opaque outside the renderer.
+  struct CachedSource;
+
  private:
   friend bool load_preview_source(std::unique_ptr<PreviewRenderer>&, const std::wstring&, std::uint32_t,
                                   std::wstring&);
   friend bool has_preview_source(const std::unique_ptr<PreviewRenderer>&) noexcept;
   friend bool render_preview_frame(const std::unique_ptr<PreviewRenderer>&, const WatermarkOptions&,
-                                   PreviewFrame&, std::wstring&);
+                                   PreviewFrame&, std::wstring&, std::uint32_t, std::uint32_t);
 
-  struct CachedSource;
   void clear_source() noexcept;
 
   std::uintptr_t gdiplus_token_ = 0;
@@ -58,8 +60,11 @@ class PreviewRenderer {
 // True when the renderer exists and holds a cached source.
 [[nodiscard]] bool has_preview_source(const std::unique_ptr<PreviewRenderer>& renderer) noexcept;
 
-// Renders the cached source with the watermark scaled from full-size pixels to the cache.
+// Renders the cached source with the watermark scaled from full-size pixels to the cache. The frame
+// is that shrunk to fit within fit_width x fit_height pixels (the size the preview is shown at), or
+// the cache's own size when that is smaller or a fit length is 0.
 [[nodiscard]] bool render_preview_frame(const std::unique_ptr<PreviewRenderer>& renderer,
-                                        const WatermarkOptions& options, PreviewFrame& frame, std::wstring& error);
+                                        const WatermarkOptions& options, PreviewFrame& frame, std::wstring& error,
+                                        std::uint32_t fit_width = 0, std::uint32_t fit_height = 0);
 
 }  // namespace orvane::engine

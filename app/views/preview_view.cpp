@@ -1,8 +1,12 @@
 #include "views/preview_view.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 
 #include "layout/text_style.h"
+#include "modern/tree/view_host.h"
+#include "ui/animation/animation_clock.h"
 #include "theme/palette.h"
 
 namespace orvane::app {
@@ -16,6 +20,15 @@ Color pick(bool dark, Color light_colour, Color dark_colour) { return dark ? dar
 
 Color palette_colour(const win32_ui::modern::Palette& palette, int index) {
   return Color::from_colorref(palette.colors[static_cast<std::size_t>(index)]);
+}
+
+Color backdrop_colour(bool dark) { return pick(dark, Color{0xE2, 0xE8, 0xF0}, Color{0x0F, 0x14, 0x1C}); }
+
+Color blend_towards(Color a, Color b, float share_of_b) {
+  const auto channel = [share_of_b](std::uint8_t x, std::uint8_t y) {
+    return static_cast<std::uint8_t>(std::lround(x + (y - x) * share_of_b));
+  };
+  return Color{channel(a.r, b.r), channel(a.g, b.g), channel(a.b, b.b)};
 }
 
 }  // namespace
@@ -36,6 +49,50 @@ void PreviewView::set_image(win32_ui::ui::graphics::Image image) {
   invalidate_visual();
 }
 
+void PreviewView::set_busy(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  busy_phase_ = 0.0f;
+  if (busy_) {
+    run_busy_bar();
+  } else if (host() != nullptr && host()->animation_clock() != nullptr) {
+    host()->animation_clock()->cancel_for_owner(this, false);
+  }
+  invalidate_visual();
+}
+
+// One sweep after another while busy. Without running animations the bar stands still: a clock that
+// finishes animations at once would otherwise restart this one forever.
+void PreviewView::run_busy_bar() {
+  auto* running = host() != nullptr ? host()->animation_clock() : nullptr;
+  if (running == nullptr || !running->is_enabled()) return;
+  win32_ui::ui::animation::AnimationSpec spec;
+  spec.duration = std::chrono::milliseconds(1200);
+  spec.easing = static_cast<std::int32_t>(win32_ui::ui::animation::Easing::Linear);
+  running->animate_float_for(
+      this, 1, 0.0f, 1.0f, spec,
+      [this](float value) {
+        busy_phase_ = value;
+        invalidate_visual();
+      },
+      [this](win32_ui::ui::animation::CompletionStatus status) {
+        if (busy_ && status == win32_ui::ui::animation::CompletionStatus::Finished) run_busy_bar();
+      },
+      std::chrono::steady_clock::now());
+}
+
+void PreviewView::paint_busy_bar(win32_ui::modern::PaintContext& context, const RectF& inner) {
+  auto s = [&](float dips) { return context.to_pixels(dips); };
+  const RectF track{inner.left, inner.top - s(12), inner.right, inner.top - s(8)};
+  const Color accent = palette_colour(*context.palette, win32_ui::modern::Palette::accent);
+  context.canvas->fill_rounded_rect(track, s(2), blend_towards(backdrop_colour(context.palette->dark != 0), accent, 0.25f));
+  // A third of the track sweeping across it, clipped at both ends.
+  const float span = track.width() / 3.0f;
+  const float left = track.left - span + (track.width() + span) * busy_phase_;
+  const RectF bar{std::max(left, track.left), track.top, std::min(left + span, track.right), track.bottom};
+  if (bar.right > bar.left) context.canvas->fill_rounded_rect(bar, s(2), accent);
+}
+
 void PreviewView::paint(win32_ui::modern::PaintContext& context) {
   if (context.palette == nullptr) return;
   const win32_ui::modern::Palette& palette = *context.palette;
@@ -43,23 +100,49 @@ void PreviewView::paint(win32_ui::modern::PaintContext& context) {
   auto s = [&](float dips) { return context.to_pixels(dips); };
   const RectF rect = context.to_pixels(arranged_rect());
   // 1. The backdrop.
-  context.canvas->fill_rounded_rect(rect, s(12), pick(dark, Color{0xE2, 0xE8, 0xF0}, Color{0x0F, 0x14, 0x1C}));
-  // 2. The inner area.
+  context.canvas->fill_rounded_rect(rect, s(12), backdrop_colour(dark));
+  // 2. The picture area, in whole pixels so that a frame of its size lands on them; a new one is
+  // reported once this paint is done.
+  const float picture_inset = s(20);
+  const RectF picture{std::ceil(rect.left + picture_inset), std::ceil(rect.top + picture_inset),
+                      std::floor(rect.right - picture_inset), std::floor(rect.bottom - picture_inset)};
+  const PixelSize area{picture.right > picture.left ? static_cast<std::uint32_t>(picture.width()) : 0u,
+                       picture.bottom > picture.top ? static_cast<std::uint32_t>(picture.height()) : 0u};
+  const bool area_changed = area != picture_area_;
+  picture_area_ = area;
+  paint_content(context, picture);
+  if (busy_ && area.width > 0 && area.height > 0) paint_busy_bar(context, picture);
+  if (area_changed && area_changed_) area_changed_();
+}
+
+void PreviewView::paint_content(win32_ui::modern::PaintContext& context, const RectF& picture) {
+  const win32_ui::modern::Palette& palette = *context.palette;
+  const bool dark = palette.dark != 0;
+  auto s = [&](float dips) { return context.to_pixels(dips); };
+  const RectF rect = context.to_pixels(arranged_rect());
   const float inset = image_.is_valid() ? s(20) : s(34);
-  const RectF inner{rect.left + inset, rect.top + inset, rect.right - inset, rect.bottom - inset};
+  const RectF inner = image_.is_valid() ? picture : RectF{rect.left + inset, rect.top + inset, rect.right - inset, rect.bottom - inset};
   if (inner.right <= inner.left || inner.bottom <= inner.top) return;
-  // 3. The frame, letterboxed and centred on a soft mat.
+  // 3. The frame, letterboxed and centred on a soft mat: pixel for pixel when it was rendered for
+  // this area (it fits and fills one side), else scaled to fit.
   if (image_.is_valid()) {
-    const float scale = std::min(inner.height() / static_cast<float>(image_.height()),
-                                 inner.width() / static_cast<float>(image_.width()));
-    const float width = static_cast<float>(image_.width()) * scale;
-    const float height = static_cast<float>(image_.height()) * scale;
-    const float left = inner.left + (inner.width() - width) / 2.0f;
-    const float top = inner.top + (inner.height() - height) / 2.0f;
+    const auto image_width = static_cast<float>(image_.width());
+    const auto image_height = static_cast<float>(image_.height());
+    const bool rendered_for_area = image_width <= inner.width() && image_height <= inner.height() &&
+                                   (inner.width() - image_width < 1.0f || inner.height() - image_height < 1.0f);
+    const float scale = rendered_for_area ? 1.0f : std::min(inner.height() / image_height, inner.width() / image_width);
+    const float width = image_width * scale;
+    const float height = image_height * scale;
+    float left = inner.left + (inner.width() - width) / 2.0f;
+    float top = inner.top + (inner.height() - height) / 2.0f;
+    if (rendered_for_area) {
+      left = std::floor(left);
+      top = std::floor(top);
+    }
     const RectF drawn{left, top, left + width, top + height};
     context.canvas->fill_rounded_rect(RectF{drawn.left - s(7), drawn.top - s(7), drawn.right + s(7), drawn.bottom + s(7)},
                                       s(7), pick(dark, Color{0x94, 0xA3, 0xB8}, Color{0x05, 0x07, 0x0A}));
-    context.canvas->draw_image(image_, drawn, 1.0f, true);
+    context.canvas->draw_image(image_, drawn, 1.0f, !rendered_for_area);
     return;
   }
   // 4. The placeholder with its dashed border.

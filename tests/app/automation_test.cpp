@@ -272,6 +272,9 @@ struct Program {
     window = application->hwnd();
     SetForegroundWindow(window);
     desktop::pump(300);
+    // The photo opens and its first frame shows off the window's thread.
+    EXPECT_TRUE(desktop::pump_until([this] { return !application->preview_busy(); }, 20000));
+    desktop::pump(50);
   }
   ~Program() {
     application.reset();
@@ -350,7 +353,8 @@ TEST(ProgramAutomation, TheTreeGroupsCardsNamesThePreviewAndFollowsLanguageAndMo
 
   // Another image: the preview is renamed.
   app.open_image(make_photo(program.folder, L"hills.jpg", 300, 200));
-  desktop::pump(200);
+  ASSERT_TRUE(desktop::pump_until([&] { return !app.preview_busy(); }, 20000));
+  desktop::pump(50);
   read([&](Element& root) { EXPECT_EQ(root.find_id(L"preview").name(), L"Preview of hills.jpg, 300 \u00D7 200, JPG"); });
 
   // Chinese: the caption buttons and the preview speak it too.

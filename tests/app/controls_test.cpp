@@ -242,6 +242,7 @@ double share_near(const std::vector<bool>& from, const std::vector<bool>& to, st
 // them adds the differences up).
 void expect_export_shows_the_preview(Program& program, const std::wstring& photo, const std::wstring& name) {
   SCOPED_TRACE(testing::Message() << "export " << std::string(name.begin(), name.end()));
+  ASSERT_TRUE(program.settle()) << "the preview did not catch up";
   const std::wstring output = std::filesystem::path(photo).replace_filename(name).wstring();
   ASSERT_TRUE(program_driver::export_with_ctrl_s(output));
   const Pixels frame = preview_frame(program.application());

@@ -29,6 +29,14 @@ Program::Program(const std::wstring& photo)
   main_window = window_;
   SetForegroundWindow(window_);
   desktop::pump(200);
+  settle();
+}
+
+bool Program::settle(int timeout_milliseconds) {
+  const bool settled =
+      desktop::pump_until([this] { return !application_->preview_busy(); }, timeout_milliseconds);
+  desktop::pump(30);  // the frame's paint
+  return settled;
 }
 
 Program::~Program() {

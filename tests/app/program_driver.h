@@ -37,6 +37,9 @@ class Program {
   Program& operator=(const Program&) = delete;
 
   [[nodiscard]] orvane::app::OrvaneApplication& application() noexcept { return *application_; }
+  // Dispatches messages until the photo asked for is open and the last frame asked for is shown (and
+  // painted); false when that took more than `timeout_milliseconds`.
+  bool settle(int timeout_milliseconds = 20000);
   [[nodiscard]] orvane::app::OrvaneApplication* operator->() noexcept { return application_.get(); }
   [[nodiscard]] HWND hwnd() const noexcept { return window_; }
   // The client-pixel centre of the widget with this command id, or {-1, -1}.

@@ -119,6 +119,7 @@ TEST(Program, RefusesToWriteOverTheSourceAndReportsWhatItCannotOpen) {
   // A folder and a missing file are ignored without a word; a broken file is reported, and the image
   // that was open stays open and working.
   application.open_image(photo);
+  ASSERT_TRUE(program.settle());
   ASSERT_FALSE(application.image_path().empty());
   application.open_image(folder.path().wstring());
   application.open_image(folder.file(L"missing.jpg"));
@@ -170,6 +171,7 @@ TEST(Program, ADropOpensTheFirstFileOnly) {
   std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
   GlobalUnlock(memory);
   SendMessageW(application.hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+  ASSERT_TRUE(program.settle());
   EXPECT_EQ(application.image_path(), std::filesystem::absolute(first).wstring());
   desktop::pump(100);
   save_shot(application.hwnd(), L"program_dropped.png");

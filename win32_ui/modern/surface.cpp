@@ -84,6 +84,10 @@ class Surface::Impl final {
     palette_ = palette;
     ++palette_generation_;
     geometry_.dpi = windows::valid_dpi(static_cast<float>(GetDpiForWindow(window)));
+    {
+      const platform::WindowDc screen(window);
+      scheduler_.set_refresh_rate(screen.get() != nullptr ? GetDeviceCaps(screen.get(), VREFRESH) : 0);
+    }
     renderer_.rebuild_fonts();
     renderer_.rebuild_field_brush();
     if (!SetWindowSubclass(window, &Impl::subclass_proc, surface_subclass_id, reinterpret_cast<DWORD_PTR>(this))) {
@@ -283,6 +287,7 @@ class Surface::Impl final {
     root_.clock().tick(std::chrono::steady_clock::now());
     if (root_.layout_needed()) layout();
     const std::uint64_t changes = root_.change_count();
+    scheduler_.frame_started();
     renderer_.paint_frame();
     if (renderer_.last_frame_ok() && root_.change_count() == changes) root_.clear_dirty();
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -38,6 +39,11 @@ struct FrameStatistics {
   double last_milliseconds = 0.0;
   double total_milliseconds = 0.0;
   double longest_milliseconds = 0.0;
+  // The last frame: when its surface last asked the window for a paint, when painting began, and
+  // how long handing the drawn pixels to the window took of it.
+  std::chrono::steady_clock::time_point last_invalidated;
+  std::chrono::steady_clock::time_point last_started;
+  double last_present_milliseconds = 0.0;
 };
 
 // What a pointer dispatch found: the element hit (flat element model), and whether a view handled it.

@@ -85,7 +85,8 @@ View& View::set_visibility(layout::Visibility visibility) {
 
 void View::invalidate_layout() {
   invalidate_measure();
-  if (host_ != nullptr) host_->invalidate_layout();
+  // This view repaints where it is now; the pass repaints it and any other view it moves.
+  if (host_ != nullptr) host_->invalidate_layout_of(visual_bounds());
 }
 
 // --- host

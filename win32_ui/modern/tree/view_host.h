@@ -24,6 +24,13 @@ class ViewHost {
   // Asks for a layout pass before the next paint.
   virtual void invalidate_layout() = 0;
 
+  // Asks for a layout pass that repaints `changed` (host DIPs) and whatever the pass moves or resizes
+  // rather than everything: a view whose content changed its size. The default repaints everything.
+  virtual void invalidate_layout_of(const layout::Rect& changed) {
+    static_cast<void>(changed);
+    invalidate_layout();
+  }
+
   // Tells accessibility that names, states or structure may have changed.
   virtual void notify_semantics_changed() = 0;
 

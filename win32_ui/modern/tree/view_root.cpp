@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 #include "layout/layout_node.h"
 #include "modern/tree/dispatch_scope.h"
@@ -181,11 +182,47 @@ void ViewRoot::clear_dirty() noexcept {
   whole_dirty_ = false;
 }
 
+namespace {
+
+// Where a view paints itself (its children aside), in host DIPs.
+layout::Rect own_bounds(const View& view) {
+  const layout::Rect rect = view.arranged_rect();
+  return view.total_transform().map_bounds(layout::Rect{rect.x - 4.0f, rect.y - 4.0f, rect.width + 8.0f, rect.height + 8.0f});
+}
+
+template <typename Visit>
+void for_each_view(const View& view, const Visit& visit) {
+  visit(view);
+  if (const auto* group = dynamic_cast<const ViewGroup*>(&view)) {
+    for (const auto& child : group->children()) for_each_view(*child, visit);
+  }
+}
+
+bool same_rect(const layout::Rect& a, const layout::Rect& b) noexcept {
+  return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
+
+}  // namespace
+
 void ViewRoot::layout(layout::Size viewport, layout::LayoutContext& context) {
   layout_needed_ = false;
   if (root_ == nullptr) return;
   const RoutingScope scope(*this);
+  // A pass that views asked for repaints only what it moves: each view where it was and where it
+  // lands. A pass with everything to repaint anyway needs no record.
+  std::unordered_map<const View*, layout::Rect> before;
+  const bool partial = !whole_dirty_;
+  if (partial) for_each_view(*root_, [&](const View& view) { before.emplace(&view, own_bounds(view)); });
   layout::run_layout_pass(*root_, viewport, context);
+  if (partial && root_ != nullptr) {
+    for_each_view(*root_, [&](const View& view) {
+      const layout::Rect now = own_bounds(view);
+      const auto was = before.find(&view);
+      if (was != before.end() && same_rect(was->second, now)) return;
+      if (was != before.end()) invalidate(was->second);
+      invalidate(now);
+    });
+  }
   View* const focused = focus_.focused();
   if (focused != nullptr && (!is_within(*focused, *root_) || !can_hold_focus(*focused))) {
     focus_.clear_focus(FocusOrigin::programmatic);
@@ -458,6 +495,11 @@ void ViewRoot::invalidate_layout() {
   whole_dirty_ = true;
   changed();
   if (scheduler_ != nullptr) scheduler_->invalidate(true);
+}
+
+void ViewRoot::invalidate_layout_of(const layout::Rect& changed) {
+  layout_needed_ = true;
+  invalidate(changed);
 }
 
 void ViewRoot::notify_semantics_changed() {

@@ -125,6 +125,7 @@ class ViewRoot final : public ViewHost {
   void invalidate(const layout::Rect& rect) override;
   void invalidate_all() override;
   void invalidate_layout() override;
+  void invalidate_layout_of(const layout::Rect& changed) override;
   void notify_semantics_changed() override;
   void dispatch_event(Event& event) override;
   ui::animation::AnimationClock* animation_clock() override { return &clock_; }

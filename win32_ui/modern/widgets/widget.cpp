@@ -38,6 +38,9 @@ Widget::Widget(WidgetRole role, layout::Size preferred_size)
 }
 
 Widget& Widget::set_text(LocalizedText source) {
+  // The same text again costs nothing: a status refreshed with every preview frame must not lay the
+  // window out and repaint it whole each time.
+  if (label_from_source_ && source == source_) return *this;
   label_from_source_ = true;
   if (source.kind == LocalizedText::Kind::Literal) label_ = source.text;
   source_ = std::move(source);

@@ -34,7 +34,9 @@ float SurfaceGeometry::max_scroll() const { return std::max(0.0f, content_height
 void SurfaceGeometry::clamp_scroll() { scroll_offset = std::clamp(scroll_offset, 0.0f, max_scroll()); }
 
 void SurfaceGeometry::invalidate_window(const RECT* rect) const {
-  if (window != nullptr) InvalidateRect(window, rect, FALSE);
+  if (window == nullptr) return;
+  InvalidateRect(window, rect, FALSE);
+  last_invalidated = std::chrono::steady_clock::now();
 }
 
 float valid_dpi(float dpi) noexcept { return std::isfinite(dpi) && dpi > 0.0f ? dpi : 96.0f; }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <chrono>
+
 #include "layout/geometry.h"
 
 namespace win32_ui::platform::windows {
@@ -31,6 +33,8 @@ struct SurfaceGeometry {
   // Every repaint request goes through here: a handler may have destroyed the window during the
   // dispatch that preceded it, and a null window would make the request cover the whole desktop.
   void invalidate_window(const RECT* rect = nullptr) const;
+  // When it last did, for the frame statistics.
+  mutable std::chrono::steady_clock::time_point last_invalidated;
 };
 
 // A DPI the system reported, or 96 where it reported nonsense.

@@ -129,6 +129,7 @@ void SurfaceRenderer::paint_frame() {
   }
   last_frame_ok_ = outcome.success;
   if (statistics_enabled_) {
+    statistics_.last_started = started;
     count_frame(outcome, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count());
   }
 }
@@ -143,6 +144,8 @@ void SurfaceRenderer::count_frame(const modern::FrameOutcome& outcome, double mi
   if (outcome.attempts > 1) ++statistics_.second_attempts;
   statistics_.last_attempts = outcome.attempts;
   statistics_.last_milliseconds = milliseconds;
+  statistics_.last_present_milliseconds = outcome.present_milliseconds;
+  statistics_.last_invalidated = geometry_.last_invalidated;
   statistics_.total_milliseconds += milliseconds;
   statistics_.longest_milliseconds = std::max(statistics_.longest_milliseconds, milliseconds);
 }

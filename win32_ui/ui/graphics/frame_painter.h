@@ -20,6 +20,7 @@ struct FrameOutcome {
   bool success = false;
   bool software = false;  // the GDI canvas painted it
   int attempts = 0;       // canvases tried: 1, or 2 after a Direct2D failure
+  double present_milliseconds = 0.0;  // handing the drawn frame to the window (the last canvas's end)
 };
 
 // Paints one frame into `dc` for `update` (pixels): `draw` is run on a Direct2D canvas, and run

@@ -1,0 +1,164 @@
+// The window stays answering while a large photo opens, and the preview follows fast typing to its
+// last value. The one timing bound here is the responsiveness check: a window that does not answer
+// a message for 100 ms has stopped following its user.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "command_ids.h"
+#include "controls_panel.h"
+#include "desktop.h"
+#include "modern/native/win32_edit.h"
+#include "modern/tree/view_root.h"
+#include "modern/surface.h"
+#include "modern/widgets/widget.h"
+#include "orvane_application.h"
+#include "preview_renderer.h"
+#include "program_driver.h"
+#include "test_support.h"
+#include "views/preview_view.h"
+#include "watermark_settings.h"
+
+namespace responsiveness_test {
+namespace {
+
+using orvane::app::OrvaneApplication;
+using namespace program_driver;
+
+// Sends WM_NULL to a window from its own thread every few milliseconds and keeps the longest wait
+// for the answer; a message not answered within 100 ms counts as a stall.
+class Watcher {
+ public:
+  explicit Watcher(HWND window)
+      : thread_([this, window] {
+          while (!stop_) {
+            const auto sent = std::chrono::steady_clock::now();
+            DWORD_PTR result = 0;
+            if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result) == 0) ++stalls_;
+            const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
+            longest_ = std::max<long long>(longest_, waited.count());
+            ++probes_;
+            Sleep(5);
+          }
+        }) {}
+  ~Watcher() { stop(); }
+  void stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  [[nodiscard]] int stalls() const { return stalls_; }
+  [[nodiscard]] int probes() const { return probes_; }
+  [[nodiscard]] long long longest() const { return longest_; }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::atomic<int> stalls_{0};
+  std::atomic<int> probes_{0};
+  std::atomic<long long> longest_{0};
+  std::thread thread_;
+};
+
+// What the status line under the preview says.
+std::wstring status_of(OrvaneApplication& application) {
+  win32_ui::modern::View* root = application.window().surface().root();
+  const win32_ui::modern::Widget* status =
+      root != nullptr ? win32_ui::modern::find_widget_by_command(*root, orvane::app::command_number(orvane::app::CommandId::status))
+                      : nullptr;
+  return status != nullptr ? std::wstring(status->label()) : std::wstring();
+}
+
+TEST(Responsiveness, OpeningA108MegapixelPhotoKeepsTheWindowAnswering) {
+  Environment environment;
+  orvane::test::TempDir folder;
+  // 12000 x 9000, the largest camera photos there are; flat bands keep the file small and quick to write.
+  const std::wstring huge = folder.file(L"huge.jpg");
+  orvane::test::Pixels pixels{12000, 9000, std::vector<std::uint32_t>(std::size_t{12000} * 9000)};
+  for (std::uint32_t y = 0; y < pixels.height; ++y) {
+    std::fill_n(&pixels.argb[std::size_t{y} * pixels.width], pixels.width, 0xFF000000u | (y / 40 * 0x010203u & 0xFFFFFFu));
+  }
+  ASSERT_TRUE(orvane::test::save_pixels(pixels, huge, L"image/jpeg"));
+  pixels = {};
+  const std::wstring small = folder.file(L"small.png");
+  ASSERT_TRUE(orvane::test::save_pixels(orvane::test::make_pattern(600, 400), small, L"image/png"));
+
+  Program program(small);
+  OrvaneApplication& application = program.application();
+  Watcher watcher(program.hwnd());
+  application.open_image(huge);
+  // While it decodes: the photo open so far stays open and is still previewed, and the window says
+  // what it is opening.
+  EXPECT_TRUE(application.preview_busy());
+  desktop::pump(150);
+  const bool still_opening = application.preview_busy();
+  EXPECT_EQ(application.image_path(), std::filesystem::absolute(small).wstring());
+  EXPECT_TRUE(application.preview()->busy());
+  EXPECT_EQ(status_of(application), L"Opening huge.jpg…");
+  save_shot(program.hwnd(), L"responsiveness_opening.png");
+  ASSERT_TRUE(program.settle(60000)) << "the photo did not open within a minute";
+  watcher.stop();
+  EXPECT_EQ(application.image_path(), std::filesystem::absolute(huge).wstring());
+  EXPECT_FALSE(application.preview()->busy());
+  save_shot(program.hwnd(), L"responsiveness_opened.png");
+  EXPECT_TRUE(still_opening) << "the open ended at once: the check proves nothing";
+  EXPECT_EQ(watcher.stalls(), 0) << "longest wait " << watcher.longest() << " ms";
+  EXPECT_GT(watcher.probes(), 5);
+  EXPECT_EQ(status_of(application), L"Opened huge.jpg · Changes preview live");
+}
+
+// The frame the preview shows, byte for byte.
+std::vector<std::uint8_t> shown_pixels(const OrvaneApplication& application) {
+  const auto& image = application.preview()->image();
+  return {image.pixels().begin(), image.pixels().end()};
+}
+
+TEST(Responsiveness, FastTypingEndsWithThePreviewOfTheLastValue) {
+  Environment environment;
+  orvane::test::TempDir folder;
+  const std::wstring photo = folder.file(L"photo.png");
+  ASSERT_TRUE(orvane::test::save_pixels(orvane::test::make_pattern(3000, 2000), photo, L"image/png"));
+  Program program(photo);
+  OrvaneApplication& application = program.application();
+  auto* edit = application.controls().size_edit();
+  ASSERT_NE(edit, nullptr);
+  SetFocus(static_cast<HWND>(edit->native_window()));
+  desktop::press_key(VK_END);
+  desktop::pump(50);
+  ASSERT_EQ(application.settings().font_size, 36.0f);
+  // "36" -> "360" -> "36" a few times, every key injected at once: frames are asked for faster than
+  // they can be drawn.
+  for (int i = 0; i < 4; ++i) {
+    desktop::press_key('0');
+    desktop::press_key(VK_BACK);
+  }
+  ASSERT_TRUE(program.settle());
+  EXPECT_EQ(application.settings().font_size, 36.0f);
+  // The frame shown is the one of size 36, drawn afresh for the area the preview shows.
+  const orvane::app::PreviewView::PixelSize area = application.preview()->picture_area();
+  std::unique_ptr<orvane::engine::PreviewRenderer> renderer;
+  std::wstring error;
+  ASSERT_TRUE(orvane::engine::load_preview_source(renderer, photo, 1600, error));
+  orvane::engine::PreviewFrame expected;
+  ASSERT_TRUE(orvane::engine::render_preview_frame(
+      renderer, orvane::app::make_options(application.settings(), application.image_path()), expected, error, area.width,
+      area.height));
+  EXPECT_LE(expected.width, area.width);
+  EXPECT_TRUE(shown_pixels(application) == expected.pixels) << "the preview does not show size 36";
+  // And at 360 the other way round.
+  desktop::press_key('0');
+  ASSERT_TRUE(program.settle());
+  EXPECT_EQ(application.settings().font_size, 360.0f);
+  EXPECT_FALSE(shown_pixels(application) == expected.pixels);
+  save_shot(program.hwnd(), L"responsiveness_typed.png");
+}
+
+}  // namespace
+}  // namespace responsiveness_test
