@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <mutex>
 
 namespace orvane::engine {
 
@@ -17,9 +18,19 @@ std::uint64_t export_bytes_needed(std::uint64_t width, std::uint64_t height) noe
 }
 
 std::optional<std::uint64_t> memory_available() noexcept {
+  // Wine answers from a cache it marks fresh before filling it, so a thread asking while another
+  // refreshes it gets the old contents: zeros on the process's first call, which refused every
+  // image the workers of a batch judged at once. One caller at a time; Windows needs no lock but
+  // loses nothing by it.
+  static std::mutex query;
   MEMORYSTATUSEX status{};
   status.dwLength = sizeof(status);
-  if (!GlobalMemoryStatusEx(&status)) return std::nullopt;
+  {
+    const std::lock_guard lock(query);
+    if (!GlobalMemoryStatusEx(&status)) return std::nullopt;
+  }
+  // No physical memory at all is no answer (a caller outside the lock met the same cache).
+  if (status.ullTotalPhys == 0) return std::nullopt;
   return std::min(status.ullAvailPhys, status.ullAvailVirtual);
 }
 

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
 namespace {
 
 using namespace orvane::engine;
@@ -24,6 +29,39 @@ TEST(ImageSizeLimit, BytesNeededByAnExport) {
   ASSERT_TRUE(available.has_value());
   EXPECT_GT(*available, 0u);
   EXPECT_FALSE(image_size_acceptable(kMaxImagePixels / 4, 4 + 1)) << "over the pixel limit";
+}
+
+// Workers of a batch judge their first images at the same moment, early in the process. Each
+// round is a fresh process (a death test's child), where the system is asked for the first time;
+// four threads, released together, judge a small image again and again. A single wrong answer
+// would report a readable file as unreadable.
+TEST(ImageSizeLimit, ThreadsJudgingAtOnceFromTheProcessStartAllAcceptASmallImage) {
+  constexpr int kRounds = 8;
+  for (int round = 0; round < kRounds; ++round) {
+    EXPECT_EXIT(
+        {
+          constexpr int kThreads = 4;
+          std::atomic<int> ready{0};
+          std::atomic<bool> go{false};
+          std::atomic<int> refused{0};
+          std::vector<std::thread> threads;
+          for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&] {
+              ready.fetch_add(1);
+              while (!go.load()) std::this_thread::yield();
+              for (int i = 0; i < 200; ++i) {
+                if (!image_size_acceptable(200, 150)) refused.fetch_add(1);
+              }
+            });
+          }
+          while (ready.load() < kThreads) std::this_thread::yield();
+          go = true;
+          for (std::thread& thread : threads) thread.join();
+          std::exit(refused.load() == 0 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "")
+        << "round " << round << ": a 200 x 150 image was refused";
+  }
 }
 
 }  // namespace
