@@ -158,6 +158,50 @@ void settle(OrvaneApplication& application) {
   pump_for(30);  // a typist's pause: the next key does not share the last one's frame
 }
 
+// Moves the mouse to a client point of `window`, with the left button held when `down` changes.
+void mouse_to(HWND window, POINT client, DWORD buttons = 0) {
+  POINT screen = client;
+  ClientToScreen(window, &screen);
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = (screen.x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
+  input.mi.dy = (screen.y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
+  SendInput(1, &input, sizeof(INPUT));
+}
+
+// Drags the opacity slider across its whole range and back, a move every two milliseconds, and
+// reports the frames painted against the display refreshes the drag lasted.
+void drag_opacity(OrvaneApplication& application) {
+  win32_ui::modern::Surface& surface = application.window().surface();
+  const win32_ui::layout::Rect r = application.controls().opacity_slider()->arranged_rect();
+  const float scale = surface.dpi() / 96.0f * surface.ui_scale();
+  const auto at = [&](float share) {
+    return POINT{static_cast<LONG>((r.x + 8.0f + (r.width - 16.0f) * share) * scale),
+                 static_cast<LONG>((r.y + r.height / 2.0f) * scale)};
+  };
+  const HWND window = application.hwnd();
+  mouse_to(window, at(0.43f));
+  pump_for(50);
+  mouse_to(window, at(0.43f), MOUSEEVENTF_LEFTDOWN);
+  pump_for(50);
+  settle(application);
+  const std::uint64_t frames_before = surface.statistics().frames;
+  const auto start = Clock::now();
+  constexpr int steps = 200;
+  for (int i = 0; i <= steps; ++i) {
+    const float share = i <= steps / 2 ? 2.0f * static_cast<float>(i) / steps : 2.0f - 2.0f * static_cast<float>(i) / steps;
+    mouse_to(window, at(share));
+    pump_for(2);
+  }
+  const double elapsed = Milliseconds(Clock::now() - start).count();
+  const std::uint64_t frames = surface.statistics().frames - frames_before;
+  mouse_to(window, at(0.0f), MOUSEEVENTF_LEFTUP);
+  settle(application);
+  std::printf("opacity slider dragged across its range and back: %llu frames in %.0f ms (%.2f frames per 60 Hz refresh)\n",
+              static_cast<unsigned long long>(frames), elapsed, static_cast<double>(frames) / (elapsed / (1000.0 / 60.0)));
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -216,6 +260,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     report((std::string("opacity step, ") + layout.name).c_str(), stepped);
   }
+  drag_opacity(application);
   const auto& statistics = application.window().surface().statistics();
   std::printf("frames painted %llu, mean frame %.1f ms, longest %.1f ms\n",
               static_cast<unsigned long long>(statistics.frames),

@@ -446,5 +446,48 @@ TEST(ScrollPanelTest, WheelFocusAndBarMoveTheWindowAndHiddenRowsAreNotHit) {
   EXPECT_EQ(rows[0]->arranged_rect(), (Rect{0, 20, 200, 40}));
 }
 
+// A view whose content grows repaints itself and what it pushes aside, not the whole window: a
+// status line refreshed with every preview frame must not repaint everything each time. The
+// window's own layouts (a resize) still repaint everything.
+TEST(StackPanelTest, AViewThatGrowsRepaintsOnlyWhatMoved) {
+  class Growing : public Box {
+   public:
+    void grow(float height) {
+      height_ = height;
+      invalidate_layout();
+    }
+
+   protected:
+    Size measure_content(const layout::Constraints&, layout::LayoutContext&) override { return Size{100, height_}; }
+
+   private:
+    float height_ = 40;
+  };
+  modern::ViewRoot root;
+  auto top = std::make_unique<StackPanel>(Orientation::horizontal, 0.0f);
+  auto* column = static_cast<StackPanel*>(top->add_child(std::make_unique<StackPanel>(Orientation::vertical, 0.0f)));
+  std::vector<Growing*> rows;
+  for (int i = 0; i < 3; ++i) rows.push_back(static_cast<Growing*>(column->add_child(std::make_unique<Growing>())));
+  auto* side = static_cast<Growing*>(top->add_child(std::make_unique<Growing>()));
+  root.set_root(std::move(top));
+  layout::LayoutContext context;
+  root.layout(Size{300, 300}, context);
+  root.clear_dirty();
+
+  rows[1]->grow(60);
+  root.layout(Size{300, 300}, context);
+  ASSERT_FALSE(root.whole_surface_dirty());
+  EXPECT_EQ(rows[2]->arranged_rect().y, 100.0f);
+  const Rect dirty = root.dirty_rect();
+  EXPECT_LE(dirty.y, 40.0f);
+  EXPECT_GE(dirty.y + dirty.height, 140.0f) << "row 2 moved down: its old and new place repaint";
+  EXPECT_GT(dirty.y, 36.0f - 1.0f) << "row 0 did not move";
+  EXPECT_LT(dirty.x + dirty.width, side->arranged_rect().x + 4.0f + 1.0f) << "the side column did not move";
+  EXPECT_GT(dirty.x + dirty.width, rows[2]->arranged_rect().x + rows[2]->arranged_rect().width);
+
+  root.invalidate_layout();
+  EXPECT_TRUE(root.whole_surface_dirty());
+}
+
 }  // namespace
 }  // namespace tree_test
