@@ -112,6 +112,14 @@ TEST(Responsiveness, OpeningA108MegapixelPhotoKeepsTheWindowAnswering) {
   EXPECT_EQ(watcher.stalls(), 0) << "longest wait " << watcher.longest() << " ms";
   EXPECT_GT(watcher.probes(), 5);
   EXPECT_EQ(status_of(application), L"Opened huge.jpg · Changes preview live");
+  // Opened and shown, the window is idle: the bar stopped, no timer runs, nothing paints.
+  win32_ui::modern::Surface& surface = application.window().surface();
+  surface.enable_statistics(true);
+  desktop::pump(100);
+  const std::uint64_t frames = surface.statistics().frames;
+  desktop::pump(400);
+  EXPECT_EQ(surface.statistics().frames, frames) << "an idle window painted";
+  EXPECT_FALSE(surface.frame_timer_pending());
 }
 
 // The frame the preview shows, byte for byte.
