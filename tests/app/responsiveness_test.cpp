@@ -120,6 +120,27 @@ TEST(Responsiveness, OpeningA108MegapixelPhotoKeepsTheWindowAnswering) {
   desktop::pump(400);
   EXPECT_EQ(surface.statistics().frames, frames) << "an idle window painted";
   EXPECT_FALSE(surface.frame_timer_pending());
+
+  // Another photo chosen while the large one decodes wins, whichever finishes first.
+  application.open_image(small);
+  ASSERT_TRUE(program.settle());
+  const std::wstring other = folder.file(L"other.png");
+  ASSERT_TRUE(orvane::test::save_pixels(orvane::test::make_pattern(500, 300), other, L"image/png"));
+  application.open_image(huge);
+  desktop::pump(20);
+  application.open_image(other);
+  bool huge_shown = false;
+  ASSERT_TRUE(desktop::pump_until(
+      [&] {
+        huge_shown = huge_shown || application.image_path() == std::filesystem::absolute(huge).wstring();
+        return !application.preview_busy();
+      },
+      60000));
+  desktop::pump(300);
+  EXPECT_FALSE(huge_shown) << "the photo given up was opened on its way";
+  EXPECT_EQ(application.image_path(), std::filesystem::absolute(other).wstring());
+  EXPECT_EQ(status_of(application), L"Opened other.png · Changes preview live");
+  EXPECT_EQ(application.preview()->accessible_name().value_or(L""), L"Preview of other.png, 500 \u00D7 300, PNG");
 }
 
 // The frame the preview shows, byte for byte.
