@@ -109,12 +109,18 @@ void blend_stamp(const StampPixels& stamp, const PixelView& target, int left, in
   }
 }
 
-CoverageCell::CoverageCell(int period_x, int period_y, int picture_width, int picture_height)
+CoverageCell::CoverageCell(int period_x, int period_y, int picture_width, int picture_height,
+                           std::uint8_t most_alpha)
     : period_x_(std::max(period_x, 1)),
       period_y_(std::max(period_y, 1)),
       width_(std::max(std::min(period_x_, picture_width), 1)),
       height_(std::max(std::min(period_y_, picture_height), 1)),
-      alpha_(static_cast<std::size_t>(width_) * height_, 0) {}
+      alpha_(static_cast<std::size_t>(width_) * height_, 0),
+      // a x (255 - s) / 255 + s, rounded down, equals a once a x s > 255 x (s - 1), for every s
+      // up to the most.
+      settled_from_(most_alpha == 0 ? 0u : 255u * (most_alpha - 1u) / most_alpha + 1u) {
+  if (settled_from_ == 0) settled_ = alpha_.size();
+}
 
 void CoverageCell::fold(const StampPixels& stamp, std::int64_t left, std::int64_t top) {
   for (int y = 0; y < stamp.height; ++y) {
@@ -127,9 +133,9 @@ void CoverageCell::fold(const StampPixels& stamp, std::int64_t left, std::int64_
       const std::uint32_t a = source[x] >> 24;
       if (a != 0 && cx < width_) {
         std::uint8_t& cell = cell_row[cx];
-        if (cell != 255) {
+        if (cell < settled_from_) {
           cell = combined(cell, a);
-          opaque_ += cell == 255;
+          settled_ += cell >= settled_from_;
         }
       }
       if (++cx == period_x_) cx = 0;

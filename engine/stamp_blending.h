@@ -43,13 +43,15 @@ void blend_stamp(const StampPixels& stamp, const PixelView& target, int left, in
 // only the part of the period that a picture of `picture_width` x `picture_height` shows.
 class CoverageCell {
  public:
-  CoverageCell(int period_x, int period_y, int picture_width, int picture_height);
+  // `most_alpha` is the highest alpha a stamp pixel can have (the colour's own).
+  CoverageCell(int period_x, int period_y, int picture_width, int picture_height, std::uint8_t most_alpha);
 
   // Lays `stamp`'s alpha over the cell with the stamp's top-left pixel at (left, top), wrapped
   // into the period.
   void fold(const StampPixels& stamp, std::int64_t left, std::int64_t top);
-  // True once every pixel is opaque: further stamps change nothing.
-  [[nodiscard]] bool saturated() const noexcept { return opaque_ == alpha_.size(); }
+  // True once no further stamp can change any pixel: layering rounds down, so alpha stops
+  // rising short of 255 when the stamps are translucent.
+  [[nodiscard]] bool saturated() const noexcept { return settled_ == alpha_.size(); }
   [[nodiscard]] std::uint8_t alpha_at(std::int64_t x, std::int64_t y) const noexcept;
 
   // Lays the colour (0xRRGGBB) with the cell's alpha, repeated, over every pixel of `target`.
@@ -61,7 +63,8 @@ class CoverageCell {
   int width_;   // columns kept: the period, or less when the picture is narrower
   int height_;
   std::vector<std::uint8_t> alpha_;
-  std::size_t opaque_ = 0;
+  std::uint32_t settled_from_;  // alpha from which no stamp pixel changes a pixel
+  std::size_t settled_ = 0;
 };
 
 }  // namespace orvane::engine

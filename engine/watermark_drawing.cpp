@@ -74,16 +74,61 @@ TextExtent measure(Gdiplus::GpGraphics* graphics, const std::wstring& text, Gdip
   return {box.Width, box.Height};
 }
 
-// Draws one stamp turned about (x, y), with the text block's origin at `origin` relative to it.
-void stamp(Gdiplus::GpGraphics* graphics, const WatermarkOptions& options, Gdiplus::GpFont* font,
-           Gdiplus::GpBrush* brush, float x, float y, float origin_x, float origin_y) {
+// A stretch of the text drawn with one call, `offset` pixels along the line from the text's
+// start, `width` pixels long.
+struct TextRun {
+  std::size_t begin = 0;
+  std::size_t length = 0;
+  float offset = 0;
+  float width = 0;
+};
+
+// Longest stretch of text, in pixels, handed to GDI+ at once: Wine's GDI+ makes a mask of the
+// whole turned string, which for a long text at a large size takes more memory than there is
+// (or faults); short stretches cost only what they cover.
+constexpr float kLongestRun = 4096.0f;
+
+// The text in runs of at most about kLongestRun pixels: one run for a text that short. Runs end
+// after a character that is neither blank (the measure leaves trailing blanks out) nor the first
+// half of a surrogate pair, and each starts where the text before it, measured, ends.
+std::vector<TextRun> text_runs(Gdiplus::GpGraphics* graphics, const std::wstring& text, Gdiplus::GpFont* font,
+                               const TextExtent& extent, float font_size) {
+  if (!(extent.width > kLongestRun)) return {TextRun{0, text.size(), 0.0f, extent.width}};
+  // What the measure adds around the ink of a string, taken off where one run meets the next.
+  const float padding = 2.0f * measure(graphics, L"x", font).width - measure(graphics, L"xx", font).width;
+  const std::size_t most = std::max<std::size_t>(4, static_cast<std::size_t>(kLongestRun / std::max(font_size, 1.0f)));
+  std::vector<TextRun> runs;
+  std::size_t begin = 0;
+  float offset = 0.0f;
+  while (begin < text.size()) {
+    std::size_t end = std::min(text.size(), begin + most);
+    while (end < text.size() && end > begin + 1 &&
+           (text[end - 1] == L' ' || (text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF))) {
+      --end;
+    }
+    const float width = measure(graphics, text.substr(begin, end - begin), font).width;
+    runs.push_back(TextRun{begin, end - begin, offset, width});
+    if (end < text.size()) offset = measure(graphics, text.substr(0, end), font).width - padding;
+    begin = end;
+  }
+  return runs;
+}
+
+// Draws one stamp turned about (x, y), with the text block's origin at `origin` relative to it,
+// run by run; `wanted` picks the runs to draw (all when empty).
+void stamp(Gdiplus::GpGraphics* graphics, const WatermarkOptions& options, const std::vector<TextRun>& runs,
+           Gdiplus::GpFont* font, Gdiplus::GpBrush* brush, float x, float y, float origin_x, float origin_y,
+           const std::vector<bool>& wanted = {}) {
   Gdiplus::GraphicsState state = 0;
   flat::GdipSaveGraphics(graphics, &state);
   flat::GdipTranslateWorldTransform(graphics, x, y, Gdiplus::MatrixOrderPrepend);
   if (options.rotation != 0.0f) flat::GdipRotateWorldTransform(graphics, options.rotation, Gdiplus::MatrixOrderPrepend);
-  Gdiplus::RectF layout(origin_x, origin_y, 0, 0);
-  flat::GdipDrawString(graphics, options.text.c_str(), static_cast<INT>(options.text.size()), font, &layout, nullptr,
-                       brush);
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    if (!wanted.empty() && !wanted[i]) continue;
+    Gdiplus::RectF layout(origin_x + runs[i].offset, origin_y, 0, 0);
+    flat::GdipDrawString(graphics, options.text.c_str() + runs[i].begin, static_cast<INT>(runs[i].length), font,
+                         &layout, nullptr, brush);
+  }
   flat::GdipRestoreGraphics(graphics, state);
 }
 
@@ -238,8 +283,10 @@ StampBox stamp_box(const TextExtent& extent, const WatermarkOptions& options) {
                   clamped(std::ceil(max_y + margin) - top + 1)};
 }
 
-// Whether any of the turned text block, widened by the box's margin, can fall in the piece.
-bool piece_touches_text(const StampBox& piece, const TextExtent& extent, const WatermarkOptions& options) {
+// Whether any of the turned text block from `from` to `to` along the line, widened by the box's
+// margin, can fall in the piece.
+bool piece_touches_text(const StampBox& piece, float from, float to, const TextExtent& extent,
+                        const WatermarkOptions& options) {
   const double radians = static_cast<double>(options.rotation) * std::acos(-1.0) / 180.0;
   const double c = std::cos(radians), s = std::sin(radians);
   const double margin = 2.0 * options.font_size + 2.0;
@@ -252,7 +299,7 @@ bool piece_touches_text(const StampBox& piece, const TextExtent& extent, const W
       min_u = std::min(min_u, u), max_u = std::max(max_u, u), min_v = std::min(min_v, v), max_v = std::max(max_v, v);
     }
   }
-  return max_u >= -margin && min_u <= extent.width + margin && max_v >= -margin && min_v <= extent.height + margin;
+  return max_u >= from - margin && min_u <= to + margin && max_v >= -margin && min_v <= extent.height + margin;
 }
 
 // The part of one stamp that falls in `piece` (placed relative to the turning point, which lies
@@ -264,7 +311,8 @@ struct RenderedStamp {
   int top = 0;
 };
 
-std::optional<RenderedStamp> render_stamp(const WatermarkOptions& options, Gdiplus::GpFont* font,
+std::optional<RenderedStamp> render_stamp(const WatermarkOptions& options, const std::vector<TextRun>& runs,
+                                          const std::vector<bool>& wanted, Gdiplus::GpFont* font,
                                           Gdiplus::GpBrush* brush, const StampBox& box) {
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(box.width) * box.height, 0);
   Gdiplus::GpBitmap* raw = nullptr;
@@ -276,7 +324,8 @@ std::optional<RenderedStamp> render_stamp(const WatermarkOptions& options, Gdipl
   gdiplus::GraphicsPtr graphics = gdiplus::graphics_for(bitmap.get());
   if (!graphics) return std::nullopt;
   set_quality(graphics.get());
-  stamp(graphics.get(), options, font, brush, static_cast<float>(-box.left), static_cast<float>(-box.top), 0, 0);
+  stamp(graphics.get(), options, runs, font, brush, static_cast<float>(-box.left), static_cast<float>(-box.top), 0, 0,
+        wanted);
   graphics.reset();
   bitmap.reset();  // GDI+ lets go of the pixels
 
@@ -312,14 +361,15 @@ std::optional<RenderedStamp> render_stamp(const WatermarkOptions& options, Gdipl
 // The cost is that of the text's pixels and of the bitmap's, however many stamps overlap.
 // Returns false, having changed nothing, when this cannot be done; the caller then draws each
 // stamp as text.
-bool composite_periodic_stamps(Gdiplus::GpBitmap* bitmap, const WatermarkOptions& options, Gdiplus::GpFont* font,
-                               Gdiplus::GpBrush* brush, const TextExtent& extent, const Lattice& lattice) {
+bool composite_periodic_stamps(Gdiplus::GpBitmap* bitmap, const WatermarkOptions& options,
+                               const std::vector<TextRun>& runs, Gdiplus::GpFont* font, Gdiplus::GpBrush* brush,
+                               const TextExtent& extent, const Lattice& lattice) {
   const gdiplus::Size size = gdiplus::image_size(bitmap);
   if (lattice.empty || size.width == 0 || size.height == 0) return true;
   const std::int64_t period_x = lattice.x.period, period_y = lattice.period_y();
   if (period_x > std::numeric_limits<int>::max() || period_y > std::numeric_limits<int>::max()) return false;
   CoverageCell cell(static_cast<int>(period_x), static_cast<int>(period_y), static_cast<int>(size.width),
-                    static_cast<int>(size.height));
+                    static_cast<int>(size.height), options.color.alpha);
   // The turning points of one period's stamps.
   std::vector<std::pair<std::int64_t, std::int64_t>> motif;
   for (std::int64_t row = 0; row < lattice.period_rows(); ++row) {
@@ -332,8 +382,12 @@ bool composite_periodic_stamps(Gdiplus::GpBitmap* bitmap, const WatermarkOptions
       const StampBox piece{static_cast<int>(left), static_cast<int>(top),
                            static_cast<int>(std::min<std::int64_t>(kTileSide, std::int64_t{box.left} + box.width - left)),
                            static_cast<int>(std::min<std::int64_t>(kTileSide, std::int64_t{box.top} + box.height - top))};
-      if (!piece_touches_text(piece, extent, options)) continue;
-      const std::optional<RenderedStamp> rendered = render_stamp(options, font, brush, piece);
+      std::vector<bool> wanted(runs.size());
+      for (std::size_t i = 0; i < runs.size(); ++i) {
+        wanted[i] = piece_touches_text(piece, runs[i].offset, runs[i].offset + runs[i].width, extent, options);
+      }
+      if (std::find(wanted.begin(), wanted.end(), true) == wanted.end()) continue;
+      const std::optional<RenderedStamp> rendered = render_stamp(options, runs, wanted, font, brush, piece);
       if (!rendered) return false;
       if (rendered->pixels.argb.empty()) continue;
       for (const auto& [x, y] : motif) cell.fold(rendered->pixels, x + rendered->left, y + rendered->top);
@@ -367,6 +421,7 @@ void draw_anchored(Gdiplus::GpGraphics* graphics, const WatermarkOptions& option
 
   TextExtent extent = measure(graphics, options.text, font);
   gdiplus::FontPtr fitted;
+  float size = options.font_size;
   if (options.fit_to_area) {
     const float radians_per_degree = static_cast<float>(std::acos(-1.0) / 180.0);
     const float theta = options.rotation * radians_per_degree;
@@ -376,10 +431,15 @@ void draw_anchored(Gdiplus::GpGraphics* graphics, const WatermarkOptions& option
     if (turned_w > cell_w || turned_h > cell_h) {
       const float k = std::clamp(std::min(cell_w / turned_w, cell_h / turned_h) * 0.98f, 0.05f, 1.0f);
       fitted = create_font(options.font_family, std::max(k * options.font_size, 1.0f));
-      if (fitted) extent = measure(graphics, options.text, fitted.get());
+      if (fitted) {
+        extent = measure(graphics, options.text, fitted.get());
+        size = std::max(k * options.font_size, 1.0f);
+      }
     }
   }
-  stamp(graphics, options, fitted ? fitted.get() : font, brush, anchor_x, anchor_y, -extent.width / 2.0f,
+  Gdiplus::GpFont* used = fitted ? fitted.get() : font;
+  stamp(graphics, options, text_runs(graphics, options.text, used, extent, size), used,
+        brush, anchor_x, anchor_y, -extent.width / 2.0f,
         -extent.height / 2.0f);
 }
 
@@ -409,9 +469,10 @@ bool draw_watermark(const WatermarkOptions& options, Gdiplus::GpBitmap* bitmap, 
     const TextExtent extent = measure(graphics.get(), options.text, font.get());
     const TileCulling culling = culling_for(extent, options.font_size, w, h);
     const Lattice lattice = lattice_for(options, culling);
+    const std::vector<TextRun> runs = text_runs(graphics.get(), options.text, font.get(), extent, options.font_size);
     if (tiles == TileDrawing::FromRenderedStamp) {
       graphics.reset();  // the bitmap's pixels are locked next, which a drawing context may not see
-      if (composite_periodic_stamps(bitmap, options, font.get(), brush.get(), extent, lattice)) return true;
+      if (composite_periodic_stamps(bitmap, options, runs, font.get(), brush.get(), extent, lattice)) return true;
       graphics = gdiplus::graphics_for(bitmap);
       if (!graphics) {
         error = L"Unable to create drawing context.";
@@ -420,7 +481,9 @@ bool draw_watermark(const WatermarkOptions& options, Gdiplus::GpBitmap* bitmap, 
       set_quality(graphics.get());
     }
     const std::vector<Gdiplus::PointF> points = tile_points(lattice, culling);
-    for (const Gdiplus::PointF& point : points) stamp(graphics.get(), options, font.get(), brush.get(), point.X, point.Y, 0, 0);
+    for (const Gdiplus::PointF& point : points) {
+      stamp(graphics.get(), options, runs, font.get(), brush.get(), point.X, point.Y, 0, 0);
+    }
   } else if (layout >= static_cast<int>(WatermarkLayout::TopLeft) &&
              layout <= static_cast<int>(WatermarkLayout::BottomRight)) {
     draw_anchored(graphics.get(), options, font.get(), brush.get(), w, h);
