@@ -86,7 +86,7 @@ struct TextRun {
 // Longest stretch of text, in pixels, handed to GDI+ at once: Wine's GDI+ makes a mask of the
 // whole turned string, which for a long text at a large size takes more memory than there is
 // (or faults); short stretches cost only what they cover.
-constexpr float kLongestRun = 4096.0f;
+constexpr float kLongestRun = 1024.0f;
 
 // The text in runs of at most about kLongestRun pixels: one run for a text that short. Runs end
 // after a character that is neither blank (the measure leaves trailing blanks out) nor the first
