@@ -59,6 +59,14 @@ WatermarkOptions default_options(WatermarkLayout layout) {
   return options;
 }
 
+// A copyright line with a web address, repeated to `length` characters.
+std::wstring long_text(std::size_t length) {
+  std::wstring text;
+  while (text.size() < length) text += L"\u00A9 2026 Jane Doe Photography \u00B7 https://www.janedoe-photo.example.com ";
+  text.resize(length);
+  return text;
+}
+
 // Runs `operation` `runs` times and collects each duration in milliseconds; stops at the first failure.
 bool time_runs(int runs, const std::function<bool()>& operation, std::vector<double>& durations) {
   durations.clear();
@@ -381,6 +389,50 @@ int run_benchmark(int runs, int render_runs, const std::wstring& cli, const std:
     std::snprintf(line, sizeof(line), "  %-10s %u x %u, %s, %.1f MiB", entry.label, report.output_width,
                   report.output_height, narrow(report.mime_type).c_str(), file_mib(options.output_path));
     written.emplace_back(line);
+  }
+
+  // Long texts in the grid, and the largest size at the smallest spacing, against the defaults.
+  std::unique_ptr<orvane::engine::PreviewRenderer> small_renderer;
+  if (!orvane::engine::load_preview_source(small_renderer, image, kPreviewMaxDimension / 2, error)) {
+    return fail("load_preview_source (800)", error);
+  }
+  std::printf("\nlong texts and the largest size, grid unless named:\n");
+  for (const std::size_t length : {std::size_t{110}, std::size_t{550}, orvane::engine::max_text_length}) {
+    WatermarkOptions options = default_options(WatermarkLayout::Grid);
+    options.text = long_text(length);
+    char name[96];
+    for (const auto& [preview, label] : {std::pair{&renderer, "1600"}, std::pair{&small_renderer, "800"}}) {
+      orvane::engine::PreviewFrame long_frame;
+      if (!time_runs(
+              render_runs, [&] { return orvane::engine::render_preview_frame(*preview, options, long_frame, error); },
+              durations)) {
+        return fail("render_preview_frame", error);
+      }
+      std::snprintf(name, sizeof(name), "frame %zu characters (%s)", length, label);
+      print_row(name, durations);
+    }
+    options.input_path = image;
+    options.output_path = folder.file(L"long.jpg");
+    if (!time_runs(runs, [&] { return orvane::engine::export_image(options, report, error); }, durations)) {
+      return fail("export_image", error);
+    }
+    std::snprintf(name, sizeof(name), "export JPEG q90, %zu characters", length);
+    print_row(name, durations);
+  }
+  for (const WatermarkLayout layout : {WatermarkLayout::Grid, WatermarkLayout::StaggeredGrid}) {
+    for (const bool largest : {false, true}) {
+      WatermarkOptions options = default_options(layout);
+      if (largest) options.font_size = 500.0f, options.spacing_x = 32.0f, options.spacing_y = 32.0f;
+      options.input_path = image;
+      options.output_path = folder.file(L"largest.jpg");
+      if (!time_runs(runs, [&] { return orvane::engine::export_image(options, report, error); }, durations)) {
+        return fail("export_image", error);
+      }
+      char name[96];
+      std::snprintf(name, sizeof(name), "export JPEG q90, %s, %s", layout == WatermarkLayout::Grid ? "grid" : "staggered",
+                    largest ? "size 500 spacing 32 x 32" : "defaults");
+      print_row(name, durations);
+    }
   }
 
   std::printf("\npreview cache: %u x %u of %u x %u (scale %.4f)\n", frame.width, frame.height, frame.source_width,

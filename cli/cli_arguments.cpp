@@ -155,6 +155,11 @@ bool apply_value(const std::wstring& name, const std::wstring& value, CliArgumen
       error = L"--text must not be empty";
       return false;
     }
+    if (value.size() > engine::max_text_length) {
+      error = L"--text must be at most " + std::to_wstring(engine::max_text_length) + L" characters, got " +
+              std::to_wstring(value.size());
+      return false;
+    }
     options.text = value;
   } else if (name == L"--font") {
     if (value.empty()) {
@@ -364,7 +369,7 @@ shoot\IMG_????.jpg (* and ? in the last part of the path; with -r it matches
 in the sub-folders too).
 
 Watermark:
-  --text T               watermark text (default "Sample watermark")
+  --text T               watermark text, at most 1000 characters (default "Sample watermark")
   --font F               font family, drawn bold (default "Segoe UI"); a family
                          that is not installed is replaced by the default
                          sans-serif font, with a warning

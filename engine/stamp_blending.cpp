@@ -45,6 +45,20 @@ std::uint32_t premultiply(std::uint32_t pixel) noexcept {
   return out;
 }
 
+// One pixel of `target` (kBytes bytes at `at`) with `source` laid over it.
+template <int kBytes>
+void blend_pixel(std::uint8_t* at, std::uint32_t source, bool premultiplied) noexcept {
+  std::uint32_t pixel = 0xFF000000u;  // what a 24-bit pixel's missing alpha byte means
+  std::memcpy(&pixel, at, kBytes);
+  // An opaque pixel reads the same premultiplied or not.
+  if (premultiplied && (pixel >> 24) != 255) {
+    pixel = premultiply(over(unpremultiply(pixel), source));
+  } else {
+    pixel = over(pixel, source);
+  }
+  std::memcpy(at, &pixel, kBytes);
+}
+
 template <int kBytes>
 void blend_rows(const StampPixels& stamp, const PixelView& target, int left, int top) {
   const int x0 = std::max(0, -left), x1 = std::min(stamp.width, target.width - left);
@@ -54,16 +68,33 @@ void blend_rows(const StampPixels& stamp, const PixelView& target, int left, int
     std::uint8_t* row = target.pixels + (top + y) * target.stride + static_cast<std::ptrdiff_t>(left) * kBytes;
     const int end = std::min(x1, stamp.ink_end[y]);
     for (int x = std::max(x0, stamp.ink_begin[y]); x < end; ++x) {
-      if ((source[x] >> 24) == 0) continue;
-      std::uint32_t pixel = 0xFF000000u;  // what a 24-bit pixel's missing alpha byte means
-      std::memcpy(&pixel, row + x * kBytes, kBytes);
-      // An opaque pixel reads the same premultiplied or not.
-      if (target.premultiplied && (pixel >> 24) != 255) {
-        pixel = premultiply(over(unpremultiply(pixel), source[x]));
-      } else {
-        pixel = over(pixel, source[x]);
-      }
-      std::memcpy(row + x * kBytes, &pixel, kBytes);
+      if ((source[x] >> 24) != 0) blend_pixel<kBytes>(row + x * kBytes, source[x], target.premultiplied);
+    }
+  }
+}
+
+// The alpha of two layers of one colour, the upper of alpha `upper`, with the rounding of "over".
+std::uint8_t combined(std::uint32_t lower, std::uint32_t upper) noexcept {
+  return static_cast<std::uint8_t>(lower * (255 - upper) / 255 + upper);
+}
+
+// x modulo a positive period, in 0..period-1.
+std::int64_t wrap(std::int64_t x, std::int64_t period) noexcept {
+  const std::int64_t r = x % period;
+  return r < 0 ? r + period : r;
+}
+
+template <int kBytes>
+void lay_rows(const std::vector<std::uint8_t>& alpha, int cell_width, int period_y, const PixelView& target,
+              std::uint32_t rgb) {
+  for (int y = 0; y < target.height; ++y) {
+    const std::uint8_t* cell_row = &alpha[static_cast<std::size_t>(y % period_y) * cell_width];
+    std::uint8_t* row = target.pixels + y * target.stride;
+    int cx = 0;
+    for (int x = 0; x < target.width; ++x, ++cx) {
+      if (cx == cell_width) cx = 0;
+      const std::uint32_t a = cell_row[cx];
+      if (a != 0) blend_pixel<kBytes>(row + x * kBytes, (a << 24) | rgb, target.premultiplied);
     }
   }
 }
@@ -78,4 +109,54 @@ void blend_stamp(const StampPixels& stamp, const PixelView& target, int left, in
   }
 }
 
+CoverageCell::CoverageCell(int period_x, int period_y, int picture_width, int picture_height,
+                           std::uint8_t most_alpha)
+    : period_x_(std::max(period_x, 1)),
+      period_y_(std::max(period_y, 1)),
+      width_(std::max(std::min(period_x_, picture_width), 1)),
+      height_(std::max(std::min(period_y_, picture_height), 1)),
+      alpha_(static_cast<std::size_t>(width_) * height_, 0),
+      // a x (255 - s) / 255 + s, rounded down, equals a once a x s > 255 x (s - 1), for every s
+      // up to the most.
+      settled_from_(most_alpha == 0 ? 0u : 255u * (most_alpha - 1u) / most_alpha + 1u) {
+  if (settled_from_ == 0) settled_ = alpha_.size();
+}
+
+void CoverageCell::fold(const StampPixels& stamp, std::int64_t left, std::int64_t top) {
+  for (int y = 0; y < stamp.height; ++y) {
+    const std::int64_t cy = wrap(top + y, period_y_);
+    if (cy >= height_ || stamp.ink_begin[y] >= stamp.ink_end[y]) continue;
+    std::uint8_t* cell_row = &alpha_[static_cast<std::size_t>(cy) * width_];
+    const std::uint32_t* source = &stamp.argb[static_cast<std::size_t>(y) * stamp.width];
+    std::int64_t cx = wrap(left + stamp.ink_begin[y], period_x_);
+    for (int x = stamp.ink_begin[y]; x < stamp.ink_end[y]; ++x) {
+      const std::uint32_t a = source[x] >> 24;
+      if (a != 0 && cx < width_) {
+        std::uint8_t& cell = cell_row[cx];
+        if (cell < settled_from_) {
+          cell = combined(cell, a);
+          settled_ += cell >= settled_from_;
+        }
+      }
+      if (++cx == period_x_) cx = 0;
+    }
+  }
+}
+
+std::uint8_t CoverageCell::alpha_at(std::int64_t x, std::int64_t y) const noexcept {
+  const std::int64_t cx = wrap(x, period_x_), cy = wrap(y, period_y_);
+  return cx < width_ && cy < height_ ? alpha_[static_cast<std::size_t>(cy) * width_ + cx] : 0;
+}
+
+void CoverageCell::lay_over(const PixelView& target, std::uint32_t rgb) const {
+  // Columns and rows of the picture lie within the kept part of the period.
+  rgb &= 0xFFFFFFu;
+  if (target.bytes_per_pixel == 3) {
+    lay_rows<3>(alpha_, width_, period_y_, target, rgb);
+  } else {
+    lay_rows<4>(alpha_, width_, period_y_, target, rgb);
+  }
+}
+
 }  // namespace orvane::engine
+

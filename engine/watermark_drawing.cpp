@@ -18,10 +18,15 @@ namespace {
 namespace flat = gdiplus::flat;
 
 constexpr float kMinimumStep = 32.0f;
-// Stamps whose positions lie within this fraction of a pixel of each other share one rendering
-// of the text. It must stay tiny: GDI+ may snap a whole string to the nearest pixel, and a stamp
-// drawn from a rendering on the other side of that rounding would sit a pixel off.
-constexpr int kPhaseSteps = 1024;
+// Most steps that one period of a tiled layout may span on each axis, and the largest period
+// cell (pixels a side) worth keeping: the cell then stays small and few stamps fill it.
+constexpr int kMostStepsPerPeriod = 8;
+constexpr double kLargestPeriod = 4096.0;
+// How far a stamp may move from its exact place so that the layout repeats in whole pixels.
+constexpr double kTolerableDrift = 0.25;
+// Side of the pieces in which a stamp is rendered: a long text turned is mostly empty corners,
+// and a whole rendering of the longest text at the largest size would not fit in memory.
+constexpr int kTileSide = 1024;
 
 // The bold font in pixels of `family`, standing in the generic sans-serif family for one that is
 // not installed, and "Arial" when neither gives a font.
@@ -69,24 +74,62 @@ TextExtent measure(Gdiplus::GpGraphics* graphics, const std::wstring& text, Gdip
   return {box.Width, box.Height};
 }
 
-// Draws one stamp turned about (x, y), with the text block's origin at `origin` relative to it.
-void stamp(Gdiplus::GpGraphics* graphics, const WatermarkOptions& options, Gdiplus::GpFont* font,
-           Gdiplus::GpBrush* brush, float x, float y, float origin_x, float origin_y) {
+// A stretch of the text drawn with one call, `offset` pixels along the line from the text's
+// start, `width` pixels long.
+struct TextRun {
+  std::size_t begin = 0;
+  std::size_t length = 0;
+  float offset = 0;
+  float width = 0;
+};
+
+// Longest stretch of text, in pixels, handed to GDI+ at once: Wine's GDI+ makes a mask of the
+// whole turned string, which for a long text at a large size takes more memory than there is
+// (or faults); short stretches cost only what they cover.
+constexpr float kLongestRun = 1024.0f;
+
+// The text in runs of at most about kLongestRun pixels: one run for a text that short. Runs end
+// after a character that is neither blank (the measure leaves trailing blanks out) nor the first
+// half of a surrogate pair, and each starts where the text before it, measured, ends.
+std::vector<TextRun> text_runs(Gdiplus::GpGraphics* graphics, const std::wstring& text, Gdiplus::GpFont* font,
+                               const TextExtent& extent, float font_size) {
+  if (!(extent.width > kLongestRun)) return {TextRun{0, text.size(), 0.0f, extent.width}};
+  // What the measure adds around the ink of a string, taken off where one run meets the next.
+  const float padding = 2.0f * measure(graphics, L"x", font).width - measure(graphics, L"xx", font).width;
+  const std::size_t most = std::max<std::size_t>(4, static_cast<std::size_t>(kLongestRun / std::max(font_size, 1.0f)));
+  std::vector<TextRun> runs;
+  std::size_t begin = 0;
+  float offset = 0.0f;
+  while (begin < text.size()) {
+    std::size_t end = std::min(text.size(), begin + most);
+    while (end < text.size() && end > begin + 1 &&
+           (text[end - 1] == L' ' || (text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF))) {
+      --end;
+    }
+    const float width = measure(graphics, text.substr(begin, end - begin), font).width;
+    runs.push_back(TextRun{begin, end - begin, offset, width});
+    if (end < text.size()) offset = measure(graphics, text.substr(0, end), font).width - padding;
+    begin = end;
+  }
+  return runs;
+}
+
+// Draws one stamp turned about (x, y), with the text block's origin at `origin` relative to it,
+// run by run; `wanted` picks the runs to draw (all when empty).
+void stamp(Gdiplus::GpGraphics* graphics, const WatermarkOptions& options, const std::vector<TextRun>& runs,
+           Gdiplus::GpFont* font, Gdiplus::GpBrush* brush, float x, float y, float origin_x, float origin_y,
+           const std::vector<bool>& wanted = {}) {
   Gdiplus::GraphicsState state = 0;
   flat::GdipSaveGraphics(graphics, &state);
   flat::GdipTranslateWorldTransform(graphics, x, y, Gdiplus::MatrixOrderPrepend);
   if (options.rotation != 0.0f) flat::GdipRotateWorldTransform(graphics, options.rotation, Gdiplus::MatrixOrderPrepend);
-  Gdiplus::RectF layout(origin_x, origin_y, 0, 0);
-  flat::GdipDrawString(graphics, options.text.c_str(), static_cast<INT>(options.text.size()), font, &layout, nullptr,
-                       brush);
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    if (!wanted.empty() && !wanted[i]) continue;
+    Gdiplus::RectF layout(origin_x + runs[i].offset, origin_y, 0, 0);
+    flat::GdipDrawString(graphics, options.text.c_str() + runs[i].begin, static_cast<INT>(runs[i].length), font,
+                         &layout, nullptr, brush);
+  }
   flat::GdipRestoreGraphics(graphics, state);
-}
-
-// The next lattice coordinate, accumulated in single precision; where a step no longer changes
-// the value (coordinates beyond 2^24 with small steps) it ends the loop instead of spinning.
-float advance(float value, float step) {
-  const float next = value + step;
-  return next > value ? next : std::numeric_limits<float>::infinity();
 }
 
 // The tiled layouts place many stamps off the bitmap (the staggered grid covers 2.8 x 2.5 image
@@ -107,30 +150,102 @@ TileCulling culling_for(const TextExtent& extent, float font_size, float width, 
   return {reach, width, height};
 }
 
-// The turning points of the grid's stamps that can reach the bitmap, in drawing order.
-std::vector<Gdiplus::PointF> grid_points(const WatermarkOptions& options, const TileCulling& culling) {
-  const float step_x = std::max(options.spacing_x, kMinimumStep);
-  const float step_y = std::max(options.spacing_y, kMinimumStep);
-  std::vector<Gdiplus::PointF> points;
-  for (float y = -step_y; y <= culling.height + step_y; y = advance(y, step_y)) {
-    for (float x = -step_x; x <= culling.width + step_x; x = advance(x, step_x)) {
-      if (culling.visible(x, y)) points.emplace_back(x, y);
-    }
-  }
-  return points;
+std::int64_t floor_div(std::int64_t a, std::int64_t b) noexcept {
+  const std::int64_t q = a / b;
+  return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
 }
 
-// The same for the staggered grid.
-std::vector<Gdiplus::PointF> staggered_points(const WatermarkOptions& options, const TileCulling& culling) {
-  const float step_x = std::max(options.spacing_x, kMinimumStep);
-  const float step_y = std::max(options.spacing_y, kMinimumStep);
-  const float width = culling.width, height = culling.height;
+// One axis of a tiled layout with its stamps on whole pixels. Step i (counted from the step
+// nearest the picture's middle) lies at origin + round(i x period / steps): `steps` steps span
+// exactly `period` pixels, so one rendering of the text serves every stamp and the layout
+// repeats every period. When the step is whole, so is every place; a fractional step (the
+// preview's scaled spacing) is approximated by the nearest fraction with few enough steps per
+// period that the stamps stay within a fraction of a pixel of their exact places.
+struct LatticeAxis {
+  std::int64_t origin = 0;
+  std::int64_t period = 1;
+  std::int64_t steps = 1;
+  int parity = 0;  // whether the middle step is an odd one of the layout's own counting
+
+  // Step i, moved by half a step when `half` is set.
+  [[nodiscard]] std::int64_t at(std::int64_t i, bool half = false) const noexcept {
+    return origin + floor_div((2 * i + (half ? 1 : 0)) * period + steps, 2 * steps);
+  }
+  // The first step at or past `position` (moved by half a step when `half` is set), less one.
+  [[nodiscard]] std::int64_t index_before(double position) const noexcept {
+    return static_cast<std::int64_t>(std::floor((position - static_cast<double>(origin)) *
+                                                static_cast<double>(steps) / static_cast<double>(period))) - 1;
+  }
+};
+
+// The axis whose step 0 lies at `start` (in pixels) with steps of `step`, for a picture of
+// `length` pixels whose stamps reach `reach` pixels from their turning points.
+LatticeAxis lattice_axis(double start, double step, double length, double reach) {
+  LatticeAxis axis;
+  const double middle = std::round((length / 2.0 - start) / step);
+  axis.parity = static_cast<int>(std::fmod(std::fabs(middle), 2.0));
+  axis.origin = std::llround(start + middle * step);
+  // Steps from the middle to the farthest stamp that can reach the picture.
+  const double span = (length / 2.0 + reach) / step + 1.0;
+  double best_drift = std::numeric_limits<double>::infinity();
+  for (int steps = 1; steps <= kMostStepsPerPeriod; ++steps) {
+    const double period = std::round(step * steps);
+    if (steps > 1 && period > kLargestPeriod) break;
+    const double drift = std::fabs(period / steps - step) * span;
+    if (drift < best_drift) {
+      best_drift = drift;
+      axis.period = std::max(static_cast<std::int64_t>(period), std::int64_t{1});
+      axis.steps = steps;
+    }
+    if (drift <= kTolerableDrift) break;
+  }
+  return axis;
+}
+
+// A tiled layout: the grid, or the staggered grid, whose odd rows (counting from the first row
+// of the layout) move by half a step.
+struct Lattice {
+  LatticeAxis x;
+  LatticeAxis y;
+  bool staggered = false;
+  bool empty = false;  // steps that are not finite numbers place no stamp on the picture
+
+  [[nodiscard]] bool shifted(std::int64_t row) const noexcept { return staggered && ((row + y.parity) & 1) != 0; }
+  // Rows after which the layout repeats: a staggered grid needs an even number.
+  [[nodiscard]] std::int64_t period_rows() const noexcept {
+    return staggered && (y.steps % 2 == 1) ? 2 * y.steps : y.steps;
+  }
+  [[nodiscard]] std::int64_t period_y() const noexcept { return y.period * (period_rows() / y.steps); }
+};
+
+Lattice lattice_for(const WatermarkOptions& options, const TileCulling& culling) {
+  const double step_x = std::max(options.spacing_x, kMinimumStep);
+  const double step_y = std::max(options.spacing_y, kMinimumStep);
+  const double width = culling.width, height = culling.height;
+  const double reach = std::isfinite(culling.reach) ? culling.reach : 0.0;
+  Lattice lattice;
+  lattice.staggered = options.layout == WatermarkLayout::StaggeredGrid;
+  lattice.empty = !std::isfinite(step_x) || !std::isfinite(step_y);
+  if (lattice.empty) return lattice;
+  // The grid starts a step before the picture; the staggered grid a picture's size before it.
+  lattice.x = lattice_axis(lattice.staggered ? -width : -step_x, step_x, width, reach);
+  lattice.y = lattice_axis(lattice.staggered ? -height : -step_y, step_y, height, reach);
+  return lattice;
+}
+
+// The turning points of every stamp that can reach the bitmap, row by row.
+std::vector<Gdiplus::PointF> tile_points(const Lattice& lattice, const TileCulling& culling) {
   std::vector<Gdiplus::PointF> points;
-  int row = 0;
-  for (float y = -height; y <= 1.5f * height; y = advance(y, step_y), ++row) {
-    const float offset = (row % 2 == 1) ? 0.5f * step_x : 0.0f;
-    for (float x = -width; x <= 1.8f * width; x = advance(x, step_x)) {
-      if (culling.visible(x + offset, y)) points.emplace_back(x + offset, y);
+  if (lattice.empty || !std::isfinite(culling.reach)) return points;
+  const double reach = culling.reach;
+  const std::int64_t last_row = lattice.y.index_before(culling.height + reach) + 3;
+  for (std::int64_t row = lattice.y.index_before(-reach); row <= last_row; ++row) {
+    const bool half = lattice.shifted(row);
+    const auto y = static_cast<float>(lattice.y.at(row));
+    const std::int64_t last = lattice.x.index_before(culling.width + reach) + 3;
+    for (std::int64_t i = lattice.x.index_before(-reach) - 1; i <= last; ++i) {
+      const auto x = static_cast<float>(lattice.x.at(i, half));
+      if (culling.visible(x, y)) points.emplace_back(x, y);
     }
   }
   return points;
@@ -151,8 +266,7 @@ struct StampBox {
   int height = 0;
 };
 
-// The box, or nothing when it would hold more than `limit` pixels.
-std::optional<StampBox> stamp_box(const TextExtent& extent, const WatermarkOptions& options, double limit) {
+StampBox stamp_box(const TextExtent& extent, const WatermarkOptions& options) {
   const double radians = static_cast<double>(options.rotation) * std::acos(-1.0) / 180.0;
   const double c = std::cos(radians), s = std::sin(radians);
   double min_x = 0, max_x = 0, min_y = 0, max_y = 0;
@@ -162,24 +276,44 @@ std::optional<StampBox> stamp_box(const TextExtent& extent, const WatermarkOptio
     min_y = std::min(min_y, y), max_y = std::max(max_y, y);
   }
   const double margin = 2.0 * options.font_size + 2.0;
+  const double limit = 1e9;  // far beyond any text this engine accepts
+  const auto clamped = [limit](double v) { return static_cast<int>(std::clamp(v, -limit, limit)); };
   const double left = std::floor(min_x - margin), top = std::floor(min_y - margin);
-  const double width = std::ceil(max_x + margin) - left + 1, height = std::ceil(max_y + margin) - top + 1;
-  if (!(width * height <= limit)) return std::nullopt;  // also for sizes that are not numbers
-  return StampBox{static_cast<int>(left), static_cast<int>(top), static_cast<int>(width), static_cast<int>(height)};
+  return StampBox{clamped(left), clamped(top), clamped(std::ceil(max_x + margin) - left + 1),
+                  clamped(std::ceil(max_y + margin) - top + 1)};
 }
 
-// The text drawn once onto transparent pixels with its turning point `phase` past a whole
-// pixel, trimmed to its ink; `left` and `top` place the pixels relative to that whole pixel.
+// Whether any of the turned text block from `from` to `to` along the line, widened by the box's
+// margin, can fall in the piece.
+bool piece_touches_text(const StampBox& piece, float from, float to, const TextExtent& extent,
+                        const WatermarkOptions& options) {
+  const double radians = static_cast<double>(options.rotation) * std::acos(-1.0) / 180.0;
+  const double c = std::cos(radians), s = std::sin(radians);
+  const double margin = 2.0 * options.font_size + 2.0;
+  // The piece's corners turned back into the text's own frame, against the widened block there.
+  double min_u = std::numeric_limits<double>::infinity(), max_u = -min_u, min_v = min_u, max_v = -min_u;
+  for (const int dx : {0, piece.width}) {
+    for (const int dy : {0, piece.height}) {
+      const double x = piece.left + dx, y = piece.top + dy;
+      const double u = c * x + s * y, v = -s * x + c * y;
+      min_u = std::min(min_u, u), max_u = std::max(max_u, u), min_v = std::min(min_v, v), max_v = std::max(max_v, v);
+    }
+  }
+  return max_u >= from - margin && min_u <= to + margin && max_v >= -margin && min_v <= extent.height + margin;
+}
+
+// The part of one stamp that falls in `piece` (placed relative to the turning point, which lies
+// on a whole pixel), drawn onto transparent pixels and trimmed to its ink; `left` and `top`
+// place the pixels relative to the turning point.
 struct RenderedStamp {
   StampPixels pixels;
   int left = 0;
   int top = 0;
-  bool near_edge = false;  // ink within two pixels of the box: the box may have cut some off
 };
 
-std::optional<RenderedStamp> render_stamp(const WatermarkOptions& options, Gdiplus::GpFont* font,
-                                          Gdiplus::GpBrush* brush, const StampBox& box, float phase_x,
-                                          float phase_y) {
+std::optional<RenderedStamp> render_stamp(const WatermarkOptions& options, const std::vector<TextRun>& runs,
+                                          const std::vector<bool>& wanted, Gdiplus::GpFont* font,
+                                          Gdiplus::GpBrush* brush, const StampBox& box) {
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(box.width) * box.height, 0);
   Gdiplus::GpBitmap* raw = nullptr;
   if (flat::GdipCreateBitmapFromScan0(box.width, box.height, box.width * 4, PixelFormat32bppARGB,
@@ -190,8 +324,8 @@ std::optional<RenderedStamp> render_stamp(const WatermarkOptions& options, Gdipl
   gdiplus::GraphicsPtr graphics = gdiplus::graphics_for(bitmap.get());
   if (!graphics) return std::nullopt;
   set_quality(graphics.get());
-  stamp(graphics.get(), options, font, brush, static_cast<float>(-box.left) + phase_x,
-        static_cast<float>(-box.top) + phase_y, 0, 0);
+  stamp(graphics.get(), options, runs, font, brush, static_cast<float>(-box.left), static_cast<float>(-box.top), 0, 0,
+        wanted);
   graphics.reset();
   bitmap.reset();  // GDI+ lets go of the pixels
 
@@ -218,61 +352,47 @@ std::optional<RenderedStamp> render_stamp(const WatermarkOptions& options, Gdipl
   }
   rendered.left = box.left + x0;
   rendered.top = box.top + y0;
-  rendered.near_edge = x0 < 2 || y0 < 2 || x1 >= box.width - 2 || y1 >= box.height - 2;
   return rendered;
 }
 
-// A stamp's turning point as a whole pixel and the fraction past it. Fractions that differ only
-// by the rounding of single-precision steps share one rendering of the text (`key`).
-struct Placement {
-  int x = 0;
-  int y = 0;
-  float phase_x = 0;
-  float phase_y = 0;
-  std::int64_t key = 0;
-};
-
-Placement placement_of(Gdiplus::PointF point) {
-  Placement placement;
-  const float floor_x = std::floor(point.X), floor_y = std::floor(point.Y);
-  placement.x = static_cast<int>(floor_x);
-  placement.y = static_cast<int>(floor_y);
-  placement.phase_x = point.X - floor_x;
-  placement.phase_y = point.Y - floor_y;
-  placement.key = std::lround(placement.phase_y * kPhaseSteps) * (kPhaseSteps + 1) +
-                  std::lround(placement.phase_x * kPhaseSteps);
-  return placement;
-}
-
-// Every stamp of a tiled layout is the same text turned the same way, so the text is drawn once
-// per sub-pixel phase onto a small transparent bitmap and each stamp is blended from there into
-// the bitmap's pixels: GDI+ takes far longer to draw text than we take to blend a finished
-// stamp. Returns false, having changed nothing, when this cannot be done; the caller then draws
-// each stamp as text.
-bool blend_rendered_stamps(Gdiplus::GpBitmap* bitmap, const WatermarkOptions& options, Gdiplus::GpFont* font,
-                           Gdiplus::GpBrush* brush, const TextExtent& extent,
-                           const std::vector<Gdiplus::PointF>& points) {
+// Every stamp of a tiled layout is the same text turned the same way on whole pixels, and the
+// layout repeats: the text is rendered once, piece by piece, each piece folded into one period
+// cell at every stamp of one period, and the cell's colour laid over the bitmap's pixels once.
+// The cost is that of the text's pixels and of the bitmap's, however many stamps overlap.
+// Returns false, having changed nothing, when this cannot be done; the caller then draws each
+// stamp as text.
+bool composite_periodic_stamps(Gdiplus::GpBitmap* bitmap, const WatermarkOptions& options,
+                               const std::vector<TextRun>& runs, Gdiplus::GpFont* font, Gdiplus::GpBrush* brush,
+                               const TextExtent& extent, const Lattice& lattice) {
   const gdiplus::Size size = gdiplus::image_size(bitmap);
-  // A stamp larger than the picture costs more to render whole than to draw clipped.
-  const std::optional<StampBox> fitting_box =
-      stamp_box(extent, options, static_cast<double>(size.width) * static_cast<double>(size.height));
-  if (points.size() < 2 || !fitting_box) return false;
-  const StampBox& box = *fitting_box;
-  std::vector<Placement> placements;
-  placements.reserve(points.size());
-  for (const Gdiplus::PointF& point : points) placements.push_back(placement_of(point));
-  // Stamps of one phase together, so that each phase is rendered once. All stamps share one
-  // colour, so the order in which they are laid over each other does not change the result.
-  std::stable_sort(placements.begin(), placements.end(),
-                   [](const Placement& a, const Placement& b) { return a.key < b.key; });
-  const auto render = [&](const Placement& placement) {
-    return render_stamp(options, font, brush, box, placement.phase_x, placement.phase_y);
-  };
-  // The first stamp is rendered before any pixel changes: if its ink reaches the edge of the box,
-  // the box was too small for this font and the stamps are drawn as text instead. The other
-  // phases move the ink by less than a pixel, so they fit too.
-  std::optional<RenderedStamp> rendered = render(placements.front());
-  if (!rendered || rendered->near_edge) return false;
+  if (lattice.empty || size.width == 0 || size.height == 0) return true;
+  const std::int64_t period_x = lattice.x.period, period_y = lattice.period_y();
+  if (period_x > std::numeric_limits<int>::max() || period_y > std::numeric_limits<int>::max()) return false;
+  CoverageCell cell(static_cast<int>(period_x), static_cast<int>(period_y), static_cast<int>(size.width),
+                    static_cast<int>(size.height), options.color.alpha);
+  // The turning points of one period's stamps.
+  std::vector<std::pair<std::int64_t, std::int64_t>> motif;
+  for (std::int64_t row = 0; row < lattice.period_rows(); ++row) {
+    for (std::int64_t i = 0; i < lattice.x.steps; ++i) motif.emplace_back(lattice.x.at(i, lattice.shifted(row)), lattice.y.at(row));
+  }
+  const StampBox box = stamp_box(extent, options);
+  for (std::int64_t top = box.top; top < std::int64_t{box.top} + box.height && !cell.saturated(); top += kTileSide) {
+    for (std::int64_t left = box.left; left < std::int64_t{box.left} + box.width && !cell.saturated();
+         left += kTileSide) {
+      const StampBox piece{static_cast<int>(left), static_cast<int>(top),
+                           static_cast<int>(std::min<std::int64_t>(kTileSide, std::int64_t{box.left} + box.width - left)),
+                           static_cast<int>(std::min<std::int64_t>(kTileSide, std::int64_t{box.top} + box.height - top))};
+      std::vector<bool> wanted(runs.size());
+      for (std::size_t i = 0; i < runs.size(); ++i) {
+        wanted[i] = piece_touches_text(piece, runs[i].offset, runs[i].offset + runs[i].width, extent, options);
+      }
+      if (std::find(wanted.begin(), wanted.end(), true) == wanted.end()) continue;
+      const std::optional<RenderedStamp> rendered = render_stamp(options, runs, wanted, font, brush, piece);
+      if (!rendered) return false;
+      if (rendered->pixels.argb.empty()) continue;
+      for (const auto& [x, y] : motif) cell.fold(rendered->pixels, x + rendered->left, y + rendered->top);
+    }
+  }
 
   // The pixels in their own format where blending knows it, so that GDI+ need not convert them.
   Gdiplus::PixelFormat format = 0;
@@ -287,11 +407,7 @@ bool blend_rendered_stamps(Gdiplus::GpBitmap* bitmap, const WatermarkOptions& op
   const PixelView target{static_cast<std::uint8_t*>(data.Scan0), static_cast<int>(size.width),
                          static_cast<int>(size.height), data.Stride, format == PixelFormat24bppRGB ? 3 : 4,
                          format == PixelFormat32bppPARGB};
-  for (std::size_t i = 0; i < placements.size(); ++i) {
-    const Placement& placement = placements[i];
-    if (i > 0 && placement.key != placements[i - 1].key) rendered = render(placement);
-    if (rendered) blend_stamp(rendered->pixels, target, placement.x + rendered->left, placement.y + rendered->top);
-  }
+  cell.lay_over(target, options.color.argb());
   flat::GdipBitmapUnlockBits(bitmap, &data);
   return true;
 }
@@ -305,6 +421,7 @@ void draw_anchored(Gdiplus::GpGraphics* graphics, const WatermarkOptions& option
 
   TextExtent extent = measure(graphics, options.text, font);
   gdiplus::FontPtr fitted;
+  float size = options.font_size;
   if (options.fit_to_area) {
     const float radians_per_degree = static_cast<float>(std::acos(-1.0) / 180.0);
     const float theta = options.rotation * radians_per_degree;
@@ -314,10 +431,15 @@ void draw_anchored(Gdiplus::GpGraphics* graphics, const WatermarkOptions& option
     if (turned_w > cell_w || turned_h > cell_h) {
       const float k = std::clamp(std::min(cell_w / turned_w, cell_h / turned_h) * 0.98f, 0.05f, 1.0f);
       fitted = create_font(options.font_family, std::max(k * options.font_size, 1.0f));
-      if (fitted) extent = measure(graphics, options.text, fitted.get());
+      if (fitted) {
+        extent = measure(graphics, options.text, fitted.get());
+        size = std::max(k * options.font_size, 1.0f);
+      }
     }
   }
-  stamp(graphics, options, fitted ? fitted.get() : font, brush, anchor_x, anchor_y, -extent.width / 2.0f,
+  Gdiplus::GpFont* used = fitted ? fitted.get() : font;
+  stamp(graphics, options, text_runs(graphics, options.text, used, extent, size), used,
+        brush, anchor_x, anchor_y, -extent.width / 2.0f,
         -extent.height / 2.0f);
 }
 
@@ -346,11 +468,11 @@ bool draw_watermark(const WatermarkOptions& options, Gdiplus::GpBitmap* bitmap, 
   if (options.layout == WatermarkLayout::Grid || options.layout == WatermarkLayout::StaggeredGrid) {
     const TextExtent extent = measure(graphics.get(), options.text, font.get());
     const TileCulling culling = culling_for(extent, options.font_size, w, h);
-    const std::vector<Gdiplus::PointF> points =
-        options.layout == WatermarkLayout::Grid ? grid_points(options, culling) : staggered_points(options, culling);
+    const Lattice lattice = lattice_for(options, culling);
+    const std::vector<TextRun> runs = text_runs(graphics.get(), options.text, font.get(), extent, options.font_size);
     if (tiles == TileDrawing::FromRenderedStamp) {
       graphics.reset();  // the bitmap's pixels are locked next, which a drawing context may not see
-      if (blend_rendered_stamps(bitmap, options, font.get(), brush.get(), extent, points)) return true;
+      if (composite_periodic_stamps(bitmap, options, runs, font.get(), brush.get(), extent, lattice)) return true;
       graphics = gdiplus::graphics_for(bitmap);
       if (!graphics) {
         error = L"Unable to create drawing context.";
@@ -358,7 +480,10 @@ bool draw_watermark(const WatermarkOptions& options, Gdiplus::GpBitmap* bitmap, 
       }
       set_quality(graphics.get());
     }
-    for (const Gdiplus::PointF& point : points) stamp(graphics.get(), options, font.get(), brush.get(), point.X, point.Y, 0, 0);
+    const std::vector<Gdiplus::PointF> points = tile_points(lattice, culling);
+    for (const Gdiplus::PointF& point : points) {
+      stamp(graphics.get(), options, runs, font.get(), brush.get(), point.X, point.Y, 0, 0);
+    }
   } else if (layout >= static_cast<int>(WatermarkLayout::TopLeft) &&
              layout <= static_cast<int>(WatermarkLayout::BottomRight)) {
     draw_anchored(graphics.get(), options, font.get(), brush.get(), w, h);

@@ -13,6 +13,10 @@ bool validate_options(const WatermarkOptions& options, std::wstring& error) {
     error = L"Watermark text must not be empty.";
     return false;
   }
+  if (options.text.size() > max_text_length) {
+    error = L"Watermark text must be at most " + std::to_wstring(max_text_length) + L" characters.";
+    return false;
+  }
   if (!(options.font_size > 0.0f)) {
     error = L"Font size must be greater than zero.";
     return false;

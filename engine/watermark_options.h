@@ -1,9 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace orvane::engine {
+
+// The longest watermark text, in UTF-16 code units: a long copyright line with an address
+// several times over, and short enough that the tiled layouts stay interactive.
+constexpr std::size_t max_text_length = 1000;
 
 // Placement of the stamps; values outside 0..10 draw no watermark at all.
 enum class WatermarkLayout : std::int32_t {

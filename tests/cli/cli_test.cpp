@@ -16,6 +16,7 @@
 
 #include "cli_process.h"
 #include "image_export.h"
+#include "watermark_options.h"
 #include "test_support.h"
 
 namespace {
@@ -291,6 +292,21 @@ std::wstring squeezed(const std::wstring& text) {
   return out;
 }
 
+// The longest text the engine accepts is stamped; one character more is bad usage.
+TEST_F(CliTest, TextUpToTheLongestIsStampedAndLongerRefused) {
+  make_image(L"in.png");
+  std::wstring text(orvane::engine::max_text_length, L'W');
+  CliRun run = this->run({L"--text", text, L"--size", L"500", L"--opacity", L"1", L"--color", L"FF0000", L"in.png",
+                          L"-o", L"long.png"});
+  EXPECT_EQ(run.exit_code, 0u) << utf8(run.err);
+  EXPECT_GT(count_in_ninth(load(L"long.png"), 1, 1, is_red), 100) << "the text must reach the picture";
+  text.push_back(L'W');
+  run = this->run({L"--text", text, L"in.png", L"-o", L"longer.png"});
+  EXPECT_EQ(run.exit_code, 2u);
+  EXPECT_TRUE(contains(run.err, L"--text must be at most 1000 characters, got 1001")) << utf8(run.err);
+  EXPECT_FALSE(exists(L"longer.png"));
+}
+
 TEST_F(CliTest, HelpDocumentsTheOptionsAndRulesAndWritesNothing) {
   make_image(L"in.png");
   for (const auto& args : std::vector<std::vector<std::wstring>>{{L"--help"}, {L"in.png", L"--size", L"x", L"-h"}}) {
@@ -300,7 +316,7 @@ TEST_F(CliTest, HelpDocumentsTheOptionsAndRulesAndWritesNothing) {
     EXPECT_TRUE(run.out.starts_with(L"Usage: orvane-cli [options] INPUT... [-o OUTPUT]"));
     const std::wstring help = squeezed(run.out);
     for (const wchar_t* says : {
-             L"--text T watermark text (default \"Sample watermark\")",
+             L"--text T watermark text, at most 1000 characters (default \"Sample watermark\")",
              L"--opacity 0..1 opacity of the text (default 0.43, alpha 110 of 255)",
              L"--quality 1..100 JPEG quality of JPEG outputs (default 90)",
              L"steps below 32 act as 32",

@@ -73,6 +73,13 @@ TEST(WatermarkOptions, ValidationReportsTheFirstFailingRule) {
   EXPECT_EQ(failure(options), L"Watermark text must not be empty.");
 
   options = valid_options();
+  options.text.assign(orvane::engine::max_text_length, L'x');
+  EXPECT_EQ(failure(options), L"");
+  options.text.push_back(L'x');
+  options.font_size = 0;
+  EXPECT_EQ(failure(options), L"Watermark text must be at most 1000 characters.");
+
+  options = valid_options();
   options.font_size = 0;
   EXPECT_EQ(failure(options), L"Font size must be greater than zero.");
   options.font_size = std::numeric_limits<float>::quiet_NaN();
