@@ -195,6 +195,8 @@ std::unique_ptr<modern::View> ControlsPanel::build_watermark_card() {
   // The text spans its row; empty is allowed here and refused by the export.
   auto text = std::make_unique<modern::Win32Edit>(control_number(CommandId::watermark_text), settings.text);
   text->set_placeholder(ui_text(language, TextId::text_placeholder));
+  // The edit stops where the engine does: a pasted paragraph keeps its first characters.
+  text->set_max_length(static_cast<int>(engine::max_text_length));
   text->on_text_changed([this](std::wstring_view value) {
     guarded([&] {
       application_->settings().text.assign(value);

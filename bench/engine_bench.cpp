@@ -360,6 +360,24 @@ int run_benchmark(int runs, int render_runs, const std::wstring& cli, const std:
     }
     print_row(entry.name, durations);
   }
+  // As the window asks for them: drawn on the cache and shrunk to the card's picture area (the first
+  // window's 780 x 520 pixels), at the default size and at 360.
+  for (const float size : {36.0f, 360.0f}) {
+    WatermarkOptions options = default_options(WatermarkLayout::Grid);
+    options.font_size = size;
+    char name[96];
+    for (const auto& [fit_width, fit_height] : {std::pair{0u, 0u}, std::pair{780u, 520u}}) {
+      if (!time_runs(
+              render_runs,
+              [&] { return orvane::engine::render_preview_frame(renderer, options, frame, error, fit_width, fit_height); },
+              durations)) {
+        return fail("render_preview_frame", error);
+      }
+      std::snprintf(name, sizeof(name), "render_preview_frame grid, size %.0f, %s", size,
+                    fit_width == 0 ? "cache" : "shown at 780 x 520");
+      print_row(name, durations);
+    }
+  }
 
   const struct {
     const char* name;
@@ -411,6 +429,16 @@ int run_benchmark(int runs, int render_runs, const std::wstring& cli, const std:
       std::snprintf(name, sizeof(name), "frame %zu characters (%s)", length, label);
       print_row(name, durations);
     }
+    // As the window asks for it from the 1600 px cache, for its first size.
+    orvane::engine::PreviewFrame shown_frame;
+    if (!time_runs(
+            render_runs,
+            [&] { return orvane::engine::render_preview_frame(renderer, options, shown_frame, error, 780, 520); },
+            durations)) {
+      return fail("render_preview_frame", error);
+    }
+    std::snprintf(name, sizeof(name), "frame %zu characters (shown at 780 x 520)", length);
+    print_row(name, durations);
     options.input_path = image;
     options.output_path = folder.file(L"long.jpg");
     if (!time_runs(runs, [&] { return orvane::engine::export_image(options, report, error); }, durations)) {

@@ -199,21 +199,21 @@ bool render_preview_frame(const std::unique_ptr<PreviewRenderer>& renderer, cons
     error = L"No preview image is loaded.";
     return false;
   }
-  // 3-4. A copy of the cached source, which GDI+ then draws on in place: the frame's own pixels, or,
-  // for a frame smaller than the cache, a working copy shrunk into the frame afterwards. The watermark
-  // is drawn at the cache's scale either way: text set at the smaller size is hinted differently and
-  // lands pixels away from where the export puts it, while the shrunk picture looks like the export
-  // shrunk.
+  // 3. What the watermark is drawn on: the cache, whatever the size of the frame. Text set at a
+  // smaller frame's own size is hinted so differently (heavier strokes, glyphs moved by pixels) that
+  // the frame no longer shows what the export will; set at the cache's size and shrunk with the
+  // picture, it looks like the export shrunk.
   PreviewRenderer::CachedSource& cached = *renderer->cached_;
   const gdiplus::PixelBitmap& source = cached.image;
   const gdiplus::Size shown = fitted_size(source.width, source.height, fit_width, fit_height);
   const bool shrinks = shown.width != source.width || shown.height != source.height;
+  // 4. A copy of it, which GDI+ then draws on in place: the frame's own pixels, or a working copy
+  // whose rows the last watermark changed are all that need copying again.
   std::vector<std::uint8_t>& canvas = shrinks ? cached.work : frame.pixels;
   const std::size_t row_bytes = std::size_t{source.width} * 4;
   if (!shrinks || canvas.size() != row_bytes * source.height) {
     canvas.assign(source.pixels, source.pixels + source.stride * source.height);
   } else {
-    // Only the rows the last watermark changed.
     std::memcpy(canvas.data() + row_bytes * cached.work_first, source.row(cached.work_first),
                 row_bytes * (cached.work_last - cached.work_first));
   }

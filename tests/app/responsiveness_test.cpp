@@ -190,5 +190,50 @@ TEST(Responsiveness, FastTypingEndsWithThePreviewOfTheLastValue) {
   save_shot(program.hwnd(), L"responsiveness_typed.png");
 }
 
+// A paragraph pasted into the text: the edit keeps the longest text a watermark may have, the
+// window keeps answering while its frame renders, and the frame shown is that text's.
+TEST(Responsiveness, APastedParagraphStopsAtTheLongestTextAndIsPreviewed) {
+  Environment environment;
+  orvane::test::TempDir folder;
+  const std::wstring photo = folder.file(L"photo.png");
+  ASSERT_TRUE(orvane::test::save_pixels(orvane::test::make_pattern(3000, 2000), photo, L"image/png"));
+  Program program(photo);
+  OrvaneApplication& application = program.application();
+  std::wstring paragraph;
+  while (paragraph.size() < orvane::engine::max_text_length + 200) {
+    paragraph += L"\u00A9 2026 Studio Kestrune \u00B7 all rights reserved \u00B7 www.example.com/portfolio \u00B7 ";
+  }
+  paragraph.resize(orvane::engine::max_text_length + 200);
+  ASSERT_TRUE(OpenClipboard(program.hwnd()));
+  EmptyClipboard();
+  const std::size_t bytes = (paragraph.size() + 1) * sizeof(wchar_t);
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  ASSERT_NE(memory, nullptr);
+  std::memcpy(GlobalLock(memory), paragraph.c_str(), bytes);
+  GlobalUnlock(memory);
+  ASSERT_NE(SetClipboardData(CF_UNICODETEXT, memory), nullptr);
+  CloseClipboard();
+
+  const HWND edit = static_cast<HWND>(application.controls().text_edit()->native_window());
+  SetFocus(edit);
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  Watcher watcher(program.hwnd());
+  desktop::press_key('V', false, true);
+  ASSERT_TRUE(program.settle());
+  watcher.stop();
+  EXPECT_EQ(application.settings().text, paragraph.substr(0, orvane::engine::max_text_length));
+  EXPECT_EQ(watcher.stalls(), 0) << "longest wait " << watcher.longest() << " ms";
+  const orvane::app::PreviewView::PixelSize area = application.preview()->picture_area();
+  std::unique_ptr<orvane::engine::PreviewRenderer> renderer;
+  std::wstring error;
+  ASSERT_TRUE(orvane::engine::load_preview_source(renderer, photo, 1600, error));
+  orvane::engine::PreviewFrame expected;
+  ASSERT_TRUE(orvane::engine::render_preview_frame(
+      renderer, orvane::app::make_options(application.settings(), application.image_path()), expected, error, area.width,
+      area.height));
+  EXPECT_TRUE(shown_pixels(application) == expected.pixels) << "the preview does not show the pasted text";
+  save_shot(program.hwnd(), L"responsiveness_longest_text.png");
+}
+
 }  // namespace
 }  // namespace responsiveness_test
