@@ -71,11 +71,17 @@ void shrink(const std::uint8_t* rows, std::ptrdiff_t stride, std::uint32_t sourc
       const Span& span = columns[o];
       const float* first = &sums[std::size_t{span.first} * kBytes];
       const float* last = &sums[std::size_t{span.last} * kBytes];
+      // The channels side by side, each summed in the same order as alone.
+      float sum[kBytes];
+      for (int c = 0; c < kBytes; ++c) sum[c] = span.first_part * first[c];
+      for (const float* p = first + kBytes; p < last; p += kBytes) {
+        for (int c = 0; c < kBytes; ++c) sum[c] += p[c];
+      }
+      if (span.last_part > 0) {
+        for (int c = 0; c < kBytes; ++c) sum[c] += span.last_part * last[c];
+      }
       for (int c = 0; c < kBytes; ++c) {
-        float sum = span.first_part * first[c];
-        for (const float* p = first + kBytes + c; p < last; p += kBytes) sum += *p;
-        if (span.last_part > 0) sum += span.last_part * last[c];
-        target[o * 4 + c] = static_cast<std::uint8_t>(std::min(sum * span.inverse_length * line_scale + 0.5f, 255.0f));
+        target[o * 4 + c] = static_cast<std::uint8_t>(std::min(sum[c] * span.inverse_length * line_scale + 0.5f, 255.0f));
       }
       if (kBytes == 3) target[o * 4 + 3] = 255;
     }

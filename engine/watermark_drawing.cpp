@@ -26,7 +26,7 @@ constexpr double kLargestPeriod = 4096.0;
 constexpr double kTolerableDrift = 0.25;
 // Side of the pieces in which a stamp is rendered: a long text turned is mostly empty corners,
 // and a whole rendering of the longest text at the largest size would not fit in memory.
-constexpr int kTileSide = 1024;
+constexpr int kTileSide = 2048;
 
 // The bold font in pixels of `family`, standing in the generic sans-serif family for one that is
 // not installed, and "Arial" when neither gives a font.
