@@ -266,11 +266,12 @@ struct StampBox {
   int height = 0;
 };
 
-StampBox stamp_box(const TextExtent& extent, const WatermarkOptions& options) {
+// The box of the stretch of the turned text block from `from` to `to` along the line.
+StampBox stretch_box(float from, float to, float height, const WatermarkOptions& options) {
   const double radians = static_cast<double>(options.rotation) * std::acos(-1.0) / 180.0;
   const double c = std::cos(radians), s = std::sin(radians);
-  double min_x = 0, max_x = 0, min_y = 0, max_y = 0;
-  for (const auto& [px, py] : {std::pair{extent.width, 0.0f}, {0.0f, extent.height}, {extent.width, extent.height}}) {
+  double min_x = std::numeric_limits<double>::infinity(), max_x = -min_x, min_y = min_x, max_y = -min_x;
+  for (const auto& [px, py] : {std::pair{from, 0.0f}, {to, 0.0f}, {from, height}, {to, height}}) {
     const double x = c * px - s * py, y = s * px + c * py;
     min_x = std::min(min_x, x), max_x = std::max(max_x, x);
     min_y = std::min(min_y, y), max_y = std::max(max_y, y);
@@ -281,25 +282,6 @@ StampBox stamp_box(const TextExtent& extent, const WatermarkOptions& options) {
   const double left = std::floor(min_x - margin), top = std::floor(min_y - margin);
   return StampBox{clamped(left), clamped(top), clamped(std::ceil(max_x + margin) - left + 1),
                   clamped(std::ceil(max_y + margin) - top + 1)};
-}
-
-// Whether any of the turned text block from `from` to `to` along the line, widened by the box's
-// margin, can fall in the piece.
-bool piece_touches_text(const StampBox& piece, float from, float to, const TextExtent& extent,
-                        const WatermarkOptions& options) {
-  const double radians = static_cast<double>(options.rotation) * std::acos(-1.0) / 180.0;
-  const double c = std::cos(radians), s = std::sin(radians);
-  const double margin = 2.0 * options.font_size + 2.0;
-  // The piece's corners turned back into the text's own frame, against the widened block there.
-  double min_u = std::numeric_limits<double>::infinity(), max_u = -min_u, min_v = min_u, max_v = -min_u;
-  for (const int dx : {0, piece.width}) {
-    for (const int dy : {0, piece.height}) {
-      const double x = piece.left + dx, y = piece.top + dy;
-      const double u = c * x + s * y, v = -s * x + c * y;
-      min_u = std::min(min_u, u), max_u = std::max(max_u, u), min_v = std::min(min_v, v), max_v = std::max(max_v, v);
-    }
-  }
-  return max_u >= from - margin && min_u <= to + margin && max_v >= -margin && min_v <= extent.height + margin;
 }
 
 // The part of one stamp that falls in `piece` (placed relative to the turning point, which lies
@@ -375,22 +357,24 @@ bool composite_periodic_stamps(Gdiplus::GpBitmap* bitmap, const WatermarkOptions
   for (std::int64_t row = 0; row < lattice.period_rows(); ++row) {
     for (std::int64_t i = 0; i < lattice.x.steps; ++i) motif.emplace_back(lattice.x.at(i, lattice.shifted(row)), lattice.y.at(row));
   }
-  const StampBox box = stamp_box(extent, options);
-  for (std::int64_t top = box.top; top < std::int64_t{box.top} + box.height && !cell.saturated(); top += kTileSide) {
-    for (std::int64_t left = box.left; left < std::int64_t{box.left} + box.width && !cell.saturated();
-         left += kTileSide) {
-      const StampBox piece{static_cast<int>(left), static_cast<int>(top),
-                           static_cast<int>(std::min<std::int64_t>(kTileSide, std::int64_t{box.left} + box.width - left)),
-                           static_cast<int>(std::min<std::int64_t>(kTileSide, std::int64_t{box.top} + box.height - top))};
-      std::vector<bool> wanted(runs.size());
-      for (std::size_t i = 0; i < runs.size(); ++i) {
-        wanted[i] = piece_touches_text(piece, runs[i].offset, runs[i].offset + runs[i].width, extent, options);
+  // Each run of the text in the box of its own stretch of the line, in pieces when that is large: a
+  // long text turned is mostly empty corners, which tight boxes leave out.
+  for (std::size_t run = 0; run < runs.size() && !cell.saturated(); ++run) {
+    const StampBox box = stretch_box(runs[run].offset, runs[run].offset + runs[run].width, extent.height, options);
+    std::vector<bool> wanted(runs.size(), false);
+    wanted[run] = true;
+    for (std::int64_t top = box.top; top < std::int64_t{box.top} + box.height && !cell.saturated(); top += kTileSide) {
+      for (std::int64_t left = box.left; left < std::int64_t{box.left} + box.width && !cell.saturated();
+           left += kTileSide) {
+        const StampBox piece{
+            static_cast<int>(left), static_cast<int>(top),
+            static_cast<int>(std::min<std::int64_t>(kTileSide, std::int64_t{box.left} + box.width - left)),
+            static_cast<int>(std::min<std::int64_t>(kTileSide, std::int64_t{box.top} + box.height - top))};
+        const std::optional<RenderedStamp> rendered = render_stamp(options, runs, wanted, font, brush, piece);
+        if (!rendered) return false;
+        if (rendered->pixels.argb.empty()) continue;
+        for (const auto& [x, y] : motif) cell.fold(rendered->pixels, x + rendered->left, y + rendered->top);
       }
-      if (std::find(wanted.begin(), wanted.end(), true) == wanted.end()) continue;
-      const std::optional<RenderedStamp> rendered = render_stamp(options, runs, wanted, font, brush, piece);
-      if (!rendered) return false;
-      if (rendered->pixels.argb.empty()) continue;
-      for (const auto& [x, y] : motif) cell.fold(rendered->pixels, x + rendered->left, y + rendered->top);
     }
   }
 
