@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cwctype>
+#include <optional>
 
 namespace orvane::cli {
 namespace {
@@ -39,6 +40,14 @@ bool parse_number(const std::wstring& text, double& value) {
   const double parsed = std::wcstod(text.c_str(), &end);
   if (end != text.c_str() + text.size() || !std::isfinite(static_cast<float>(parsed))) return false;
   value = parsed;
+  return true;
+}
+
+// A length: a number of pixels, or a number with '%' for percent of the picture's shorter side.
+bool parse_length(const std::wstring& text, double& value, engine::LengthUnit& unit) {
+  const bool percent = text.ends_with(L'%');
+  if (!parse_number(percent ? text.substr(0, text.size() - 1) : text, value)) return false;
+  unit = percent ? engine::LengthUnit::percent_of_shorter_side : engine::LengthUnit::pixels;
   return true;
 }
 
@@ -137,16 +146,23 @@ bool is_value_option(const std::wstring& name) {
   static const wchar_t* const kNames[] = {L"--text",      L"--font",      L"--size",   L"--color",
                                           L"--opacity",   L"--rotation",  L"--layout", L"--quality",
                                           L"--spacing-x", L"--spacing-y", L"-o",       L"--output",
-                                          L"-j",          L"--jobs",      L"--slice",  L"--memory-limit"};
+                                          L"-j",          L"--jobs",      L"--slice",  L"--memory-limit",
+                                          L"--margin"};
   for (const wchar_t* known : kNames) {
     if (name == known) return true;
   }
   return false;
 }
 
+// The units the spacings were given in, if they were: the engine keeps one unit for both.
+struct SpacingUnits {
+  std::optional<engine::LengthUnit> x;
+  std::optional<engine::LengthUnit> y;
+};
+
 // Stores the value of one option that takes a value; false with a message when it is unusable.
 bool apply_value(const std::wstring& name, const std::wstring& value, CliArguments& arguments, bool& output_seen,
-                 std::wstring& error) {
+                 SpacingUnits& spacings, std::wstring& error) {
   auto& options = arguments.options;
   double number = 0.0;
   long integer = 0;
@@ -168,11 +184,16 @@ bool apply_value(const std::wstring& name, const std::wstring& value, CliArgumen
     }
     options.font_family = value;
   } else if (name == L"--size") {
-    if (!parse_number(value, number) || !(static_cast<float>(number) > 0.0f)) {
-      error = L"--size needs a number of pixels greater than 0, got " + quoted(value);
+    engine::LengthUnit unit{};
+    const bool percent = value.ends_with(L'%');
+    if (!parse_length(value, number, unit) || !(static_cast<float>(number) > 0.0f) ||
+        (percent && !(number >= engine::min_font_size_percent && number <= engine::max_font_size_percent))) {
+      error = L"--size needs a number of pixels greater than 0 or a percentage of the image's shorter side from "
+              L"0.5% to 50%, got " + quoted(value);
       return false;
     }
     options.font_size = static_cast<float>(number);
+    options.font_size_unit = unit;
   } else if (name == L"--color") {
     if (!parse_color(value, options.color)) {
       error = L"--color needs a colour as RRGGBB in hexadecimal (e.g. FF8800), got " + quoted(value);
@@ -191,11 +212,26 @@ bool apply_value(const std::wstring& name, const std::wstring& value, CliArgumen
     }
     options.rotation = static_cast<float>(number);
   } else if (name == L"--spacing-x" || name == L"--spacing-y") {
-    if (!parse_number(value, number)) {
-      error = name + L" needs a number of pixels, got " + quoted(value);
+    engine::LengthUnit unit{};
+    const bool percent = value.ends_with(L'%');
+    if (!parse_length(value, number, unit) ||
+        (percent && !(number >= engine::min_spacing_percent && number <= engine::max_spacing_percent))) {
+      error = name + L" needs a number of pixels or a percentage of the image's shorter side from 2% to 100%, got " +
+              quoted(value);
       return false;
     }
     (name == L"--spacing-x" ? options.spacing_x : options.spacing_y) = static_cast<float>(number);
+    (name == L"--spacing-x" ? spacings.x : spacings.y) = unit;
+  } else if (name == L"--margin") {
+    engine::LengthUnit unit{};
+    if (!parse_length(value, number, unit) || !(number >= 0.0) ||
+        (unit == engine::LengthUnit::percent_of_shorter_side && number > engine::max_margin_percent)) {
+      error = L"--margin needs a number of pixels of 0 or more or a percentage of the image's shorter side up to "
+              L"50%, got " + quoted(value);
+      return false;
+    }
+    options.margin = static_cast<float>(number);
+    options.margin_unit = unit;
   } else if (name == L"--layout") {
     if (!parse_layout(value, options.layout)) {
       error = L"--layout needs one of " + layout_list() + L"; got " + quoted(value);
@@ -286,6 +322,7 @@ bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arg
 
   bool options_ended = false;
   bool output_seen = false;
+  SpacingUnits spacings;
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg = argv[i];
     if (options_ended || arg.size() < 2 || arg.front() != L'-') {
@@ -307,7 +344,7 @@ bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arg
 
     // -j8 is -j 8, as make and other batch tools take it.
     if (name.size() > 2 && name.starts_with(L"-j") && std::iswdigit(name[2])) {
-      if (!apply_value(L"-j", name.substr(2), arguments, output_seen, error)) return false;
+      if (!apply_value(L"-j", name.substr(2), arguments, output_seen, spacings, error)) return false;
       continue;
     }
     if (is_flag(name)) {
@@ -345,7 +382,19 @@ bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arg
       }
       value = argv[++i];
     }
-    if (!apply_value(name, value, arguments, output_seen, error)) return false;
+    if (!apply_value(name, value, arguments, output_seen, spacings, error)) return false;
+  }
+  // One spacing in percent alone serves for both; given both, they must share their unit.
+  constexpr auto percent = engine::LengthUnit::percent_of_shorter_side;
+  if (spacings.x && spacings.y && *spacings.x != *spacings.y) {
+    error = L"--spacing-x and --spacing-y must both be pixels or both percentages";
+    return false;
+  }
+  if (spacings.x == percent || spacings.y == percent) {
+    auto& options = arguments.options;
+    if (!spacings.y) options.spacing_y = options.spacing_x;
+    if (!spacings.x) options.spacing_x = options.spacing_y;
+    options.spacing_unit = percent;
   }
 
   if (arguments.inputs.empty()) {
@@ -373,19 +422,27 @@ Watermark:
   --font F               font family, drawn bold (default "Segoe UI"); a family
                          that is not installed is replaced by the default
                          sans-serif font, with a warning
-  --size PX              font size in pixels, greater than 0 (default 36)
+  --size PX|P%           font size in pixels, greater than 0, or in percent of
+                         the image's shorter side, 0.5% to 50% (default 36)
   --color RRGGBB         text colour in hexadecimal, '#' optional (default FFFFFF)
   --opacity 0..1         opacity of the text (default 0.43, alpha 110 of 255)
   --rotation DEG         turn of the text in degrees; negative rises to the right
                          (default -30)
-  --spacing-x PX         horizontal step of the tiled layouts (default 260)
-  --spacing-y PX         vertical step of the tiled layouts (default 180);
-                         steps below 32 act as 32
+  --spacing-x PX|P%      horizontal step of the tiled layouts (default 260)
+  --spacing-y PX|P%      vertical step of the tiled layouts (default 180);
+                         steps below 32 act as 32 pixels; a percentage, 2% to
+                         100% of the image's shorter side, given for one alone
+                         is used for both
   --layout NAME          grid, staggered, top-left, top-center, top-right,
                          center-left, center, center-right, bottom-left,
                          bottom-center, bottom-right (default grid)
   --fit, --no-fit        shrink the text of a single-stamp layout until it fits
                          its ninth of the image (default --fit)
+  --margin PX|P%         set a single stamp against the edges its layout names,
+                         its turned box this far from them (pixels, or percent
+                         of the image's shorter side, up to half that side);
+                         without it the stamp is centred in its ninth; center
+                         and the tiled layouts ignore it
   --quality 1..100       JPEG quality of JPEG outputs (default 90); where the
                          platform's encoder ignores it, the report says so
   --keep-source-quality  for JPEG outputs, use the quality recorded in the input

@@ -308,8 +308,10 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
   clock.lap(&ExportStageTimes::orientation);
   if (cancelled()) return false;
 
-  // 9. The watermark, drawn upright.
-  if (!draw_watermark(options, working.bitmap.get(), upright.width, upright.height, error)) return false;
+  // 9. The watermark, drawn upright, its lengths in pixels of this picture.
+  const WatermarkOptions pixels = in_pixels(options, upright.width, upright.height);
+  if (!validate_for_picture(pixels, upright.width, upright.height, error)) return false;
+  if (!draw_watermark(pixels, working.bitmap.get(), upright.width, upright.height, error)) return false;
   clock.lap(&ExportStageTimes::watermark);
   if (cancelled()) return false;
 

@@ -229,11 +229,14 @@ bool render_preview_frame(const std::unique_ptr<PreviewRenderer>& renderer, cons
   gdiplus::BitmapPtr bitmap(raw);
   // 5-6. The watermark at the cache's scale.
   if (!options.text.empty()) {
-    WatermarkOptions scaled = options;
+    // Lengths in pixels of the full-size picture first, as the export has them, then scaled.
+    const WatermarkOptions full = in_pixels(options, renderer->source_width_, renderer->source_height_);
+    WatermarkOptions scaled = full;
     const float scale = renderer->scale_;
-    scaled.font_size = std::max(options.font_size * scale, 1.0f);
-    scaled.spacing_x = std::max(options.spacing_x * scale, 1.0f);
-    scaled.spacing_y = std::max(options.spacing_y * scale, 1.0f);
+    scaled.font_size = std::max(full.font_size * scale, 1.0f);
+    scaled.spacing_x = std::max(full.spacing_x * scale, 1.0f);
+    scaled.spacing_y = std::max(full.spacing_y * scale, 1.0f);
+    if (full.margin) scaled.margin = *full.margin * scale;
     if (!draw_watermark(scaled, bitmap.get(), source.width, source.height, error)) {
       bitmap.reset();
       frame.pixels.clear();

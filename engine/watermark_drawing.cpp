@@ -396,6 +396,102 @@ bool composite_periodic_stamps(Gdiplus::GpBitmap* bitmap, const WatermarkOptions
   return true;
 }
 
+// Pixels of the largest rendering that finding a stamp's ink may take; a larger text is rendered
+// smaller and its ink's box scaled up, which is near enough for a stamp that big.
+constexpr double kMostInkPixels = 4.0e6;
+
+// Where the ink of an anchored stamp lies around its turning point (a whole pixel), in pixels,
+// turned as it is drawn. The measured box holds the line's padding and descent, not where the
+// glyphs end, and turned text is laid out apart from upright text: a stamp set against the
+// picture's edges must end where its own ink does. Empty when there is no ink (blank text) or it
+// cannot be rendered.
+struct InkBox {
+  double left = 0;
+  double top = 0;
+  double right = 0;
+  double bottom = 0;
+};
+
+std::optional<InkBox> turned_ink(const WatermarkOptions& options, Gdiplus::GpFont* font, float size,
+                                 const TextExtent& extent) {
+  const double radians = static_cast<double>(options.rotation) * std::acos(-1.0) / 180.0;
+  const double c = options.rotation == 0.0f ? 1.0 : std::fabs(std::cos(radians));
+  const double s = options.rotation == 0.0f ? 0.0 : std::fabs(std::sin(radians));
+  const double turned_w = c * extent.width + s * extent.height, turned_h = s * extent.width + c * extent.height;
+  const double full_pad = 2.0 * size + 2.0;  // glyphs reach past the measured box
+  const double area = (turned_w + 2.0 * full_pad) * (turned_h + 2.0 * full_pad);
+  if (!std::isfinite(area)) return std::nullopt;
+  const double k = area > kMostInkPixels ? std::sqrt(kMostInkPixels / area) : 1.0;
+  gdiplus::FontPtr smaller;
+  Gdiplus::GpFont* used = font;
+  float used_size = size;
+  if (k < 1.0) {
+    used_size = std::max(static_cast<float>(size * k), 1.0f);
+    smaller = create_font(options.font_family, used_size);
+    if (!smaller) return std::nullopt;
+    used = smaller.get();
+  }
+  const double pad = std::ceil(2.0 * used_size + 2.0);
+  const int centre_x = static_cast<int>(std::ceil(turned_w * k / 2.0) + pad);
+  const int centre_y = static_cast<int>(std::ceil(turned_h * k / 2.0) + pad);
+  const int width = 2 * centre_x + 1, height = 2 * centre_y + 1;
+
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height, 0);
+  Gdiplus::GpBitmap* raw = nullptr;
+  if (flat::GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppARGB,
+                                      reinterpret_cast<BYTE*>(pixels.data()), &raw) != Gdiplus::Ok) {
+    return std::nullopt;
+  }
+  gdiplus::BitmapPtr bitmap(raw);
+  gdiplus::GraphicsPtr graphics = gdiplus::graphics_for(bitmap.get());
+  if (!graphics) return std::nullopt;
+  set_quality(graphics.get());
+  Gdiplus::GpSolidFill* fill = nullptr;
+  flat::GdipCreateSolidFill(0xFF000000, &fill);  // opaque, whatever the stamp's own opacity
+  gdiplus::BrushPtr brush(fill);
+  const TextExtent used_extent = k < 1.0 ? measure(graphics.get(), options.text, used) : extent;
+  stamp(graphics.get(), options, text_runs(graphics.get(), options.text, used, used_extent, used_size), used,
+        brush.get(), static_cast<float>(centre_x), static_cast<float>(centre_y), -used_extent.width / 2.0f,
+        -used_extent.height / 2.0f);
+  graphics.reset();
+  bitmap.reset();  // GDI+ lets go of the pixels
+
+  int x0 = width, x1 = -1, y0 = height, y1 = -1;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if ((pixels[static_cast<std::size_t>(y) * width + x] >> 24) == 0) continue;
+      x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    }
+  }
+  if (x1 < 0) return std::nullopt;
+  return InkBox{(x0 - centre_x) / k, (y0 - centre_y) / k, (x1 + 1 - centre_x) / k, (y1 + 1 - centre_y) / k};
+}
+
+// The turning point of an anchored stamp set `margin` pixels from the edges its anchor names: the
+// box of its turned ink ends there, and lies centred across the other axis.
+Gdiplus::PointF point_against_edges(const WatermarkOptions& options, int index, Gdiplus::GpFont* font, float size,
+                                    const TextExtent& extent, float width, float height) {
+  float margin = *options.margin >= 0.0f ? *options.margin : 0.0f;  // also catches NaN
+  margin = std::min(margin, std::min(width, height) / 2.0f);
+  // Without ink to find, the measured box turned stands in for it.
+  std::optional<InkBox> ink = turned_ink(options, font, size, extent);
+  if (!ink) {
+    const double radians = static_cast<double>(options.rotation) * std::acos(-1.0) / 180.0;
+    const double c = std::fabs(std::cos(radians)), s = std::fabs(std::sin(radians));
+    const double half_w = (c * extent.width + s * extent.height) / 2.0;
+    const double half_h = (s * extent.width + c * extent.height) / 2.0;
+    ink = InkBox{-half_w, -half_h, half_w, half_h};
+  }
+  const auto along = [margin](int slot, double length, double low, double high) {
+    if (slot == 0) return margin - low;
+    if (slot == 2) return length - margin - high;
+    return (length - low - high) / 2.0;
+  };
+  // On a whole pixel, as the ink was found.
+  return {static_cast<float>(std::round(along(index % 3, width, ink->left, ink->right))),
+          static_cast<float>(std::round(along(index / 3, height, ink->top, ink->bottom)))};
+}
+
 void draw_anchored(Gdiplus::GpGraphics* graphics, const WatermarkOptions& options, Gdiplus::GpFont* font,
                    Gdiplus::GpBrush* brush, float width, float height) {
   const int index = static_cast<int>(options.layout) - static_cast<int>(WatermarkLayout::TopLeft);
@@ -422,15 +518,20 @@ void draw_anchored(Gdiplus::GpGraphics* graphics, const WatermarkOptions& option
     }
   }
   Gdiplus::GpFont* used = fitted ? fitted.get() : font;
+  Gdiplus::PointF anchor(anchor_x, anchor_y);
+  constexpr int kCentre = static_cast<int>(WatermarkLayout::Center) - static_cast<int>(WatermarkLayout::TopLeft);
+  if (options.margin && index != kCentre) anchor = point_against_edges(options, index, used, size, extent, width, height);
   stamp(graphics, options, text_runs(graphics, options.text, used, extent, size), used,
-        brush, anchor_x, anchor_y, -extent.width / 2.0f,
+        brush, anchor.X, anchor.Y, -extent.width / 2.0f,
         -extent.height / 2.0f);
 }
 
 }  // namespace
 
-bool draw_watermark(const WatermarkOptions& options, Gdiplus::GpBitmap* bitmap, unsigned width, unsigned height,
+bool draw_watermark(const WatermarkOptions& given, Gdiplus::GpBitmap* bitmap, unsigned width, unsigned height,
                     std::wstring& error, TileDrawing tiles) {
+  // Lengths in percent are of this bitmap's shorter side when the caller has not resolved them.
+  const WatermarkOptions options = in_pixels(given, width, height);
   gdiplus::GraphicsPtr graphics = gdiplus::graphics_for(bitmap);
   if (!graphics) {
     error = L"Unable to create drawing context.";

@@ -16,7 +16,9 @@ namespace orvane::engine {
 enum class TileDrawing { FromRenderedStamp, EachStampAsText };
 
 // Stamps the options' text onto `bitmap` over the area width x height (normally the bitmap's
-// own size). Fails only when no drawing context or no font can be made.
+// own size). Lengths still in percent are taken of this area's shorter side; the export and the
+// preview resolve them for the full-size picture first (in_pixels). Fails only when no drawing
+// context or no font can be made.
 [[nodiscard]] bool draw_watermark(const WatermarkOptions& options, Gdiplus::GpBitmap* bitmap, unsigned width,
                                   unsigned height, std::wstring& error,
                                   TileDrawing tiles = TileDrawing::FromRenderedStamp);

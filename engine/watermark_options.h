@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace orvane::engine {
@@ -25,6 +26,17 @@ enum class WatermarkLayout : std::int32_t {
   BottomRight = 10,
 };
 
+// What a length of the options is counted in: pixels of the bitmap drawn on, or percent of the
+// shorter side of the upright, full-size picture, so that one setting looks alike on every photo.
+enum class LengthUnit : std::int32_t { pixels = 0, percent_of_shorter_side = 1 };
+
+// The sensible ranges of the lengths given in percent of the picture's shorter side.
+constexpr float min_font_size_percent = 0.5f;
+constexpr float max_font_size_percent = 50.0f;
+constexpr float min_spacing_percent = 2.0f;
+constexpr float max_spacing_percent = 100.0f;
+constexpr float max_margin_percent = 50.0f;  // half the shorter side: the stamp still fits between
+
 // Fill colour of the text; alpha carries the opacity.
 struct WatermarkColor {
   std::uint8_t alpha = 110;
@@ -39,8 +51,8 @@ struct WatermarkColor {
   }
 };
 
-// Everything the engine needs for one preview frame or one export. Lengths are in pixels of
-// the bitmap drawn on.
+// Everything the engine needs for one preview frame or one export. Lengths are in their units;
+// in_pixels turns them into pixels of a given picture.
 struct WatermarkOptions {
   std::wstring input_path;
   std::wstring output_path;
@@ -55,7 +67,21 @@ struct WatermarkOptions {
   bool keep_source_jpeg_quality = true;
   WatermarkLayout layout = WatermarkLayout::Grid;
   bool fit_to_area = false;
+  LengthUnit font_size_unit = LengthUnit::pixels;
+  LengthUnit spacing_unit = LengthUnit::pixels;  // of both spacings
+  // The anchored layouts but the centre: without a margin the stamp is centred in its ninth; with
+  // one, its turned box lies this far from the anchor's edges (0: flush with them).
+  std::optional<float> margin;
+  LengthUnit margin_unit = LengthUnit::pixels;
 };
+
+// The options with every length in pixels of an upright, full-size picture of width x height.
+[[nodiscard]] WatermarkOptions in_pixels(const WatermarkOptions& options, std::uint32_t width, std::uint32_t height);
+
+// The rules that need the picture, on options already in its pixels (see in_pixels): the margin
+// leaves room for the stamp.
+[[nodiscard]] bool validate_for_picture(const WatermarkOptions& pixels, std::uint32_t width, std::uint32_t height,
+                                        std::wstring& error);
 
 // Checks the export's rules in order and reports the first failing one in `error`.
 [[nodiscard]] bool validate_options(const WatermarkOptions& options, std::wstring& error);
