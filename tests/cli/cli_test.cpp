@@ -221,6 +221,18 @@ TEST_F(CliTest, BadUsageIsRefusedWithExitTwoBeforeAnyFileIsWritten) {
       {L"in.png", L"--spacing-x", L"nan"},
       {L"in.png", L"--layout", L"diagonal"},
       {L"in.png", L"--fit=yes"},
+      {L"in.png", L"--size", L"0%"},
+      {L"in.png", L"--size", L"-3%"},
+      {L"in.png", L"--size", L"nan%"},
+      {L"in.png", L"--size", L"0.4%"},
+      {L"in.png", L"--size", L"51%"},
+      {L"in.png", L"--size", L"%"},
+      {L"in.png", L"--spacing-x", L"1.5%"},
+      {L"in.png", L"--spacing-y", L"101%"},
+      {L"in.png", L"--spacing-x", L"10%", L"--spacing-y", L"50"},
+      {L"in.png", L"--margin", L"-1"},
+      {L"in.png", L"--margin", L"50.5%"},
+      {L"in.png", L"--margin", L"nan"},
   };
   for (const auto& args : cases) {
     std::wstring joined;
@@ -233,6 +245,42 @@ TEST_F(CliTest, BadUsageIsRefusedWithExitTwoBeforeAnyFileIsWritten) {
     EXPECT_TRUE(run.err.starts_with(L"orvane-cli: ")) << utf8(run.err);
   }
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
+}
+
+// Percent of the shorter side (150 pixels here) and margins reach the engine as the pixels they
+// stand for; bad ones are refused with what the option takes, and a margin with no room for the
+// stamp fails that file.
+TEST_F(CliTest, SizesInPercentAndMarginsFollowThePhoto) {
+  make_image(L"in.png");
+  const auto same_output = [&](std::vector<std::wstring> a, std::vector<std::wstring> b) {
+    for (auto* args : {&a, &b}) args->insert(args->end(), {L"--rotation", L"-20", L"--overwrite", L"in.png", L"-o"});
+    a.push_back(L"a.png");
+    b.push_back(L"b.png");
+    EXPECT_EQ(run(a).exit_code, 0u);
+    EXPECT_EQ(run(b).exit_code, 0u);
+    return read_bytes(dir_.file(L"a.png")) == read_bytes(dir_.file(L"b.png"));
+  };
+  EXPECT_TRUE(same_output({L"--size", L"4%"}, {L"--size", L"6"}));
+  EXPECT_FALSE(same_output({L"--size", L"4%"}, {L"--size", L"8"})) << "4 % of the longer side";
+  EXPECT_TRUE(same_output({L"--spacing-x=40%"}, {L"--spacing-x", L"60", L"--spacing-y", L"60"}));
+  EXPECT_TRUE(same_output({L"--spacing-x", L"40%", L"--spacing-y", L"30%"}, {L"--spacing-x", L"60", L"--spacing-y=45"}));
+  EXPECT_TRUE(same_output({L"--layout", L"bottom-right", L"--margin", L"6%"}, {L"--layout", L"bottom-right", L"--margin=9"}));
+  EXPECT_FALSE(same_output({L"--layout", L"bottom-right", L"--margin", L"6%"}, {L"--layout", L"bottom-right"}));
+
+  CliRun refused = run({L"in.png", L"--size", L"60%"});
+  EXPECT_EQ(refused.exit_code, 2u);
+  EXPECT_EQ(refused.err, L"orvane-cli: --size needs a number of pixels greater than 0 or a percentage of the image's "
+                         L"shorter side from 0.5% to 50%, got \"60%\"\n");
+  refused = run({L"in.png", L"--spacing-y", L"0%"});
+  EXPECT_EQ(refused.err, L"orvane-cli: --spacing-y needs a number of pixels or a percentage of the image's shorter "
+                         L"side from 2% to 100%, got \"0%\"\n");
+  refused = run({L"in.png", L"--margin", L"-2%"});
+  EXPECT_EQ(refused.err, L"orvane-cli: --margin needs a number of pixels of 0 or more or a percentage of the "
+                         L"image's shorter side up to 50%, got \"-2%\"\n");
+  const CliRun too_far = run({L"in.png", L"--layout", L"top-left", L"--margin", L"76"});
+  EXPECT_EQ(too_far.exit_code, 1u);
+  EXPECT_EQ(too_far.err, L"in.png: Margin must be at most half of the image's shorter side.\n");
+  EXPECT_FALSE(exists(L"in-watermarked.png"));
 }
 
 TEST_F(CliTest, NeverWritesOverAnInputWhateverPathNamesIt) {
@@ -320,6 +368,9 @@ TEST_F(CliTest, HelpDocumentsTheOptionsAndRulesAndWritesNothing) {
              L"--opacity 0..1 opacity of the text (default 0.43, alpha 110 of 255)",
              L"--quality 1..100 JPEG quality of JPEG outputs (default 90)",
              L"steps below 32 act as 32",
+             L"--size PX|P% font size in pixels, greater than 0, or in percent of the image's shorter side, 0.5% "
+             L"to 50% (default 36)",
+             L"--margin PX|P% set a single stamp against the edges its layout names",
              L"--overwrite replace output files that already exist",
              L"An output file that already exists is skipped (reported on standard error, exit status 1) unless "
              L"--overwrite is given; the other inputs are still written.",

@@ -8,6 +8,7 @@
 #include <cwchar>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -537,6 +538,115 @@ TEST_F(ImageExport, LongestTextAtTheLargestSizeCoversThePicture) {
     for (std::size_t i = 0; i < out.argb.size(); ++i) changed += out.argb[i] != photo.argb[i];
     EXPECT_GT(changed, out.argb.size() / 2) << "the stamps must reach the picture";
   }
+}
+
+// The box of the ink (any red) on a black picture: first and last inked column and row.
+struct InkBox {
+  int left = -1, top = -1, right = -1, bottom = -1;
+};
+InkBox red_ink(const Pixels& image) {
+  InkBox box{static_cast<int>(image.width), static_cast<int>(image.height), -1, -1};
+  for (std::uint32_t y = 0; y < image.height; ++y) {
+    for (std::uint32_t x = 0; x < image.width; ++x) {
+      if (((image.at(x, y) >> 16) & 0xFF) == 0) continue;
+      box.left = std::min(box.left, static_cast<int>(x)), box.right = std::max(box.right, static_cast<int>(x));
+      box.top = std::min(box.top, static_cast<int>(y)), box.bottom = std::max(box.bottom, static_cast<int>(y));
+    }
+  }
+  return box;
+}
+
+Pixels black(std::uint32_t width, std::uint32_t height) {
+  return Pixels{width, height, std::vector<std::uint32_t>(std::size_t{width} * height, 0xFF000000)};
+}
+
+// One size in percent of the shorter side looks alike on a large and a small photo: each export
+// equals the one in the pixels it stands for, and the stamps scale with the photos. Heights are
+// hinted to whole pixels (a stamp 15 rows high cannot be within 2 %), so they are held to a row.
+TEST_F(ImageExport, SizeInPercentFollowsThePhoto) {
+  struct Photo {
+    std::uint32_t width, height;
+    float pixels;  // 4 % of the shorter side
+    InkBox ink;
+  };
+  Photo photos[] = {{6000, 4000, 160.0f, {}}, {800, 533, 21.32f, {}}};
+  for (Photo& photo : photos) {
+    SCOPED_TRACE(photo.width);
+    const std::wstring source = dir.file(L"photo" + std::to_wstring(photo.width) + L".png");
+    ASSERT_TRUE(save_pixels(black(photo.width, photo.height), source, L"image/png"));
+    auto options = options_for(source, dir.file(L"percent.png"));
+    options.text = L"HH";
+    options.layout = WatermarkLayout::Center;
+    options.rotation = 0;
+    options.color = {255, 255, 0, 0};
+    options.font_size = 4.0f;
+    options.font_size_unit = LengthUnit::percent_of_shorter_side;
+    ExportReport report;
+    std::wstring error;
+    ASSERT_TRUE(run(options, report, error)) << narrow(error);
+    options.font_size = photo.pixels;
+    options.font_size_unit = LengthUnit::pixels;
+    options.output_path = dir.file(L"pixels.png");
+    ASSERT_TRUE(run(options, report, error)) << narrow(error);
+    EXPECT_TRUE(read_bytes(dir.file(L"percent.png")) == read_bytes(options.output_path));
+    photo.ink = red_ink(load_pixels(options.output_path));
+    ASSERT_GE(photo.ink.right, 0);
+  }
+  const double scale = 533.0 / 4000.0;
+  const auto& large = photos[0].ink;
+  const auto& small = photos[1].ink;
+  EXPECT_NEAR(small.bottom - small.top + 1, (large.bottom - large.top + 1) * scale, 1.0);
+  EXPECT_NEAR(small.right - small.left + 1, (large.right - large.left + 1) * scale,
+              0.02 * (large.right - large.left + 1) * scale);
+}
+
+// With a margin an anchored stamp's turned ink ends that far from the edges its anchor names and
+// is centred across the other axis; the centre and no margin keep today's placement.
+TEST_F(ImageExport, MarginSetsTheStampAgainstItsEdges) {
+  const std::wstring source = dir.file(L"dark.png");
+  ASSERT_TRUE(save_pixels(black(800, 533), source, L"image/png"));
+  const auto export_with = [&](WatermarkLayout layout, float rotation, std::optional<float> margin,
+                               LengthUnit unit, const std::wstring& name) {
+    auto options = options_for(source, dir.file(name));
+    options.text = L"Sample watermark";
+    options.font_size = 40;
+    options.layout = layout;
+    options.rotation = rotation;
+    options.color = {255, 255, 0, 0};
+    options.margin = margin;
+    options.margin_unit = unit;
+    ExportReport report;
+    std::wstring error;
+    EXPECT_TRUE(run(options, report, error)) << narrow(error);
+    return red_ink(load_pixels(options.output_path));
+  };
+  constexpr auto percent = LengthUnit::percent_of_shorter_side;
+  const double two_percent = 0.02 * 533;  // 10.66 pixels
+  for (const float rotation : {0.0f, -30.0f}) {
+    SCOPED_TRACE(rotation);
+    const InkBox corner = export_with(WatermarkLayout::BottomRight, rotation, 2.0f, percent, L"corner.png");
+    EXPECT_NEAR(799 - corner.right, two_percent, 1.5);
+    EXPECT_NEAR(532 - corner.bottom, two_percent, 1.5);
+    const InkBox top = export_with(WatermarkLayout::TopCenter, rotation, 2.0f, percent, L"top.png");
+    EXPECT_NEAR(top.top, two_percent, 1.5);
+    EXPECT_NEAR((top.left + top.right + 1) / 2.0, 400.0, 1.5);
+    const InkBox left = export_with(WatermarkLayout::CenterLeft, rotation, 40.0f, LengthUnit::pixels, L"left.png");
+    EXPECT_NEAR(left.left, 40.0, 1.5);
+    EXPECT_NEAR((left.top + left.bottom + 1) / 2.0, 266.5, 1.5);
+    const InkBox flush = export_with(WatermarkLayout::BottomLeft, rotation, 0.0f, LengthUnit::pixels, L"flush.png");
+    EXPECT_LE(flush.left, 1);
+    EXPECT_GE(flush.bottom, 531);
+  }
+  export_with(WatermarkLayout::Center, -30, 5.0f, percent, L"centre-margin.png");
+  export_with(WatermarkLayout::Center, -30, std::nullopt, percent, L"centre.png");
+  EXPECT_TRUE(read_bytes(dir.file(L"centre-margin.png")) == read_bytes(dir.file(L"centre.png")));
+
+  // A margin that leaves no room is refused for this photo, and nothing is written.
+  auto options = options_for(source, dir.file(L"too-far.png"));
+  options.layout = WatermarkLayout::BottomRight;
+  options.margin = 267.0f;
+  EXPECT_EQ(failure(options), L"Margin must be at most half of the image's shorter side.");
+  EXPECT_FALSE(std::filesystem::exists(options.output_path));
 }
 
 }  // namespace

@@ -298,4 +298,43 @@ TEST_F(WatermarkDrawing, ImpossibleSpacingEndsInsteadOfSpinning) {
   EXPECT_EQ(canvas.ink().count, 0u);
 }
 
+// Without a margin an anchored stamp is what it always was: the text block centred on the middle
+// of its ninth and turned about its centre, drawn here straight through GDI+ for comparison.
+TEST_F(WatermarkDrawing, AnchoredWithoutAMarginIsCentredInItsNinthAsBefore) {
+  for (int layout = 2; layout <= 10; ++layout) {
+    SCOPED_TRACE(layout);
+    auto options = opaque(L"Sample watermark", static_cast<WatermarkLayout>(layout));
+    options.font_size = 24;
+    options.rotation = -30;
+    const Canvas drawn = draw(options, 420, 300);
+
+    Canvas expected(420, 300);
+    auto graphics = gdiplus::graphics_for(expected.bitmap.get());
+    flat::GdipSetSmoothingMode(graphics.get(), Gdiplus::SmoothingModeAntiAlias);
+    flat::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeHighQualityBicubic);
+    flat::GdipSetTextRenderingHint(graphics.get(), Gdiplus::TextRenderingHintAntiAliasGridFit);
+    Gdiplus::GpFontFamily* family = nullptr;
+    ASSERT_EQ(flat::GdipCreateFontFamilyFromName(L"Arial", nullptr, &family), Gdiplus::Ok);
+    Gdiplus::GpFont* font = nullptr;
+    ASSERT_EQ(flat::GdipCreateFont(family, 24, Gdiplus::FontStyleBold, Gdiplus::UnitPixel, &font), Gdiplus::Ok);
+    Gdiplus::GpSolidFill* brush = nullptr;
+    flat::GdipCreateSolidFill(0xFFFFFFFF, &brush);
+    Gdiplus::RectF origin(0, 0, 0, 0), box(0, 0, 0, 0);
+    flat::GdipMeasureString(graphics.get(), options.text.c_str(), static_cast<INT>(options.text.size()), font, &origin,
+                            nullptr, &box, nullptr, nullptr);
+    const float cell_w = 420.0f / 3.0f, cell_h = 300.0f / 3.0f;
+    flat::GdipTranslateWorldTransform(graphics.get(), cell_w * ((layout - 2) % 3 + 0.5f),
+                                      cell_h * ((layout - 2) / 3 + 0.5f), Gdiplus::MatrixOrderPrepend);
+    flat::GdipRotateWorldTransform(graphics.get(), -30.0f, Gdiplus::MatrixOrderPrepend);
+    Gdiplus::RectF layout_box(-box.Width / 2.0f, -box.Height / 2.0f, 0, 0);
+    flat::GdipDrawString(graphics.get(), options.text.c_str(), static_cast<INT>(options.text.size()), font,
+                         &layout_box, nullptr, brush);
+    flat::GdipDeleteBrush(brush);
+    flat::GdipDeleteFont(font);
+    flat::GdipDeleteFontFamily(family);
+    graphics.reset();
+    EXPECT_TRUE(drawn.pixels() == expected.pixels());
+  }
+}
+
 }  // namespace

@@ -102,6 +102,64 @@ TEST(WatermarkOptions, QualityRangeHoldsForEveryFormat) {
   EXPECT_EQ(failure(options), L"");
 }
 
+// Lengths in percent of the shorter side: refused outside their ranges, resolved against the
+// shorter side of the picture, and a margin that leaves no room refused for that picture.
+TEST(WatermarkOptions, LengthsInPercentOfTheShorterSide) {
+  using orvane::engine::LengthUnit;
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  auto options = valid_options();
+  options.font_size_unit = LengthUnit::percent_of_shorter_side;
+  for (float bad : {0.4f, 50.5f, 1000.0f}) {
+    options.font_size = bad;
+    EXPECT_EQ(failure(options), L"Font size must be within 0.5-50 percent of the image's shorter side.") << bad;
+  }
+  for (float bad : {0.0f, -4.0f, nan}) {
+    options.font_size = bad;
+    EXPECT_EQ(failure(options), L"Font size must be greater than zero.") << bad;
+  }
+  options.font_size = 4.0f;
+  options.spacing_unit = LengthUnit::percent_of_shorter_side;
+  options.spacing_x = 15.0f;
+  for (float bad : {1.9f, 100.5f, 0.0f, -10.0f, nan}) {
+    options.spacing_y = bad;
+    EXPECT_EQ(failure(options), L"Spacing must be within 2-100 percent of the image's shorter side.") << bad;
+  }
+  options.spacing_y = 10.0f;
+  options.margin_unit = LengthUnit::percent_of_shorter_side;
+  for (float bad : {-1.0f, nan, std::numeric_limits<float>::infinity()}) {
+    options.margin = bad;
+    EXPECT_EQ(failure(options), L"Margin must not be negative.") << bad;
+  }
+  options.margin = 50.5f;
+  EXPECT_EQ(failure(options), L"Margin must be at most half of the image's shorter side.");
+  options.margin = 0.0f;  // flush with the edges
+  EXPECT_EQ(failure(options), L"");
+  options.margin = 2.0f;
+  EXPECT_EQ(failure(options), L"");
+
+  const WatermarkOptions pixels = orvane::engine::in_pixels(options, 6000, 4000);
+  EXPECT_FLOAT_EQ(pixels.font_size, 160.0f);
+  EXPECT_FLOAT_EQ(pixels.spacing_x, 600.0f);
+  EXPECT_FLOAT_EQ(pixels.spacing_y, 400.0f);
+  EXPECT_FLOAT_EQ(*pixels.margin, 80.0f);
+  EXPECT_TRUE(pixels.font_size_unit == LengthUnit::pixels && pixels.spacing_unit == LengthUnit::pixels &&
+              pixels.margin_unit == LengthUnit::pixels);
+  EXPECT_FLOAT_EQ(orvane::engine::in_pixels(options, 533, 800).font_size, 21.32f) << "the shorter side, upright";
+  // Pixels stay pixels; no margin stays none.
+  const WatermarkOptions plain = orvane::engine::in_pixels(valid_options(), 6000, 4000);
+  EXPECT_EQ(plain.font_size, 36.0f);
+  EXPECT_EQ(plain.spacing_x, 260.0f);
+  EXPECT_FALSE(plain.margin);
+
+  std::wstring error;
+  auto margin = valid_options();
+  margin.margin = 267.0f;
+  EXPECT_FALSE(orvane::engine::validate_for_picture(margin, 800, 533, error));
+  EXPECT_EQ(error, L"Margin must be at most half of the image's shorter side.");
+  margin.margin = 266.5f;
+  EXPECT_TRUE(orvane::engine::validate_for_picture(margin, 800, 533, error));
+}
+
 TEST(WatermarkOptions, OpacityToAlpha) {
   EXPECT_EQ(alpha_from_opacity(0.0), 0);
   EXPECT_EQ(alpha_from_opacity(1.0), 255);
