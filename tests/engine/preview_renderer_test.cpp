@@ -136,6 +136,27 @@ TEST_F(PreviewRendererTest, PreviewMatchesTheExportScaledDown) {
   EXPECT_GT(agree * 10, total * 7);
 }
 
+// Lengths in percent are of the full-size picture's shorter side, as in the export, and then
+// scaled to the cache with the rest.
+TEST_F(PreviewRendererTest, PercentAndMarginAreOfTheFullSizePicture) {
+  ASSERT_TRUE(load(image(3000, 2000), 600));  // scale 0.2
+  auto options = watermark(WatermarkLayout::BottomRight);
+  options.rotation = -30;
+  options.font_size = 5;
+  options.font_size_unit = LengthUnit::percent_of_shorter_side;
+  options.margin = 3;
+  options.margin_unit = LengthUnit::percent_of_shorter_side;
+  const auto percent = frame(options).pixels;
+  EXPECT_EQ(percent, frame(in_pixels(options, 3000, 2000)).pixels);
+  auto pixels = watermark(WatermarkLayout::BottomRight);
+  pixels.rotation = -30;
+  pixels.font_size = 100;
+  pixels.margin = 60;
+  EXPECT_EQ(percent, frame(pixels).pixels);
+  pixels.margin.reset();
+  EXPECT_NE(percent, frame(pixels).pixels);
+}
+
 // Each preview pixel is the average of the source area it covers: one-pixel stripes shrunk
 // fourfold come out an even grey instead of a moire of black and white, and transparency is
 // averaged with the colour it carries.
