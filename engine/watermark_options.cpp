@@ -34,7 +34,7 @@ bool validate_options(const WatermarkOptions& options, std::wstring& error) {
     return false;
   }
   if (options.margin && !(*options.margin >= 0.0f && std::isfinite(*options.margin))) {
-    error = L"Margin must not be negative.";
+    error = L"Margin must be zero or more.";
     return false;
   }
   if (options.margin && options.margin_unit == LengthUnit::percent_of_shorter_side &&
@@ -65,7 +65,11 @@ WatermarkOptions in_pixels(const WatermarkOptions& options, std::uint32_t width,
 
 bool validate_for_picture(const WatermarkOptions& pixels, std::uint32_t width, std::uint32_t height,
                           std::wstring& error) {
-  if (pixels.margin && *pixels.margin > static_cast<float>(std::min(width, height)) / 2.0f) {
+  const auto layout = static_cast<int>(pixels.layout);
+  const bool edge_placed = layout >= static_cast<int>(WatermarkLayout::TopLeft) &&
+                           layout <= static_cast<int>(WatermarkLayout::BottomRight) &&
+                           pixels.layout != WatermarkLayout::Center;
+  if (edge_placed && pixels.margin && *pixels.margin > static_cast<float>(std::min(width, height)) / 2.0f) {
     error = L"Margin must be at most half of the image's shorter side.";
     return false;
   }

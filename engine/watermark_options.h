@@ -78,8 +78,8 @@ struct WatermarkOptions {
 // The options with every length in pixels of an upright, full-size picture of width x height.
 [[nodiscard]] WatermarkOptions in_pixels(const WatermarkOptions& options, std::uint32_t width, std::uint32_t height);
 
-// The rules that need the picture, on options already in its pixels (see in_pixels): the margin
-// leaves room for the stamp.
+// The rules that need the picture, on options already in its pixels (see in_pixels): a margin
+// the layout uses (the anchored ones but the centre) is at most half the shorter side.
 [[nodiscard]] bool validate_for_picture(const WatermarkOptions& pixels, std::uint32_t width, std::uint32_t height,
                                         std::wstring& error);
 

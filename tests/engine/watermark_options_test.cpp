@@ -128,7 +128,7 @@ TEST(WatermarkOptions, LengthsInPercentOfTheShorterSide) {
   options.margin_unit = LengthUnit::percent_of_shorter_side;
   for (float bad : {-1.0f, nan, std::numeric_limits<float>::infinity()}) {
     options.margin = bad;
-    EXPECT_EQ(failure(options), L"Margin must not be negative.") << bad;
+    EXPECT_EQ(failure(options), L"Margin must be zero or more.") << bad;
   }
   options.margin = 50.5f;
   EXPECT_EQ(failure(options), L"Margin must be at most half of the image's shorter side.");
@@ -151,13 +151,21 @@ TEST(WatermarkOptions, LengthsInPercentOfTheShorterSide) {
   EXPECT_EQ(plain.spacing_x, 260.0f);
   EXPECT_FALSE(plain.margin);
 
+  // A margin is held to the picture only where the layout uses it.
   std::wstring error;
   auto margin = valid_options();
+  margin.layout = orvane::engine::WatermarkLayout::BottomCenter;
   margin.margin = 267.0f;
   EXPECT_FALSE(orvane::engine::validate_for_picture(margin, 800, 533, error));
   EXPECT_EQ(error, L"Margin must be at most half of the image's shorter side.");
   margin.margin = 266.5f;
   EXPECT_TRUE(orvane::engine::validate_for_picture(margin, 800, 533, error));
+  margin.margin = 1000.0f;
+  for (const auto ignores : {orvane::engine::WatermarkLayout::Center, orvane::engine::WatermarkLayout::Grid,
+                             orvane::engine::WatermarkLayout::StaggeredGrid}) {
+    margin.layout = ignores;
+    EXPECT_TRUE(orvane::engine::validate_for_picture(margin, 800, 533, error));
+  }
 }
 
 TEST(WatermarkOptions, OpacityToAlpha) {
