@@ -51,7 +51,11 @@ LRESULT CALLBACK queue_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
   if (message == run_tasks) {
     // The state lives while the window does: the queue destroys the window before letting go of it.
     if (auto* state = reinterpret_cast<UiTaskQueue::Poster::State*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
-      state->drain();
+      try {
+        state->drain();
+      } catch (...) {
+        // Nothing unwinds into the system's dispatcher (a lock that failed); the next post wakes it.
+      }
     }
     return 0;
   }
