@@ -284,6 +284,27 @@ StampBox stretch_box(float from, float to, float height, const WatermarkOptions&
                   clamped(std::ceil(max_y + margin) - top + 1)};
 }
 
+// The first and last columns and rows (inclusive) of the pixels with any alpha, in rows of
+// `width` ARGB values; nothing when there are none.
+struct InkBounds {
+  int x0 = 0;
+  int y0 = 0;
+  int x1 = 0;
+  int y1 = 0;
+};
+
+std::optional<InkBounds> ink_bounds(const std::vector<std::uint32_t>& pixels, int width, int height) {
+  int x0 = width, x1 = -1, y0 = height, y1 = -1;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if ((pixels[static_cast<std::size_t>(y) * width + x] >> 24) == 0) continue;
+      x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    }
+  }
+  if (x1 < 0) return std::nullopt;
+  return InkBounds{x0, y0, x1, y1};
+}
+
 // The part of one stamp that falls in `piece` (placed relative to the turning point, which lies
 // on a whole pixel), drawn onto transparent pixels and trimmed to its ink; `left` and `top`
 // place the pixels relative to the turning point.
@@ -311,15 +332,10 @@ std::optional<RenderedStamp> render_stamp(const WatermarkOptions& options, const
   graphics.reset();
   bitmap.reset();  // GDI+ lets go of the pixels
 
-  int x0 = box.width, x1 = -1, y0 = box.height, y1 = -1;
-  for (int y = 0; y < box.height; ++y) {
-    for (int x = 0; x < box.width; ++x) {
-      if ((pixels[static_cast<std::size_t>(y) * box.width + x] >> 24) == 0) continue;
-      x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
-    }
-  }
   RenderedStamp rendered;
-  if (x1 < 0) return rendered;  // no ink at all (blank text)
+  const std::optional<InkBounds> ink = ink_bounds(pixels, box.width, box.height);
+  if (!ink) return rendered;  // no ink at all (blank text)
+  const auto [x0, y0, x1, y1] = *ink;
   rendered.pixels.width = x1 - x0 + 1;
   rendered.pixels.height = y1 - y0 + 1;
   rendered.pixels.argb.reserve(static_cast<std::size_t>(rendered.pixels.width) * rendered.pixels.height);
@@ -456,15 +472,10 @@ std::optional<InkBox> turned_ink(const WatermarkOptions& options, Gdiplus::GpFon
   graphics.reset();
   bitmap.reset();  // GDI+ lets go of the pixels
 
-  int x0 = width, x1 = -1, y0 = height, y1 = -1;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      if ((pixels[static_cast<std::size_t>(y) * width + x] >> 24) == 0) continue;
-      x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
-    }
-  }
-  if (x1 < 0) return std::nullopt;
-  return InkBox{(x0 - centre_x) / k, (y0 - centre_y) / k, (x1 + 1 - centre_x) / k, (y1 + 1 - centre_y) / k};
+  const std::optional<InkBounds> ink = ink_bounds(pixels, width, height);
+  if (!ink) return std::nullopt;
+  return InkBox{(ink->x0 - centre_x) / k, (ink->y0 - centre_y) / k, (ink->x1 + 1 - centre_x) / k,
+                (ink->y1 + 1 - centre_y) / k};
 }
 
 // The turning point of an anchored stamp set `margin` pixels from the edges its anchor names: the
