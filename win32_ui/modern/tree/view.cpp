@@ -301,8 +301,10 @@ Point View::to_local(Point host_point) const {
   return Point{mapped.x - rect.x, mapped.y - rect.y};
 }
 
+Rect View::own_visual_bounds() const { return total_transform().map_bounds(inflate(arranged_rect(), 4.0f)); }
+
 Rect View::visual_bounds() const {
-  Rect bounds = total_transform().map_bounds(inflate(arranged_rect(), 4.0f));
+  Rect bounds = own_visual_bounds();
   if (clip_to_bounds_) return bounds;
   if (const auto* group = dynamic_cast<const ViewGroup*>(this)) {
     for (const auto& child : group->children()) {
@@ -560,8 +562,7 @@ void paint_view(View& view, PaintContext& context) {
   if (context.dirty_region) {
     const bool may_overflow = !view.clip_to_bounds() && dynamic_cast<const ViewGroup*>(&view) != nullptr;
     if (!may_overflow) {
-      const Rect bounds = view.total_transform().map_bounds(inflate(view.arranged_rect(), 4.0f));
-      if (!intersects(bounds, *context.dirty_region)) return;
+      if (!intersects(view.own_visual_bounds(), *context.dirty_region)) return;
     }
   }
 

@@ -167,8 +167,11 @@ class View : public layout::LayoutNode {
   // total transform cannot be inverted.
   [[nodiscard]] layout::Point to_local(layout::Point host_point) const;
 
-  // The area a repaint of this view must cover: its rect inflated by 4 DIPs through the transforms,
-  // joined with the visible children's unless it clips.
+  // Where this view paints itself, its children aside: its rect inflated by 4 DIPs through the
+  // transforms.
+  [[nodiscard]] layout::Rect own_visual_bounds() const;
+  // The area a repaint of this view must cover: its own visual bounds joined with the visible
+  // children's unless it clips.
   [[nodiscard]] layout::Rect visual_bounds() const;
 
   // Asks the host to repaint the visual bounds.

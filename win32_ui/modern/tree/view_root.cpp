@@ -184,22 +184,12 @@ void ViewRoot::clear_dirty() noexcept {
 
 namespace {
 
-// Where a view paints itself (its children aside), in host DIPs.
-layout::Rect own_bounds(const View& view) {
-  const layout::Rect rect = view.arranged_rect();
-  return view.total_transform().map_bounds(layout::Rect{rect.x - 4.0f, rect.y - 4.0f, rect.width + 8.0f, rect.height + 8.0f});
-}
-
 template <typename Visit>
 void for_each_view(const View& view, const Visit& visit) {
   visit(view);
   if (const auto* group = dynamic_cast<const ViewGroup*>(&view)) {
     for (const auto& child : group->children()) for_each_view(*child, visit);
   }
-}
-
-bool same_rect(const layout::Rect& a, const layout::Rect& b) noexcept {
-  return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
 }
 
 }  // namespace
@@ -212,13 +202,13 @@ void ViewRoot::layout(layout::Size viewport, layout::LayoutContext& context) {
   // lands. A pass with everything to repaint anyway needs no record.
   std::unordered_map<const View*, layout::Rect> before;
   const bool partial = !whole_dirty_;
-  if (partial) for_each_view(*root_, [&](const View& view) { before.emplace(&view, own_bounds(view)); });
+  if (partial) for_each_view(*root_, [&](const View& view) { before.emplace(&view, view.own_visual_bounds()); });
   layout::run_layout_pass(*root_, viewport, context);
   if (partial && root_ != nullptr) {
     for_each_view(*root_, [&](const View& view) {
-      const layout::Rect now = own_bounds(view);
+      const layout::Rect now = view.own_visual_bounds();
       const auto was = before.find(&view);
-      if (was != before.end() && same_rect(was->second, now)) return;
+      if (was != before.end() && was->second == now) return;
       if (was != before.end()) invalidate(was->second);
       invalidate(now);
     });
