@@ -150,6 +150,20 @@ std::vector<std::uint8_t> shown_pixels(const OrvaneApplication& application) {
   return {image.pixels().begin(), image.pixels().end()};
 }
 
+// The frame of the current settings drawn afresh from `photo` for the area the preview shows; empty
+// when it cannot be drawn.
+orvane::engine::PreviewFrame fresh_frame(OrvaneApplication& application, const std::wstring& photo) {
+  const orvane::app::PreviewView::PixelSize area = application.preview()->picture_area();
+  std::unique_ptr<orvane::engine::PreviewRenderer> renderer;
+  std::wstring error;
+  orvane::engine::PreviewFrame frame;
+  EXPECT_TRUE(orvane::engine::load_preview_source(renderer, photo, 1600, error));
+  EXPECT_TRUE(orvane::engine::render_preview_frame(
+      renderer, orvane::app::make_options(application.settings(), application.image_path()), frame, error, area.width,
+      area.height));
+  return frame;
+}
+
 TEST(Responsiveness, FastTypingEndsWithThePreviewOfTheLastValue) {
   Environment environment;
   orvane::test::TempDir folder;
@@ -172,15 +186,8 @@ TEST(Responsiveness, FastTypingEndsWithThePreviewOfTheLastValue) {
   ASSERT_TRUE(program.settle());
   EXPECT_EQ(application.settings().font_size, 36.0f);
   // The frame shown is the one of size 36, drawn afresh for the area the preview shows.
-  const orvane::app::PreviewView::PixelSize area = application.preview()->picture_area();
-  std::unique_ptr<orvane::engine::PreviewRenderer> renderer;
-  std::wstring error;
-  ASSERT_TRUE(orvane::engine::load_preview_source(renderer, photo, 1600, error));
-  orvane::engine::PreviewFrame expected;
-  ASSERT_TRUE(orvane::engine::render_preview_frame(
-      renderer, orvane::app::make_options(application.settings(), application.image_path()), expected, error, area.width,
-      area.height));
-  EXPECT_LE(expected.width, area.width);
+  const orvane::engine::PreviewFrame expected = fresh_frame(application, photo);
+  EXPECT_LE(expected.width, application.preview()->picture_area().width);
   EXPECT_TRUE(shown_pixels(application) == expected.pixels) << "the preview does not show size 36";
   // And at 360 the other way round.
   desktop::press_key('0');
@@ -223,15 +230,8 @@ TEST(Responsiveness, APastedParagraphStopsAtTheLongestTextAndIsPreviewed) {
   watcher.stop();
   EXPECT_EQ(application.settings().text, paragraph.substr(0, orvane::engine::max_text_length));
   EXPECT_EQ(watcher.stalls(), 0) << "longest wait " << watcher.longest() << " ms";
-  const orvane::app::PreviewView::PixelSize area = application.preview()->picture_area();
-  std::unique_ptr<orvane::engine::PreviewRenderer> renderer;
-  std::wstring error;
-  ASSERT_TRUE(orvane::engine::load_preview_source(renderer, photo, 1600, error));
-  orvane::engine::PreviewFrame expected;
-  ASSERT_TRUE(orvane::engine::render_preview_frame(
-      renderer, orvane::app::make_options(application.settings(), application.image_path()), expected, error, area.width,
-      area.height));
-  EXPECT_TRUE(shown_pixels(application) == expected.pixels) << "the preview does not show the pasted text";
+  EXPECT_TRUE(shown_pixels(application) == fresh_frame(application, photo).pixels)
+      << "the preview does not show the pasted text";
   save_shot(program.hwnd(), L"responsiveness_longest_text.png");
 }
 
