@@ -36,6 +36,13 @@ constexpr float max_font_size_percent = 50.0f;
 constexpr float min_spacing_percent = 2.0f;
 constexpr float max_spacing_percent = 100.0f;
 constexpr float max_margin_percent = 50.0f;  // half the shorter side: the stamp still fits between
+constexpr float min_logo_size_percent = 1.0f;
+constexpr float max_logo_size_percent = 100.0f;
+
+// What the outline's and the shadow's lengths are counted in: pixels of the bitmap drawn on, or
+// percent of the mark's size (the text size; the logo's longer side for a logo alone), so that
+// they follow the mark when it grows.
+enum class EffectUnit : std::int32_t { pixels = 0, percent_of_mark = 1 };
 
 // Fill colour of the text; alpha carries the opacity.
 struct WatermarkColor {
@@ -73,6 +80,26 @@ struct WatermarkOptions {
   // one, its turned box lies this far from the anchor's edges (0: flush with them).
   std::optional<float> margin;
   LengthUnit margin_unit = LengthUnit::pixels;
+
+  // A picture stamped before the text, or alone when the text is empty; no logo when empty. Its
+  // longer side is logo_size long. It takes the mark's opacity (color.alpha) and rotation.
+  std::wstring logo_path;
+  float logo_size = 15.0f;
+  LengthUnit logo_size_unit = LengthUnit::percent_of_shorter_side;
+
+  // An outline around the text's glyphs, outline_width wide (0: none), in its own opaque colour.
+  float outline_width = 0.0f;
+  EffectUnit outline_unit = EffectUnit::percent_of_mark;
+  WatermarkColor outline_color{255, 0, 0, 0};
+
+  // A soft shadow under the whole mark, moved by the offsets and blurred by shadow_blur (the
+  // radius); its colour's alpha is its own opacity, under the mark's.
+  bool shadow = false;
+  float shadow_offset_x = 5.0f;
+  float shadow_offset_y = 5.0f;
+  float shadow_blur = 8.0f;
+  EffectUnit shadow_unit = EffectUnit::percent_of_mark;  // of the offsets and the blur
+  WatermarkColor shadow_color{153, 0, 0, 0};
 };
 
 // The options with every length in pixels of an upright, full-size picture of width x height.
