@@ -12,10 +12,14 @@
 #include <utility>
 
 #include "command_ids.h"
+#include "file_dialog.h"
+#include "flow_texts.h"
+#include "logo_image.h"
 #include "modern/native/win32_combo_box.h"
 #include "modern/native/win32_edit.h"
 #include "modern/panels/grid_panel.h"
 #include "modern/panels/overlay_panel.h"
+#include "modern/widgets/button.h"
 #include "modern/widgets/check_box.h"
 #include "modern/widgets/display_widgets.h"
 #include "modern/widgets/slider.h"
@@ -78,7 +82,8 @@ std::unique_ptr<modern::View> section_header(const IconPair& icon, std::wstring 
 
 // A row of a label and its control; returns the control as placed.
 template <typename Control>
-Control* labelled_row(modern::GridPanel& card, std::uint32_t row, std::wstring label, std::unique_ptr<Control> control) {
+Control* labelled_row(modern::GridPanel& card, std::uint32_t row, std::wstring label, std::unique_ptr<Control> control,
+                      modern::Text** placed_label = nullptr) {
   auto line = std::make_unique<modern::GridPanel>(
       std::vector<TrackDefinition>{TrackDefinition::fixed(122.0f), TrackDefinition::star()}, std::vector<TrackDefinition>{},
       10.0f, 0.0f);
@@ -91,7 +96,8 @@ Control* labelled_row(modern::GridPanel& card, std::uint32_t row, std::wstring l
   // The label is read as the control's name, not as a node before it.
   auto text = std::make_unique<modern::Text>(std::move(label), layout::TextStyle::body);
   text->set_semantics_hidden(true);
-  line->add(std::move(text), {0, 0, 1, 1});
+  auto* label_view = static_cast<modern::Text*>(line->add(std::move(text), {0, 0, 1, 1}));
+  if (placed_label != nullptr) *placed_label = label_view;
   auto* placed = static_cast<Control*>(line->add(std::move(control), {1, 0, 1, 1}));
   card.add(std::move(line), {0, row, 1, 1});
   return placed;
@@ -107,6 +113,19 @@ std::unique_ptr<modern::GridPanel> slider_with_value(std::unique_ptr<modern::Sli
   placed_slider = static_cast<modern::Slider*>(line->add(std::move(slider), {0, 0, 1, 1}));
   placed_value = static_cast<modern::Text*>(line->add(std::move(value), {1, 0, 1, 1}));
   return line;
+}
+
+// Controls side by side in one row: each part's width, 0 for the one that takes the rest.
+std::unique_ptr<modern::GridPanel> row_of(std::vector<std::pair<float, std::unique_ptr<modern::View>>> parts) {
+  std::vector<TrackDefinition> columns;
+  for (const auto& part : parts) columns.push_back(part.first > 0.0f ? TrackDefinition::fixed(part.first) : TrackDefinition::star());
+  auto line = std::make_unique<modern::GridPanel>(std::move(columns), std::vector<TrackDefinition>{}, 8.0f, 0.0f);
+  for (std::size_t i = 0; i < parts.size(); ++i) line->add(std::move(parts[i].second), {static_cast<std::uint32_t>(i), 0, 1, 1});
+  return line;
+}
+
+bool in_percent(const WatermarkSettings& settings) {
+  return settings.unit == engine::LengthUnit::percent_of_shorter_side;
 }
 
 int CALLBACK collect_family(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM data) {
@@ -126,7 +145,11 @@ void set_automation_ids(const ControlsPanel& panel) {
       {panel.color_field(), L"color"},          {panel.opacity_slider(), L"opacity"}, {panel.opacity_text(), L"opacity-value"},
       {panel.position_box(), L"position"},      {panel.rotation_edit(), L"rotation"}, {panel.spacing_x_edit(), L"spacing-x"},
       {panel.spacing_y_edit(), L"spacing-y"},   {panel.fit_box(), L"fit"},            {panel.quality_slider(), L"quality"},
-      {panel.quality_text(), L"quality-value"}};
+      {panel.quality_text(), L"quality-value"}, {panel.unit_box(), L"size-unit"},  {panel.margin_edit(), L"margin"},
+      {panel.outline_box(), L"outline"},        {panel.outline_width_edit(), L"outline-width"},
+      {panel.outline_color_field(), L"outline-color"}, {panel.shadow_box(), L"shadow"},
+      {panel.shadow_color_field(), L"shadow-color"}, {panel.logo_button(), L"logo"},
+      {panel.logo_size_edit(), L"logo-size"},   {panel.logo_clear_button(), L"logo-clear"}};
   for (const auto& [view, id] : named) {
     if (view != nullptr) view->set_automation_id(id);
   }
@@ -174,13 +197,14 @@ std::unique_ptr<modern::View> ControlsPanel::build(OrvaneApplication& applicatio
   application_ = &application;
   auto panel = std::make_unique<modern::GridPanel>(
       std::vector<TrackDefinition>{TrackDefinition::star()},
-      std::vector<TrackDefinition>{TrackDefinition::fixed(248.0f), TrackDefinition::fixed(8.0f), TrackDefinition::fixed(248.0f),
+      std::vector<TrackDefinition>{TrackDefinition::fixed(368.0f), TrackDefinition::fixed(8.0f), TrackDefinition::fixed(288.0f),
                                    TrackDefinition::fixed(8.0f), TrackDefinition::fixed(84.0f), TrackDefinition::star()},
       0.0f, 0.0f);
   panel->add(build_watermark_card(), {0, 0, 1, 1});
   panel->add(build_layout_card(), {0, 2, 1, 1});
   panel->add(build_export_card(), {0, 4, 1, 1});
   update_layout_controls();
+  update_logo_controls();
   set_automation_ids(*this);
   return panel;
 }
@@ -189,7 +213,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_watermark_card() {
   OrvaneApplication& app = *application_;
   WatermarkSettings& settings = app.settings();
   const UiLanguage language = app.language();
-  auto [card, grid] = make_card(5, 10.0f, ui_text(language, TextId::watermark_section));
+  auto [card, grid] = make_card(8, 10.0f, ui_text(language, TextId::watermark_section));
   grid->add(section_header(app.resources().watermark, ui_text(language, TextId::watermark_section)), {0, 0, 1, 1});
 
   // The text spans its row; empty is allowed here and refused by the export.
@@ -221,12 +245,12 @@ std::unique_ptr<modern::View> ControlsPanel::build_watermark_card() {
   });
   font_box_ = labelled_row(*grid, 2, ui_text(language, TextId::font_label), std::move(fonts));
 
-  size_edit_ = labelled_row(*grid, 3, ui_text(language, TextId::size_label),
-                            number_edit(CommandId::size, &settings.font_size, 6.0f, 500.0f));
+  labelled_row(*grid, 3, ui_text(language, in_percent(settings) ? TextId::size_percent_label : TextId::size_label),
+               size_row(), &size_label_);
 
   auto color = std::make_unique<ColorField>(settings.color.red, settings.color.green, settings.color.blue);
   color->set_accessible_name(language != UiLanguage::simplified_chinese ? L"Choose watermark color" : L"选择水印颜色");
-  color->on_invoked([this] { guarded([&] { choose_color(); }); });
+  color->on_invoked([this] { guarded([&] { choose_color(application_->settings().color, color_field_); }); });
   color_field_ = labelled_row(*grid, 4, ui_text(language, TextId::color_label), std::move(color));
 
   auto slider = std::make_unique<modern::Slider>(command_number(CommandId::opacity), static_cast<float>(settings.color.alpha) / 255.0f);
@@ -242,6 +266,10 @@ std::unique_ptr<modern::View> ControlsPanel::build_watermark_card() {
   });
   labelled_row(*grid, 5, ui_text(language, TextId::opacity_label),
                slider_with_value(std::move(slider), std::move(value), opacity_slider_, opacity_text_));
+  labelled_row(*grid, 6, ui_text(language, TextId::outline_label), outline_row());
+  labelled_row(*grid, 7, ui_text(language, TextId::shadow_label), shadow_row());
+  labelled_row(*grid, 8, ui_text(language, in_percent(settings) ? TextId::logo_percent_label : TextId::logo_label),
+               logo_row(), &logo_label_);
   return std::move(card);
 }
 
@@ -249,7 +277,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_layout_card() {
   OrvaneApplication& app = *application_;
   WatermarkSettings& settings = app.settings();
   const UiLanguage language = app.language();
-  auto [card, grid] = make_card(5, 10.0f, ui_text(language, TextId::layout_section));
+  auto [card, grid] = make_card(6, 10.0f, ui_text(language, TextId::layout_section));
   grid->add(section_header(app.resources().layout, ui_text(language, TextId::layout_section)), {0, 0, 1, 1});
 
   auto positions = std::make_unique<modern::Win32ComboBox>(control_number(CommandId::position));
@@ -270,10 +298,20 @@ std::unique_ptr<modern::View> ControlsPanel::build_layout_card() {
 
   rotation_edit_ = labelled_row(*grid, 2, ui_text(language, TextId::rotation_label),
                                 number_edit(CommandId::rotation, &settings.rotation, -180.0f, 180.0f));
-  spacing_x_edit_ = labelled_row(*grid, 3, ui_text(language, TextId::spacing_x_label),
-                                 number_edit(CommandId::spacing_x, &settings.spacing_x, 32.0f, 5000.0f));
-  spacing_y_edit_ = labelled_row(*grid, 4, ui_text(language, TextId::spacing_y_label),
-                                 number_edit(CommandId::spacing_y, &settings.spacing_y, 32.0f, 5000.0f));
+  const bool percent = in_percent(settings);
+  const LengthRange spacing = spacing_range(settings.unit);
+  spacing_x_edit_ = labelled_row(*grid, 3, ui_text(language, percent ? TextId::spacing_x_percent_label : TextId::spacing_x_label),
+                                 number_edit(CommandId::spacing_x, &settings.spacing_x, spacing.low, spacing.high),
+                                 &spacing_x_label_);
+  spacing_y_edit_ = labelled_row(*grid, 4, ui_text(language, percent ? TextId::spacing_y_percent_label : TextId::spacing_y_label),
+                                 number_edit(CommandId::spacing_y, &settings.spacing_y, spacing.low, spacing.high),
+                                 &spacing_y_label_);
+  const LengthRange margin = margin_range(settings.unit);
+  auto margin_edit = std::make_unique<NumberEdit>(control_number(CommandId::margin), &settings.margin, margin.low, margin.high,
+                                                  [this] { guarded([&] { application_->refresh_preview(); }); });
+  margin_edit->set_placeholder(ui_text(language, TextId::margin_placeholder));
+  margin_edit_ = labelled_row(*grid, 5, ui_text(language, percent ? TextId::margin_percent_label : TextId::margin_label),
+                              std::move(margin_edit), &margin_label_);
 
   auto fit = std::make_unique<modern::CheckBox>(command_number(CommandId::fit), ui_text(language, TextId::fit_to_area), settings.fit_to_area);
   fit->on_checked_changed([this](bool checked) {
@@ -282,7 +320,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_layout_card() {
       application_->refresh_preview();
     });
   });
-  fit_box_ = labelled_row(*grid, 5, std::wstring(), std::move(fit));
+  fit_box_ = labelled_row(*grid, 6, std::wstring(), std::move(fit));
   return std::move(card);
 }
 
@@ -307,7 +345,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_export_card() {
   return std::move(card);
 }
 
-std::unique_ptr<modern::Win32Edit> ControlsPanel::number_edit(CommandId id, float* setting, float low, float high) {
+std::unique_ptr<NumberEdit> ControlsPanel::number_edit(CommandId id, float* setting, float low, float high) {
   return std::make_unique<NumberEdit>(control_number(id), setting, low, high,
                                       [this] { guarded([&] { application_->refresh_preview(); }); });
 }
@@ -319,22 +357,199 @@ void ControlsPanel::update_layout_controls() {
   if (spacing_x_edit_ != nullptr) spacing_x_edit_->set_enabled(tiled);
   if (spacing_y_edit_ != nullptr) spacing_y_edit_->set_enabled(tiled);
   if (fit_box_ != nullptr) fit_box_->set_enabled(!tiled);
+  if (margin_edit_ != nullptr) {
+    margin_edit_->set_enabled(!tiled && application_->settings().layout != engine::WatermarkLayout::Center);
+  }
 }
 
-void ControlsPanel::choose_color() {
-  WatermarkSettings& settings = application_->settings();
+bool ControlsPanel::choose_color(engine::WatermarkColor& color, ColorField* field) {
   COLORREF custom[16] = {};  // black every time: the custom colours are not kept
   CHOOSECOLORW dialog{};
   dialog.lStructSize = sizeof(dialog);
   dialog.hwndOwner = application_->hwnd();
-  dialog.rgbResult = RGB(settings.color.red, settings.color.green, settings.color.blue);
+  dialog.rgbResult = RGB(color.red, color.green, color.blue);
   dialog.lpCustColors = custom;
   dialog.Flags = CC_FULLOPEN | CC_RGBINIT;
-  if (ChooseColorW(&dialog) == FALSE) return;
-  settings.color.red = GetRValue(dialog.rgbResult);
-  settings.color.green = GetGValue(dialog.rgbResult);
-  settings.color.blue = GetBValue(dialog.rgbResult);
-  if (color_field_ != nullptr) color_field_->set_color(settings.color.red, settings.color.green, settings.color.blue);
+  if (ChooseColorW(&dialog) == FALSE) return false;
+  color.red = GetRValue(dialog.rgbResult);
+  color.green = GetGValue(dialog.rgbResult);
+  color.blue = GetBValue(dialog.rgbResult);
+  if (field != nullptr) field->set_color(color.red, color.green, color.blue);
+  application_->refresh_preview();
+  return true;
+}
+
+std::unique_ptr<modern::View> ControlsPanel::size_row() {
+  WatermarkSettings& settings = application_->settings();
+  const UiLanguage language = application_->language();
+  const LengthRange range = font_size_range(settings.unit);
+  auto edit = number_edit(CommandId::size, &settings.font_size, range.low, range.high);
+  size_edit_ = edit.get();
+  auto units = std::make_unique<modern::Win32ComboBox>(control_number(CommandId::size_unit));
+  units->set_items({L"px", L"%"});
+  units->set_selected_index(in_percent(settings) ? 1 : 0);
+  units->set_accessible_name(ui_text(language, TextId::size_unit_name));
+  units->on_selection_changed([this](int index) { guarded([&] { change_unit(index); }); });
+  unit_box_ = units.get();
+  std::vector<std::pair<float, std::unique_ptr<modern::View>>> parts;
+  parts.emplace_back(0.0f, std::move(edit));
+  parts.emplace_back(72.0f, std::move(units));
+  return row_of(std::move(parts));
+}
+
+std::unique_ptr<modern::View> ControlsPanel::outline_row() {
+  WatermarkSettings& settings = application_->settings();
+  const UiLanguage language = application_->language();
+  auto box = std::make_unique<modern::CheckBox>(command_number(CommandId::outline), std::wstring(), settings.outline);
+  box->set_accessible_name(ui_text(language, TextId::outline_name));
+  box->on_checked_changed([this](bool checked) {
+    guarded([&] {
+      application_->settings().outline = checked;
+      if (outline_width_edit_ != nullptr) outline_width_edit_->set_enabled(checked);
+      if (outline_color_field_ != nullptr) outline_color_field_->set_enabled(checked);
+      application_->refresh_preview();
+    });
+  });
+  outline_box_ = box.get();
+  auto width = number_edit(CommandId::outline_width, &settings.outline_width, 1.0f, 50.0f);
+  width->set_accessible_name(ui_text(language, TextId::outline_width_name));
+  width->set_enabled(settings.outline);
+  outline_width_edit_ = width.get();
+  const engine::WatermarkColor& c = settings.outline_color;
+  auto color = std::make_unique<ColorField>(c.red, c.green, c.blue);
+  color->set_command_id(command_number(CommandId::outline_color));
+  color->set_accessible_name(ui_text(language, TextId::outline_color_name));
+  color->set_enabled(settings.outline);
+  color->on_invoked([this] {
+    guarded([&] { choose_color(application_->settings().outline_color, outline_color_field_); });
+  });
+  outline_color_field_ = color.get();
+  std::vector<std::pair<float, std::unique_ptr<modern::View>>> parts;
+  parts.emplace_back(24.0f, std::move(box));
+  parts.emplace_back(52.0f, std::move(width));
+  parts.emplace_back(0.0f, std::move(color));
+  return row_of(std::move(parts));
+}
+
+std::unique_ptr<modern::View> ControlsPanel::shadow_row() {
+  WatermarkSettings& settings = application_->settings();
+  const UiLanguage language = application_->language();
+  auto box = std::make_unique<modern::CheckBox>(command_number(CommandId::shadow), std::wstring(), settings.shadow);
+  box->on_checked_changed([this](bool checked) {
+    guarded([&] {
+      application_->settings().shadow = checked;
+      if (shadow_color_field_ != nullptr) shadow_color_field_->set_enabled(checked);
+      application_->refresh_preview();
+    });
+  });
+  shadow_box_ = box.get();
+  const engine::WatermarkColor& c = settings.shadow_color;
+  auto color = std::make_unique<ColorField>(c.red, c.green, c.blue);
+  color->set_command_id(command_number(CommandId::shadow_color));
+  color->set_accessible_name(ui_text(language, TextId::shadow_color_name));
+  color->set_enabled(settings.shadow);
+  color->on_invoked([this] {
+    guarded([&] { choose_color(application_->settings().shadow_color, shadow_color_field_); });
+  });
+  shadow_color_field_ = color.get();
+  std::vector<std::pair<float, std::unique_ptr<modern::View>>> parts;
+  parts.emplace_back(24.0f, std::move(box));
+  parts.emplace_back(0.0f, std::move(color));
+  return row_of(std::move(parts));
+}
+
+std::unique_ptr<modern::View> ControlsPanel::logo_row() {
+  WatermarkSettings& settings = application_->settings();
+  const UiLanguage language = application_->language();
+  auto choose = std::make_unique<modern::Button>(command_number(CommandId::logo), ui_text(language, TextId::choose_logo));
+  choose->set_label_alignment(0);
+  choose->on_invoked([this] { guarded([&] { choose_logo(); }); });
+  logo_button_ = choose.get();
+  const LengthRange range = logo_size_range(settings.unit);
+  auto size = number_edit(CommandId::logo_size, &settings.logo_size, range.low, range.high);
+  size->set_accessible_name(ui_text(language, TextId::logo_size_name));
+  logo_size_edit_ = size.get();
+  auto clear = std::make_unique<modern::Button>(command_number(CommandId::logo_clear), std::wstring(L"\u00D7"));
+  clear->set_accessible_name(ui_text(language, TextId::clear_logo));
+  clear->on_invoked([this] {
+    guarded([&] {
+      application_->settings().logo_path.clear();
+      update_logo_controls();
+      application_->refresh_preview();
+    });
+  });
+  logo_clear_button_ = clear.get();
+  std::vector<std::pair<float, std::unique_ptr<modern::View>>> parts;
+  parts.emplace_back(0.0f, std::move(choose));
+  parts.emplace_back(64.0f, std::move(size));
+  parts.emplace_back(34.0f, std::move(clear));
+  return row_of(std::move(parts));
+}
+
+void ControlsPanel::update_logo_controls() {
+  if (application_ == nullptr) return;
+  const WatermarkSettings& settings = application_->settings();
+  const UiLanguage language = application_->language();
+  const bool has_logo = !settings.logo_path.empty();
+  const std::wstring shown = has_logo ? file_name_of(settings.logo_path) : ui_text(language, TextId::choose_logo);
+  if (logo_button_ != nullptr) {
+    logo_button_->set_text(shown);
+    logo_button_->set_accessible_name(ui_text(language, TextId::logo_name) + L": " + shown);
+  }
+  if (logo_size_edit_ != nullptr) logo_size_edit_->set_enabled(has_logo);
+  if (logo_clear_button_ != nullptr) logo_clear_button_->set_enabled(has_logo);
+}
+
+void ControlsPanel::choose_logo() {
+  const UiLanguage language = application_->language();
+  std::vector<wchar_t> buffer(path_buffer_units, L'\0');
+  const std::wstring filters = filter_list({
+      {flow_text(language, FlowText::open_filter_images), L"*.png;*.jpg;*.jpeg;*.bmp;*.gif;*.tif;*.tiff"},
+      {flow_text(language, FlowText::open_filter_all), L"*.*"},
+  });
+  if (!run_file_dialog(application_->hwnd(), flow_text(language, FlowText::logo_dialog_title), filters, buffer, nullptr,
+                       OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, false)) {
+    return;
+  }
+  const std::wstring path = absolute_path(buffer.data());
+  std::wstring error;
+  if (!engine::check_logo(path, error)) {
+    // The logo in force, if any, stays.
+    application_->message(flow_text(language, FlowText::logo_failed_title), error, true);
+    return;
+  }
+  application_->settings().logo_path = path;
+  update_logo_controls();
+  application_->refresh_preview();
+}
+
+void ControlsPanel::change_unit(int index) {
+  WatermarkSettings& settings = application_->settings();
+  const engine::LengthUnit unit = index == 1 ? engine::LengthUnit::percent_of_shorter_side : engine::LengthUnit::pixels;
+  if (unit == settings.unit) return;
+  app::change_unit(settings, unit, application_->reference_shorter_side());
+  const UiLanguage language = application_->language();
+  const bool percent = in_percent(settings);
+  const std::pair<modern::Text*, TextId> labels[] = {
+      {size_label_, percent ? TextId::size_percent_label : TextId::size_label},
+      {spacing_x_label_, percent ? TextId::spacing_x_percent_label : TextId::spacing_x_label},
+      {spacing_y_label_, percent ? TextId::spacing_y_percent_label : TextId::spacing_y_label},
+      {margin_label_, percent ? TextId::margin_percent_label : TextId::margin_label},
+      {logo_label_, percent ? TextId::logo_percent_label : TextId::logo_label}};
+  for (const auto& [label, id] : labels) {
+    if (label != nullptr) label->set_text(ui_text(language, id));
+  }
+  const std::pair<modern::Win32Edit*, LengthRange> edits[] = {
+      {size_edit_, font_size_range(unit)},   {spacing_x_edit_, spacing_range(unit)}, {spacing_y_edit_, spacing_range(unit)},
+      {margin_edit_, margin_range(unit)},    {logo_size_edit_, logo_size_range(unit)}};
+  for (const auto& [edit, range] : edits) {
+    if (auto* number = dynamic_cast<NumberEdit*>(edit); number != nullptr) number->set_range(range.low, range.high);
+  }
+  // The edits' names follow their labels.
+  if (size_edit_ != nullptr) size_edit_->set_accessible_name(ui_text(language, labels[0].second));
+  if (spacing_x_edit_ != nullptr) spacing_x_edit_->set_accessible_name(ui_text(language, labels[1].second));
+  if (spacing_y_edit_ != nullptr) spacing_y_edit_->set_accessible_name(ui_text(language, labels[2].second));
+  if (margin_edit_ != nullptr) margin_edit_->set_accessible_name(ui_text(language, labels[3].second));
   application_->refresh_preview();
 }
 

@@ -32,7 +32,7 @@ void ExportFlow::export_watermarked() {
     app.message(flow_text(language, FlowText::no_image_title), flow_text(language, FlowText::no_image_message), false);
     return;
   }
-  if (app.settings().text.empty()) {
+  if (app.settings().text.empty() && app.settings().logo_path.empty()) {
     app.message(flow_text(language, FlowText::empty_text_title), flow_text(language, FlowText::empty_text_message), false);
     return;
   }

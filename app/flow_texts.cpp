@@ -11,7 +11,7 @@ struct Pair {
   const wchar_t* chinese;
 };
 
-constexpr std::array<Pair, 23> texts{{
+constexpr std::array<Pair, 26> texts{{
     {L"Open image", L"打开图片"},
     {L"Image files (*.png;*.jpg;*.jpeg;*.bmp;*.gif;*.tif;*.tiff)", L"图片文件 (*.png;*.jpg;*.jpeg;*.bmp;*.gif;*.tif;*.tiff)"},
     {L"All files (*.*)", L"所有文件 (*.*)"},
@@ -35,6 +35,9 @@ constexpr std::array<Pair, 23> texts{{
     {L"Could not open support", L"无法打开支持页面"},
     {L"Windows could not open {} in a web browser.", L"Windows 无法在浏览器中打开 {}。"},
     {L"Opening {}…", L"正在打开 {}…"},
+    {L"Choose a logo", L"选择徽标"},
+    {L"Could not use the logo", L"无法使用该徽标"},
+    {L"Logo {} cannot be read · The mark shows the text alone", L"无法读取徽标 {} · 水印只显示文字"},
 }};
 
 }  // namespace

@@ -31,6 +31,9 @@ enum class FlowText : int {
   support_failed_title,
   support_failed_message,  // "{}" is the address
   opening_status,          // "{}" is the file name
+  logo_dialog_title,
+  logo_failed_title,
+  logo_dropped_status,  // "{}" is the logo's file name
 };
 
 [[nodiscard]] std::wstring flow_text(UiLanguage language, FlowText id);

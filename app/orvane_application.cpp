@@ -10,6 +10,7 @@
 #include "controls_panel.h"
 #include "file_dialog.h"
 #include "flow_texts.h"
+#include "logo_image.h"
 #include "modern/panels/grid_panel.h"
 #include "modern/panels/overlay_panel.h"
 #include "modern/panels/scroll_panel.h"
@@ -287,9 +288,29 @@ void OrvaneApplication::refresh_preview() {
   pipeline_->render(make_options(settings_, image_path_), area.width, area.height);
 }
 
+void OrvaneApplication::drop_unreadable_logo() {
+  // A logo that has moved or broken since it was chosen: the mark goes on as text, and says so.
+  std::wstring error;
+  if (settings_.logo_path.empty() || engine::check_logo(settings_.logo_path, error)) return;
+  const std::wstring name = file_name_of(settings_.logo_path);
+  settings_.logo_path.clear();
+  controls_->update_logo_controls();
+  set_status(fill(flow_text(language_, FlowText::logo_dropped_status), name));
+  refresh_preview();
+}
+
+std::uint32_t OrvaneApplication::reference_shorter_side() const noexcept {
+  constexpr std::uint32_t common_shorter_side = 1000;
+  return source_width_ != 0 && source_height_ != 0 ? std::min(source_width_, source_height_) : common_shorter_side;
+}
+
 bool OrvaneApplication::preview_busy() const noexcept { return pipeline_->opening() || pipeline_->rendering(); }
 
 void OrvaneApplication::show_frame(PreviewPicture picture) {
+  if (!picture.image.is_valid()) {
+    drop_unreadable_logo();
+    return;
+  }
   preview_timings_ = picture.timings;
   source_width_ = picture.source_width;
   source_height_ = picture.source_height;

@@ -86,7 +86,12 @@ class OrvaneApplication {
   [[nodiscard]] win32_ui::scaffold::PopupHolder& help_menu() noexcept { return header_.help_menu(); }
   [[nodiscard]] HWND hwnd() const noexcept { return window_handle_; }
   [[nodiscard]] const std::wstring& image_path() const noexcept { return image_path_; }
+  // What the status line under the preview says.
+  [[nodiscard]] const std::wstring& status() const noexcept { return status_; }
   [[nodiscard]] WatermarkSettings& settings() noexcept { return settings_; }
+  // The shorter side of the open photo, upright and full size; a common one when none is open. A
+  // change of unit keeps the mark's look on it.
+  [[nodiscard]] std::uint32_t reference_shorter_side() const noexcept;
   [[nodiscard]] UiLanguage language() const noexcept { return language_; }
   [[nodiscard]] const UiResources& resources() const noexcept { return resources_; }
   [[nodiscard]] win32_ui::scaffold::Application& toolkit() noexcept { return application_; }
@@ -104,6 +109,7 @@ class OrvaneApplication {
   void show_open_image();
   // What the pipeline reports, on the window's thread.
   void show_frame(PreviewPicture picture);
+  void drop_unreadable_logo();
   void opened(OpenedPhoto photo);
   // The preview's accessible name and the image facts, for the frame shown.
   void describe_preview();

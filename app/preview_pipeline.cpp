@@ -113,6 +113,9 @@ void PreviewPipeline::render_loop() {
                                                    picture.image) == win32_ui::ui::graphics::image_ok) {
       picture.source_width = frame.source_width;
       picture.source_height = frame.source_height;
+    } else {
+      picture.image = {};
+      picture.error = error.empty() ? std::wstring(L"Unable to render the preview.") : error;
     }
     picture.timings.rendered = std::chrono::steady_clock::now();
     // Copyable for std::function: the picture's image shares its pixels rather than copying them.
@@ -125,7 +128,7 @@ void PreviewPipeline::render_loop() {
 
 void PreviewPipeline::finish_frame(std::uint64_t sequence, std::uint64_t generation, PreviewPicture picture) {
   render_reported_ = sequence;
-  if (generation != photo_generation_ || !picture.image.is_valid()) return;
+  if (generation != photo_generation_ || (!picture.image.is_valid() && picture.error.empty())) return;
   picture.timings.delivered = std::chrono::steady_clock::now();
   if (on_frame_) on_frame_(std::move(picture));
 }

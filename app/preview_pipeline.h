@@ -36,6 +36,7 @@ struct PreviewPicture {
   std::uint32_t source_width = 0;  // the upright full-size photo
   std::uint32_t source_height = 0;
   PreviewTimings timings;
+  std::wstring error;  // why there is no image, when the frame could not be rendered
 };
 
 // What became of an open: the photo is ready for frames, or the reason it cannot be shown.

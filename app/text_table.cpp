@@ -65,6 +65,25 @@ constexpr std::array<TextPair, text_count> texts{{
     {L"确定", L"OK"},  // about_ok
     {L"{} 的预览，{} × {}，{}", L"Preview of {}, {} × {}, {}"},  // preview_of_image
     {L"未打开图片", L"No image open"},  // no_image_open
+    {L"字号（%）", L"Size (%)"},  // size_percent_label
+    {L"水平间距（%）", L"X spacing (%)"},  // spacing_x_percent_label
+    {L"垂直间距（%）", L"Y spacing (%)"},  // spacing_y_percent_label
+    {L"边距（px）", L"Margin (px)"},  // margin_label
+    {L"边距（%）", L"Margin (%)"},  // margin_percent_label
+    {L"空：在所在区域居中", L"Empty: centred in its area"},  // margin_placeholder
+    {L"描边（%）", L"Outline (%)"},  // outline_label
+    {L"阴影", L"Shadow"},  // shadow_label
+    {L"徽标（px）", L"Logo (px)"},  // logo_label
+    {L"选择…", L"Choose…"},  // choose_logo
+    {L"清除徽标", L"Clear logo"},  // clear_logo
+    {L"尺寸单位", L"Size unit"},  // size_unit_name
+    {L"描边宽度（字号的 %）", L"Outline width (% of text size)"},  // outline_width_name
+    {L"选择描边颜色", L"Choose outline color"},  // outline_color_name
+    {L"选择阴影颜色", L"Choose shadow color"},  // shadow_color_name
+    {L"徽标尺寸", L"Logo size"},  // logo_size_name
+    {L"描边", L"Outline"},  // outline_name
+    {L"徽标（%）", L"Logo (%)"},  // logo_percent_label
+    {L"徽标", L"Logo"},  // logo_name
 }};
 
 }  // namespace

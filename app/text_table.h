@@ -59,9 +59,28 @@ enum class TextId : std::int32_t {
   about_ok = 47,
   preview_of_image = 48,  // "{}" in turn: file name, width, height, format
   no_image_open = 49,
+  size_percent_label = 50,
+  spacing_x_percent_label = 51,
+  spacing_y_percent_label = 52,
+  margin_label = 53,
+  margin_percent_label = 54,
+  margin_placeholder = 55,
+  outline_label = 56,
+  shadow_label = 57,
+  logo_label = 58,
+  choose_logo = 59,
+  clear_logo = 60,
+  size_unit_name = 61,
+  outline_width_name = 62,
+  outline_color_name = 63,
+  shadow_color_name = 64,
+  logo_size_name = 65,
+  outline_name = 66,
+  logo_percent_label = 67,
+  logo_name = 68,
 };
 
-inline constexpr std::int32_t text_count = 50;
+inline constexpr std::int32_t text_count = 69;
 
 // The text in `language` (English for any value but Simplified Chinese); empty for an id outside
 // the table.

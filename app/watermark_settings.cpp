@@ -1,6 +1,24 @@
 #include "watermark_settings.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace orvane::app {
+
+namespace {
+
+using engine::LengthUnit;
+
+bool in_percent(LengthUnit unit) noexcept { return unit == LengthUnit::percent_of_shorter_side; }
+
+// `value` from one unit to the other on a picture whose shorter side is `shorter` pixels: whole
+// pixels, or percent to a hundredth, within `range`.
+float converted(float value, LengthUnit to, float shorter, LengthRange range) {
+  const float moved = in_percent(to) ? std::round(value * 10000.0f / shorter) / 100.0f : std::round(value * shorter / 100.0f);
+  return std::clamp(moved, range.low, range.high);
+}
+
+}  // namespace
 
 WatermarkSettings default_settings(UiLanguage language) {
   WatermarkSettings settings;
@@ -8,6 +26,36 @@ WatermarkSettings default_settings(UiLanguage language) {
   settings.text = chinese ? L"示例水印" : L"Sample watermark";
   settings.font_family = chinese ? L"Microsoft YaHei UI" : L"Segoe UI";
   return settings;
+}
+
+LengthRange font_size_range(LengthUnit unit) noexcept {
+  return in_percent(unit) ? LengthRange{engine::min_font_size_percent, engine::max_font_size_percent}
+                          : LengthRange{6.0f, 500.0f};
+}
+
+LengthRange spacing_range(LengthUnit unit) noexcept {
+  return in_percent(unit) ? LengthRange{engine::min_spacing_percent, engine::max_spacing_percent}
+                          : LengthRange{32.0f, 5000.0f};
+}
+
+LengthRange margin_range(LengthUnit unit) noexcept {
+  return in_percent(unit) ? LengthRange{0.0f, engine::max_margin_percent} : LengthRange{0.0f, 5000.0f};
+}
+
+LengthRange logo_size_range(LengthUnit unit) noexcept {
+  return in_percent(unit) ? LengthRange{engine::min_logo_size_percent, engine::max_logo_size_percent}
+                          : LengthRange{8.0f, 5000.0f};
+}
+
+void change_unit(WatermarkSettings& settings, LengthUnit unit, std::uint32_t shorter_side) {
+  if (settings.unit == unit) return;
+  const float shorter = static_cast<float>(std::max<std::uint32_t>(shorter_side, 1));
+  settings.font_size = converted(settings.font_size, unit, shorter, font_size_range(unit));
+  settings.spacing_x = converted(settings.spacing_x, unit, shorter, spacing_range(unit));
+  settings.spacing_y = converted(settings.spacing_y, unit, shorter, spacing_range(unit));
+  if (settings.margin) settings.margin = converted(*settings.margin, unit, shorter, margin_range(unit));
+  settings.logo_size = converted(settings.logo_size, unit, shorter, logo_size_range(unit));
+  settings.unit = unit;
 }
 
 engine::WatermarkOptions make_options(const WatermarkSettings& settings, const std::wstring& image_path) {
@@ -25,6 +73,15 @@ engine::WatermarkOptions make_options(const WatermarkSettings& settings, const s
   options.keep_source_jpeg_quality = false;
   options.layout = settings.layout;
   options.fit_to_area = settings.fit_to_area;
+  options.font_size_unit = options.spacing_unit = options.margin_unit = options.logo_size_unit = settings.unit;
+  options.margin = settings.margin;
+  options.logo_path = settings.logo_path;
+  options.logo_size = settings.logo_size;
+  options.outline_width = settings.outline ? settings.outline_width : 0.0f;
+  options.outline_unit = engine::EffectUnit::percent_of_mark;
+  options.outline_color = settings.outline_color;
+  options.shadow = settings.shadow;
+  options.shadow_color = settings.shadow_color;
   return options;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include "modern/native/win32_edit.h"
 
@@ -15,14 +16,24 @@ class NumberEdit : public win32_ui::modern::Win32Edit {
  public:
   // `applied` runs after a typed number was stored in `*setting`.
   NumberEdit(int control_id, float* setting, float low, float high, std::function<void()> applied);
+  // A field for a setting that may be absent: an empty text stands for none.
+  NumberEdit(int control_id, std::optional<float>* setting, float low, float high, std::function<void()> applied);
+
+  // Numbers are taken within low..high from now on; the field shows the value in force (a change
+  // of unit has just converted it).
+  void set_range(float low, float high);
 
   bool on_key(win32_ui::modern::KeyEvent& event) override;
   void on_state_changed(std::uint32_t old_state, std::uint32_t new_state) override;
 
  private:
   void show_value_in_force();
+  void take(std::wstring_view text);
+  [[nodiscard]] std::wstring value_text() const;
 
-  float* setting_;
+  float* setting_ = nullptr;
+  std::optional<float>* optional_setting_ = nullptr;
+  std::function<void()> applied_;
   float low_;
   float high_;
 };

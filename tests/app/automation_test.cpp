@@ -701,6 +701,7 @@ TEST(ProgramAutomation, FocusTogglesAndValueChangesRaiseTheirEvents) {
     ASSERT_TRUE(app.controls().fit_box()->enabled());
     sink->clear();
     win32_ui::modern::CheckBox* fit = app.controls().fit_box();
+    program_driver::reveal(*fit);
     const float scale = app.window().surface().dpi() / 96.0f * app.window().surface().ui_scale();
     const win32_ui::layout::Rect r = fit->arranged_rect();
     desktop::click(program.window,

@@ -16,6 +16,7 @@
 #include "desktop.h"
 #include "modern/native/win32_combo_box.h"
 #include "modern/native/win32_edit.h"
+#include "modern/widgets/button.h"
 #include "modern/widgets/check_box.h"
 #include "modern/widgets/display_widgets.h"
 #include "modern/widgets/slider.h"
@@ -41,6 +42,7 @@ float pixel_scale(HWND window) { return 0.92f * static_cast<float>(GetDpiForWind
 
 // A point of a view, `fraction` of the way across and half-way down, in client pixels.
 POINT point_of(HWND window, const modern::View& view, float fraction = 0.5f) {
+  program_driver::reveal(view);
   const auto r = view.arranged_rect();
   const float scale = pixel_scale(window);
   return POINT{static_cast<LONG>((r.x + r.width * fraction) * scale), static_cast<LONG>((r.y + r.height / 2.0f) * scale)};
@@ -67,6 +69,7 @@ std::vector<std::uint32_t> preview_pixels(HWND window) {
 
 // Clicks into an edit and empties it with the keyboard, as a user would.
 void clear_edit(HWND window, modern::Win32Edit& edit) {
+  program_driver::reveal(edit);
   desktop::click(window, centre_of_native(window, edit.window()));
   desktop::press_key(VK_END);
   const std::size_t length = edit.text().size();
@@ -81,6 +84,7 @@ void type(const std::wstring& text) {
 
 // Drops the list open with a click, moves `steps` entries with an arrow key and takes the entry with Enter.
 void choose_with_keys(HWND window, modern::Win32ComboBox& box, WORD arrow, int steps) {
+  program_driver::reveal(box);
   desktop::click(window, centre_of_native(window, box.window()));
   desktop::pump(60);
   for (int i = 0; i < steps; ++i) desktop::press_key(arrow);
@@ -91,6 +95,7 @@ void choose_with_keys(HWND window, modern::Win32ComboBox& box, WORD arrow, int s
 // Drops the list open with a click and clicks the entry `index` in it, or with -1 the first entry in
 // view that is not the selected one; returns the entry clicked, or -1 when it is not in view.
 int choose_with_mouse(HWND window, modern::Win32ComboBox& box, int index) {
+  program_driver::reveal(box);
   desktop::click(window, centre_of_native(window, box.window()));
   desktop::pump(60);
   COMBOBOXINFO info{};
@@ -475,6 +480,140 @@ TEST(Controls, EveryControlWritesItsSettingAndTheExportShowsWhatThePreviewShowed
   desktop::pump(30);
   EXPECT_EQ(settings.fit_to_area, fitted);
   expect_export_shows_the_preview(program, photo, L"6-staggered.png");
+}
+
+// A logo as people make them: a red disc with a white bar on a transparent ground.
+std::wstring make_logo(const orvane::test::TempDir& folder, const std::wstring& name) {
+  Pixels logo{300, 200, std::vector<std::uint32_t>(300 * 200, 0)};
+  for (std::uint32_t y = 0; y < logo.height; ++y) {
+    for (std::uint32_t x = 0; x < logo.width; ++x) {
+      const double dx = x - 150.0, dy = y - 100.0;
+      if (dx * dx + dy * dy < 95.0 * 95.0) logo.argb[y * logo.width + x] = (y > 85 && y < 115) ? 0xFFFFFFFF : 0xFFD02020;
+    }
+  }
+  const std::wstring path = folder.file(name);
+  EXPECT_TRUE(orvane::test::save_pixels(logo, path, L"image/png"));
+  return path;
+}
+
+// Clicks the logo's choose button while the hand picks `path` in the open dialog and, when
+// `expected_message` is given, answers the message that follows.
+std::wstring choose_logo(Program& program, const std::wstring& path, bool expect_message = false) {
+  std::wstring seen;
+  program_driver::Hand hand([&] {
+    if (!program_driver::fill_file_dialog(path, expect_message ? L"" : L"controls_logo_dialog.png")) return;
+    if (expect_message) seen = program_driver::dismiss_message(L"", L"controls_logo_refused.png");
+  });
+  desktop::click(program.hwnd(), point_of(program.hwnd(), *program->controls().logo_button(), 0.5f));
+  hand.finish();
+  desktop::pump(60);
+  return seen;
+}
+
+// The mark's model through the window: one unit for every length (the mark keeps its look when it
+// changes), the margin of the anchored layouts, an outline and a shadow, and a logo picked in the open
+// dialog, with the text and alone, on photos of two sizes; each export shows what the preview showed.
+// A file that is no image is refused by name, and a logo that has gone leaves the text, said so.
+TEST(Controls, TheMarkInPercentWithMarginOutlineShadowAndLogoExportsAsPreviewed) {
+  Environment environment;
+  orvane::test::TempDir folder;
+  const std::wstring photo = make_photo(folder, 2400, 1600);
+  Program program(photo);
+  ASSERT_NE(program.hwnd(), nullptr);
+  const HWND window = program.hwnd();
+  ControlsPanel& panel = program->controls();
+  auto& settings = program->settings();
+  ASSERT_TRUE(program.settle());
+
+  // 1. Percent of the shorter side (1600): 36 px is 2.25 %; the frame stays as it was.
+  const Pixels in_pixels = preview_frame(program.application());
+  choose_with_keys(window, *panel.unit_box(), VK_DOWN, 1);
+  EXPECT_EQ(settings.unit, orvane::engine::LengthUnit::percent_of_shorter_side);
+  EXPECT_EQ(settings.font_size, 2.25f);
+  EXPECT_EQ(panel.size_edit()->text(), L"2.25");
+  EXPECT_EQ(settings.spacing_x, 16.25f);
+  EXPECT_EQ(panel.spacing_y_edit()->text(), L"11.25");
+  EXPECT_EQ(panel.size_edit()->accessible_name(), std::optional<std::wstring>(L"Size (%)"));
+  ASSERT_TRUE(program.settle());
+  EXPECT_LT(orvane::test::mean_channel_difference(preview_frame(program.application()), in_pixels), 0.5)
+      << "a change of unit changed the mark";
+  clear_edit(window, *panel.size_edit());
+  const float cleared = settings.font_size;  // what the edit passed through on its way to empty
+  type(L"0.4");
+  EXPECT_EQ(settings.font_size, cleared) << "below 0.5 % is no size";
+  clear_edit(window, *panel.size_edit());
+  type(L"4");
+  EXPECT_EQ(settings.font_size, 4.0f);
+  expect_export_shows_the_preview(program, photo, L"7-percent.png");
+
+  // 2. The same settings on a photo of another size and shape.
+  const std::wstring small = folder.file(L"small.png");
+  ASSERT_TRUE(orvane::test::save_pixels(orvane::test::make_pattern(533, 800), small, L"image/png"));
+  program->open_image(small);
+  ASSERT_TRUE(program.settle());
+  expect_export_shows_the_preview(program, small, L"8-percent-other-photo.png");
+  program->open_image(photo);
+  ASSERT_TRUE(program.settle());
+
+  // 3. Bottom right, 2 % from the edges; the margin is for the anchors but the centre.
+  EXPECT_FALSE(panel.margin_edit()->enabled());
+  ASSERT_EQ(choose_with_mouse(window, *panel.position_box(), 10), 10);
+  ASSERT_TRUE(panel.margin_edit()->enabled());
+  clear_edit(window, *panel.margin_edit());
+  type(L"2");
+  EXPECT_EQ(settings.margin, std::optional<float>(2.0f));
+  expect_export_shows_the_preview(program, photo, L"9-bottom-right-margin.png");
+  clear_edit(window, *panel.margin_edit());
+  EXPECT_EQ(settings.margin, std::nullopt) << "an empty margin centres the stamp again";
+  type(L"2");
+
+  // 4. An outline 12 % of the text size and a shadow, back on the grid.
+  choose_with_keys(window, *panel.position_box(), VK_UP, 10);
+  ASSERT_EQ(static_cast<int>(settings.layout), 0);
+  EXPECT_FALSE(panel.outline_width_edit()->enabled());
+  desktop::click(window, point_of(window, *panel.outline_box(), 0.5f));
+  desktop::pump(30);
+  ASSERT_TRUE(settings.outline);
+  ASSERT_TRUE(panel.outline_width_edit()->enabled());
+  clear_edit(window, *panel.outline_width_edit());
+  type(L"12");
+  EXPECT_EQ(settings.outline_width, 12.0f);
+  desktop::click(window, point_of(window, *panel.shadow_box(), 0.5f));
+  desktop::pump(30);
+  ASSERT_TRUE(settings.shadow);
+  EXPECT_TRUE(panel.shadow_color_field()->enabled());
+  expect_export_shows_the_preview(program, photo, L"10-outline-shadow.png");
+
+  // 5. A logo from the open dialog: before the text, then alone.
+  const std::wstring logo = make_logo(folder, L"logo.png");
+  const std::wstring not_an_image = folder.file(L"notes.png");
+  orvane::test::write_bytes(not_an_image, {'h', 'e', 'l', 'l', 'o'});
+  EXPECT_EQ(choose_logo(program, not_an_image, true), L"Could not use the logo");
+  EXPECT_EQ(settings.logo_path, L"");
+  EXPECT_FALSE(panel.logo_clear_button()->enabled());
+  choose_logo(program, logo);
+  EXPECT_EQ(settings.logo_path, std::filesystem::absolute(logo).wstring());
+  EXPECT_EQ(panel.logo_button()->label(), L"logo.png");
+  clear_edit(window, *panel.logo_size_edit());
+  type(L"20");
+  EXPECT_EQ(settings.logo_size, 20.0f);
+  expect_export_shows_the_preview(program, photo, L"11-logo-and-text.png");
+  clear_edit(window, *panel.text_edit());
+  EXPECT_EQ(settings.text, L"");
+  expect_export_shows_the_preview(program, photo, L"12-logo-alone.png");
+
+  // 6. The logo file goes away: the next frame falls back to the text, and the status line says why.
+  type(L"Studio");
+  ASSERT_TRUE(program.settle());
+  std::filesystem::rename(logo, folder.file(L"moved.png"));
+  clear_edit(window, *panel.rotation_edit());
+  type(L"10");
+  ASSERT_TRUE(program.settle());
+  EXPECT_EQ(settings.logo_path, L"");
+  EXPECT_EQ(panel.logo_button()->label(), L"Choose…");
+  EXPECT_EQ(program->status(), L"Logo logo.png cannot be read · The mark shows the text alone");
+  program_driver::save_shot(window, L"controls_logo_gone.png");
+  expect_export_shows_the_preview(program, photo, L"13-logo-gone.png");
 }
 
 // Pictures of the panel in both palettes and languages, built from the settings in force.

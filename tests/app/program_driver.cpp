@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "desktop.h"
+#include "modern/panels/scroll_panel.h"
 #include "modern/surface.h"
 #include "modern/widgets/widget.h"
 #include "orvane_application.h"
@@ -143,6 +144,15 @@ void type(const std::wstring& text) {
     SendInput(2, inputs, sizeof(INPUT));
   }
   Sleep(80);
+}
+
+void reveal(const win32_ui::modern::View& view) {
+  for (win32_ui::modern::View* up = view.parent(); up != nullptr; up = up->parent()) {
+    if (auto* scroller = dynamic_cast<win32_ui::modern::ScrollPanel*>(up); scroller != nullptr) {
+      if (scroller->reveal(view.arranged_rect())) desktop::pump(40);
+      return;
+    }
+  }
 }
 
 void save_shot(HWND window, const std::wstring& name) {

@@ -14,6 +14,10 @@
 
 #include "test_support.h"
 
+namespace win32_ui::modern {
+class View;
+}
+
 namespace orvane::app {
 class OrvaneApplication;
 }
@@ -83,6 +87,8 @@ void key(WORD vk);
 void type(const std::wstring& text);
 // Keeps a picture of a window's client area in the test's artefact folder (a failure fails nothing).
 void save_shot(HWND window, const std::wstring& name);
+// Scrolls the settings column so that `view` shows, as a user scrolls to a control before using it.
+void reveal(const win32_ui::modern::View& view);
 
 // A user's hand on another thread: it waits for the windows the program opens and types and presses
 // keys there, while the program's own thread sits in the dialog's modal loop.

@@ -108,6 +108,10 @@ struct Win32NativeHost::NativeState {
   // The system owns a region once SetWindowRgn took it, so only its rectangle is kept.
   RECT region_rect{};
   bool region_set = false;
+  // Where the window was last put (a combo box's height holds its list) and whether it showed.
+  RECT placed{};
+  bool placed_shown = false;
+  bool placed_set = false;
 
   [[nodiscard]] HWND live_window() const noexcept {
     const HWND handle = window.get();
@@ -150,6 +154,7 @@ LRESULT CALLBACK native_subclass_proc(HWND window, UINT message, WPARAM wparam, 
         if (state->window.get() == window) {
           state->window.release();
           state->region_set = false;
+          state->placed_set = false;
         }
         break;
       default:
@@ -269,6 +274,7 @@ void Win32NativeHost::detach_native() {
   native_->font.reset();
   native_->font_dpi = 0;
   native_->region_set = false;
+  native_->placed_set = false;
   native_->palette_valid = false;
   // A new window starts without the styles, so the next configuration must apply them again.
   native_->right_to_left = false;
@@ -351,6 +357,21 @@ void Win32NativeHost::place_native(const platform::NativeViewGeometry& geometry)
       }
     }
   }
+  // A layout that leaves the control where it is does not touch it: moving a combo box, even onto its
+  // own place, makes Wine close its open list without letting go of the mouse.
+  const RECT wanted{pixels.left, pixels.top, pixels.right, window_bottom};
+  RECT current{};
+  if (native_->placed_set && EqualRect(&native_->placed, &wanted) != FALSE && native_->placed_shown == visible &&
+      GetWindowRect(window, &current) != FALSE) {
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&current), 2);
+    if (current.left == wanted.left && current.top == wanted.top && current.right == wanted.right &&
+        (IsWindowVisible(window) != FALSE) == visible) {
+      return;
+    }
+  }
+  native_->placed = wanted;
+  native_->placed_shown = visible;
+  native_->placed_set = true;
   SetWindowPos(window, nullptr, pixels.left, pixels.top, pixels.right - pixels.left, window_bottom - pixels.top,
                keep | (visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
 }
