@@ -462,7 +462,6 @@ std::unique_ptr<modern::View> ControlsPanel::logo_row() {
   WatermarkSettings& settings = application_->settings();
   const UiLanguage language = application_->language();
   auto choose = std::make_unique<modern::Button>(command_number(CommandId::logo), ui_text(language, TextId::choose_logo));
-  choose->set_label_alignment(0);
   choose->on_invoked([this] { guarded([&] { choose_logo(); }); });
   logo_button_ = choose.get();
   const LengthRange range = logo_size_range(settings.unit);
