@@ -136,7 +136,8 @@ TEST_F(LogoMark, LogoAloneAndBeforeTheTextLandWhereTheyShould) {
   EXPECT_EQ(drawn(black, options).at(200, 150), 0xFF0000FFu);
 }
 
-// A black outline rings white text on grey, and a hard black shadow lies moved by its offset.
+// A black outline rings white text on grey, and a hard black shadow lies moved by its offset
+// and counts as the mark's ink where the mark is set against the edges.
 TEST_F(LogoMark, OutlineRingsTheTextAndTheShadowLiesOffset) {
   const Pixels grey = solid(400, 300, 0xFF808080u);
   WatermarkOptions options = mark_options(L"H", L"");
@@ -172,6 +173,13 @@ TEST_F(LogoMark, OutlineRingsTheTextAndTheShadowLiesOffset) {
   EXPECT_NEAR(shade.right - lit.right, 12, 1);
   EXPECT_NEAR(shade.bottom - lit.bottom, 8, 1);
   EXPECT_NEAR(shade.top - lit.top, 8, 1);
+
+  // Set against the edges, the shadow's ink is the mark's edge.
+  options.layout = WatermarkLayout::BottomRight;
+  options.margin = 10.0f;
+  const Box cornered = box_of(drawn(grey, options), is_dark);
+  EXPECT_NEAR(cornered.right, 400 - 1 - 10, 1);  // the faintest edge of the ink is not dark
+  EXPECT_NEAR(cornered.bottom, 300 - 1 - 10, 1);
 }
 
 // White text over a black outline at half opacity over grey: the text shows half white and the
