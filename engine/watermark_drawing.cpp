@@ -551,9 +551,9 @@ void draw_anchored(Gdiplus::GpGraphics* graphics, const WatermarkOptions& option
 
 // ---- Marks with a logo, an outline or a shadow: rendered once as a whole, laid at the mark's opacity.
 
-// Largest rendering of one whole mark, in pixels: beyond it the mark is refused rather than
-// taking more memory than a photo's own export.
-constexpr double kMostMarkPixels = 64.0e6;
+// Largest rendering of one whole mark, in pixels (a logo the size of a 40 MP photo's shorter side,
+// turned): beyond it the mark is refused rather than taking more memory than the photo's own export.
+constexpr double kMostMarkPixels = 48.0e6;
 
 // Where the parts of a mark lie before it is turned, from its turning point: the logo before the
 // text, centred on the text line, a quarter of the text size apart.

@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 
+#include "exif_metadata.h"
 #include "image_export.h"
 #include "logo_image.h"
 #include "preview_renderer.h"
@@ -102,7 +103,8 @@ class LogoMark : public ::testing::Test {
 
 // A red logo twice as wide as high, 100 pixels long, on black: alone it is centred on the anchor;
 // with text it stands before the text, a quarter of the text size apart, centred on the text line,
-// the pair centred on the anchor. A 1 x 1 logo is scaled up like any other.
+// the pair centred on the anchor. A 1 x 1 logo is scaled up like any other; a logo with an
+// orientation tag is turned upright; a changed file is read again.
 TEST_F(LogoMark, LogoAloneAndBeforeTheTextLandWhereTheyShould) {
   const Pixels black = solid(400, 300, 0xFF000000u);
   const std::wstring logo = logo_file(L"red.png", 40, 20, 0xFFFF0000u);
@@ -130,6 +132,23 @@ TEST_F(LogoMark, LogoAloneAndBeforeTheTextLandWhereTheyShould) {
   const Box dot_box = box_of(drawn(black, options), is_red);
   EXPECT_NEAR(dot_box.right - dot_box.left + 1, 60, 2);
   EXPECT_NEAR(dot_box.bottom - dot_box.top + 1, 60, 2);
+
+  // A camera's logo stored on its side is stamped upright, as photos are: red left, blue right.
+  Pixels upright = solid(40, 20, 0xFFFF0000u);
+  for (std::uint32_t y = 0; y < 20; ++y)
+    for (std::uint32_t x = 20; x < 40; ++x) upright.argb[y * 40 + x] = 0xFF0000FFu;
+  const std::wstring turned = dir.file(L"turned.jpg");
+  ASSERT_TRUE(save_pixels(stored_from_upright(upright, 6), turned, L"image/jpeg"));
+  std::vector<std::uint8_t> bytes = read_bytes(turned);
+  ASSERT_TRUE(write_orientation_to_bytes(bytes, 6));
+  write_bytes(turned, bytes);
+  const Pixels camera = drawn(black, mark_options(L"", turned));
+  const Box left_half = box_of(camera, is_red);
+  const Box right_half = box_of(camera, [](std::uint32_t p) { return blue(p) > 160 && red(p) < 60; });
+  EXPECT_NEAR(left_half.left, 150, 2);
+  EXPECT_NEAR(left_half.right, 199, 2);
+  EXPECT_NEAR(right_half.left, 200, 2);
+  EXPECT_NEAR(right_half.bottom - right_half.top, 49, 2);
 
   // Another picture in the same file is read again, not taken from what was kept.
   ASSERT_TRUE(save_pixels(solid(1, 1, 0xFF0000FFu), dot, L"image/png"));
