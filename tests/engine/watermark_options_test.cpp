@@ -235,9 +235,8 @@ TEST(WatermarkOptions, LogoOutlineAndShadowLengthsAreChecked) {
   EXPECT_EQ(failure(options), L"Shadow offsets must be within -1000-1000 pixels.");
 }
 
-// Percent of the mark is of the text size, or of the logo's size for a logo alone; the scaling
-// for the preview takes every length along.
-TEST(WatermarkOptions, EffectsFollowTheMarkAndScaleWithThePicture) {
+// Percent of the mark is of the text size, or of the logo's size for a logo alone.
+TEST(WatermarkOptions, EffectsFollowTheMark) {
   auto options = valid_options();
   options.font_size = 40.0f;
   options.logo_path = L"C:\\logo.png";
@@ -257,17 +256,16 @@ TEST(WatermarkOptions, EffectsFollowTheMarkAndScaleWithThePicture) {
   EXPECT_FLOAT_EQ(pixels.outline_width, 3.0f) << "of the logo's 60 pixels";
   EXPECT_FLOAT_EQ(pixels.shadow_blur, 15.0f);
 
+  // The preview's scaling takes every length along.
   pixels.margin = 30.0f;
   const auto half = orvane::engine::scaled_by(pixels, 0.5f);
-  EXPECT_FLOAT_EQ(half.font_size, 20.0f);
-  EXPECT_FLOAT_EQ(half.spacing_x, 130.0f);
-  EXPECT_FLOAT_EQ(half.spacing_y, 90.0f);
-  EXPECT_FLOAT_EQ(*half.margin, 15.0f);
-  EXPECT_FLOAT_EQ(half.logo_size, 30.0f);
-  EXPECT_FLOAT_EQ(half.outline_width, 1.5f);
-  EXPECT_FLOAT_EQ(half.shadow_offset_x, -3.0f);
-  EXPECT_FLOAT_EQ(half.shadow_offset_y, 6.0f);
-  EXPECT_FLOAT_EQ(half.shadow_blur, 7.5f);
+  const std::pair<float, float> lengths[] = {
+      {half.font_size, pixels.font_size},         {half.spacing_x, pixels.spacing_x},
+      {half.spacing_y, pixels.spacing_y},         {*half.margin, *pixels.margin},
+      {half.logo_size, pixels.logo_size},         {half.outline_width, pixels.outline_width},
+      {half.shadow_offset_x, pixels.shadow_offset_x}, {half.shadow_offset_y, pixels.shadow_offset_y},
+      {half.shadow_blur, pixels.shadow_blur}};
+  for (const auto& [scaled, full] : lengths) EXPECT_FLOAT_EQ(scaled, full / 2.0f);
 }
 
 }  // namespace
