@@ -409,6 +409,55 @@ int run_benchmark(int runs, int render_runs, const std::wstring& cli, const std:
     written.emplace_back(line);
   }
 
+  // A logo with a soft shadow (and an outline), against the plain text: preview frames of the
+  // grid and JPEG exports of the image.
+  {
+    const std::wstring blank = folder.file(L"logo-blank.png");
+    WatermarkOptions logo_options = default_options(WatermarkLayout::Center);
+    logo_options.text = L"\u25C6 K";
+    logo_options.font_size = 300.0f;
+    logo_options.color = {255, 230, 120, 20};
+    logo_options.rotation = 0.0f;
+    logo_options.input_path = blank;
+    logo_options.output_path = folder.file(L"logo.png");
+    if (!orvane::bench::write_transparent_png(blank, 900, 500) ||
+        !orvane::engine::export_image(logo_options, report, error)) {
+      return fail("making the logo", error);
+    }
+    std::printf("\nlogo (900 x 500 PNG with transparency, 8%% of the shorter side) and shadow, grid:\n");
+    WatermarkOptions rich = default_options(WatermarkLayout::Grid);
+    rich.logo_path = logo_options.output_path;
+    rich.logo_size = 8.0f;
+    rich.shadow = true;
+    WatermarkOptions outlined = rich;
+    outlined.outline_width = 6.0f;
+    for (const auto& [name, options] : {std::pair{"render_preview_frame grid, logo + shadow", &rich},
+                                        std::pair{"render_preview_frame grid, + outline", &outlined}}) {
+      if (!time_runs(
+              render_runs, [&] { return orvane::engine::render_preview_frame(renderer, *options, frame, error); },
+              durations)) {
+        return fail(name, error);
+      }
+      print_row(name, durations);
+    }
+    double plain_ms = 0.0;
+    for (const auto& [name, options] : {std::pair{"export JPEG q90, plain text", default_options(WatermarkLayout::Grid)},
+                                        std::pair{"export JPEG q90, logo + shadow", rich}}) {
+      WatermarkOptions exported = options;
+      exported.input_path = image;
+      exported.output_path = folder.file(L"rich.jpg");
+      if (!time_runs(runs, [&] { return orvane::engine::export_image(exported, report, error); }, durations)) {
+        return fail(name, error);
+      }
+      print_row(name, durations);
+      if (plain_ms == 0.0) {
+        plain_ms = median(durations);
+      } else {
+        std::printf("  logo + shadow export / plain export: %.2f\n", median(durations) / plain_ms);
+      }
+    }
+  }
+
   // Long texts in the grid, and the largest size at the smallest spacing, against the defaults.
   std::unique_ptr<orvane::engine::PreviewRenderer> small_renderer;
   if (!orvane::engine::load_preview_source(small_renderer, image, kPreviewMaxDimension / 2, error)) {

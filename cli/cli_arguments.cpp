@@ -147,18 +147,37 @@ bool is_value_option(const std::wstring& name) {
                                           L"--opacity",   L"--rotation",  L"--layout", L"--quality",
                                           L"--spacing-x", L"--spacing-y", L"-o",       L"--output",
                                           L"-j",          L"--jobs",      L"--slice",  L"--memory-limit",
-                                          L"--margin"};
+                                          L"--margin",    L"--logo",      L"--logo-size", L"--outline",
+                                          L"--shadow-offset", L"--shadow-blur", L"--shadow-color",
+                                          L"--shadow-opacity"};
   for (const wchar_t* known : kNames) {
     if (name == known) return true;
   }
   return false;
 }
 
-// The units the spacings were given in, if they were: the engine keeps one unit for both.
+// The units the spacings were given in, if they were: the engine keeps one unit for both. The
+// same for the shadow's offsets and blur; and whether the text was given at all.
 struct SpacingUnits {
   std::optional<engine::LengthUnit> x;
   std::optional<engine::LengthUnit> y;
+  std::optional<engine::EffectUnit> shadow_offset;
+  std::optional<engine::EffectUnit> shadow_blur;
+  bool text_given = false;
 };
+
+// A length of the outline or the shadow: pixels, or with '%' percent of the mark's size.
+bool parse_effect(const std::wstring& text, double& value, engine::EffectUnit& unit) {
+  const bool percent = text.ends_with(L'%');
+  if (!parse_number(percent ? text.substr(0, text.size() - 1) : text, value)) return false;
+  unit = percent ? engine::EffectUnit::percent_of_mark : engine::EffectUnit::pixels;
+  return true;
+}
+
+// Whether an effect's length lies within its range for its unit (from `low` up).
+bool effect_within(double value, engine::EffectUnit unit, double low, float most_percent, float most_pixels) {
+  return value >= low && value <= (unit == engine::EffectUnit::percent_of_mark ? most_percent : most_pixels);
+}
 
 // Stores the value of one option that takes a value; false with a message when it is unusable.
 bool apply_value(const std::wstring& name, const std::wstring& value, CliArguments& arguments, bool& output_seen,
@@ -167,10 +186,7 @@ bool apply_value(const std::wstring& name, const std::wstring& value, CliArgumen
   double number = 0.0;
   long integer = 0;
   if (name == L"--text") {
-    if (value.empty()) {
-      error = L"--text must not be empty";
-      return false;
-    }
+    spacings.text_given = true;  // empty is checked once the logo is known
     if (value.size() > engine::max_text_length) {
       error = L"--text must be at most " + std::to_wstring(engine::max_text_length) + L" characters, got " +
               std::to_wstring(value.size());
@@ -232,6 +248,79 @@ bool apply_value(const std::wstring& name, const std::wstring& value, CliArgumen
     }
     options.margin = static_cast<float>(number);
     options.margin_unit = unit;
+  } else if (name == L"--logo") {
+    if (value.empty()) {
+      error = L"--logo needs an image file name";
+      return false;
+    }
+    options.logo_path = value;
+  } else if (name == L"--logo-size") {
+    engine::LengthUnit unit{};
+    const bool percent = value.ends_with(L'%');
+    if (!parse_length(value, number, unit) || !(static_cast<float>(number) > 0.0f) ||
+        (percent && !(number >= engine::min_logo_size_percent && number <= engine::max_logo_size_percent))) {
+      error = L"--logo-size needs a number of pixels greater than 0 or a percentage of the image's shorter side "
+              L"from 1% to 100%, got " + quoted(value);
+      return false;
+    }
+    options.logo_size = static_cast<float>(number);
+    options.logo_size_unit = unit;
+  } else if (name == L"--outline") {
+    const auto colon = value.find(L':');
+    engine::EffectUnit unit{};
+    engine::WatermarkColor color = options.outline_color;
+    if (!parse_effect(value.substr(0, colon), number, unit) ||
+        !effect_within(number, unit, 0.0, engine::max_outline_percent, engine::max_outline_pixels) ||
+        (colon != std::wstring::npos && !parse_color(value.substr(colon + 1), color))) {
+      error = L"--outline needs a width of 0 to 200 pixels or 0% to 50% of the text size, optionally with a colour "
+              L"(e.g. 3:#000000 or 5%:FFFFFF), got " + quoted(value);
+      return false;
+    }
+    options.outline_width = static_cast<float>(number);
+    options.outline_unit = unit;
+    options.outline_color = color;
+  } else if (name == L"--shadow-offset") {
+    const auto comma = value.find(L',');
+    double y = 0.0;
+    engine::EffectUnit unit{}, unit_y{};
+    const auto within = [](double v, engine::EffectUnit u) {
+      return effect_within(std::fabs(v), u, 0.0, engine::max_shadow_percent, engine::max_shadow_pixels);
+    };
+    if (comma == std::wstring::npos || !parse_effect(value.substr(0, comma), number, unit) ||
+        !parse_effect(value.substr(comma + 1), y, unit_y) || unit != unit_y || !within(number, unit) ||
+        !within(y, unit)) {
+      error = L"--shadow-offset needs X,Y in pixels (-1000 to 1000) or both in percent of the text size "
+              L"(-100% to 100%), e.g. 4,4 or 5%,5%; got " + quoted(value);
+      return false;
+    }
+    options.shadow = true;
+    options.shadow_offset_x = static_cast<float>(number);
+    options.shadow_offset_y = static_cast<float>(y);
+    spacings.shadow_offset = unit;
+  } else if (name == L"--shadow-blur") {
+    engine::EffectUnit unit{};
+    if (!parse_effect(value, number, unit) ||
+        !effect_within(number, unit, 0.0, engine::max_shadow_percent, engine::max_shadow_pixels)) {
+      error = L"--shadow-blur needs a radius of 0 to 1000 pixels or 0% to 100% of the text size, got " +
+              quoted(value);
+      return false;
+    }
+    options.shadow = true;
+    options.shadow_blur = static_cast<float>(number);
+    spacings.shadow_blur = unit;
+  } else if (name == L"--shadow-color") {
+    if (!parse_color(value, options.shadow_color)) {
+      error = L"--shadow-color needs a colour as RRGGBB in hexadecimal (e.g. 000000), got " + quoted(value);
+      return false;
+    }
+    options.shadow = true;
+  } else if (name == L"--shadow-opacity") {
+    if (!parse_number(value, number) || number < 0.0 || number > 1.0) {
+      error = L"--shadow-opacity needs a number from 0 to 1, got " + quoted(value);
+      return false;
+    }
+    options.shadow = true;
+    options.shadow_color.alpha = engine::alpha_from_opacity(number);
   } else if (name == L"--layout") {
     if (!parse_layout(value, options.layout)) {
       error = L"--layout needs one of " + layout_list() + L"; got " + quoted(value);
@@ -279,7 +368,7 @@ bool is_flag(const std::wstring& name) {
   static const wchar_t* const kNames[] = {L"--fit",       L"--no-fit",        L"--keep-source-quality",
                                           L"--overwrite", L"--skip-existing", L"-r",
                                           L"--recursive", L"-q",              L"--quiet",
-                                          L"--json",      L"--no-progress"};
+                                          L"--json",      L"--no-progress",   L"--shadow"};
   for (const wchar_t* known : kNames) {
     if (name == known) return true;
   }
@@ -364,6 +453,8 @@ bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arg
         arguments.json = true;
       } else if (name == L"--no-progress") {
         arguments.no_progress = true;
+      } else if (name == L"--shadow") {
+        arguments.options.shadow = true;
       } else if (name == L"--keep-source-quality") {
         arguments.options.keep_source_jpeg_quality = true;
       } else {
@@ -397,6 +488,21 @@ bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arg
     options.spacing_unit = percent;
   }
 
+  // The shadow's offsets and blur share one unit: one given alone sets it for both.
+  if (spacings.shadow_offset && spacings.shadow_blur && *spacings.shadow_offset != *spacings.shadow_blur) {
+    error = L"--shadow-offset and --shadow-blur must both be pixels or both percentages";
+    return false;
+  }
+  if (spacings.shadow_offset || spacings.shadow_blur) {
+    arguments.options.shadow_unit = spacings.shadow_offset ? *spacings.shadow_offset : *spacings.shadow_blur;
+  }
+  // With a logo the text is optional: none given, or an empty one, stamps the logo alone.
+  if (!arguments.options.logo_path.empty() && !spacings.text_given) arguments.options.text.clear();
+  if (arguments.options.text.empty() && arguments.options.logo_path.empty()) {
+    error = L"--text must not be empty";
+    return false;
+  }
+
   if (arguments.inputs.empty()) {
     error = L"no input image given (see --help)";
     return false;
@@ -411,7 +517,7 @@ bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arg
 std::wstring usage_text() {
   return LR"(Usage: orvane-cli [options] INPUT... [-o OUTPUT]
 
-Stamps a text watermark onto each INPUT image and writes a watermarked copy; the
+Stamps a text or logo watermark onto each INPUT image and writes a watermarked copy; the
 inputs themselves are never changed. An INPUT is an image file, a folder (its
 images; with -r also those of its sub-folders) or a wildcard such as *.jpg or
 shoot\IMG_????.jpg (* and ? in the last part of the path; with -r it matches
@@ -443,6 +549,26 @@ Watermark:
                          of the image's shorter side, up to half that side);
                          without it the stamp is centred in its ninth; center
                          and the tiled layouts ignore it
+  --logo FILE            an image (a PNG with transparency, or any format read
+                         as input) stamped before the text, or alone when no
+                         --text or --text "" is given; an unreadable logo stops
+                         the run before any image is written
+  --logo-size PX|P%      the logo's longer side in pixels, or in percent of the
+                         image's shorter side, 1% to 100% (default 15%)
+  --outline W[%][:RRGGBB]
+                         an outline around the text's glyphs, W pixels wide (up
+                         to 200) or W% of the text size (up to 50%), in the
+                         colour given (default 000000)
+  --shadow               a soft shadow under the whole mark (default offset
+                         5%,5% and blur 8% of the text size, black at 0.6)
+  --shadow-offset X,Y    the shadow's offset: pixels (-1000 to 1000), or both in
+                         percent of the text size (5%,5%); the offset and the
+                         blur share their unit
+  --shadow-blur B|B%     the shadow's blur radius, pixels or percent
+  --shadow-color RRGGBB  the shadow's colour (default 000000)
+  --shadow-opacity 0..1  the shadow's own opacity, under the mark's (default 0.6);
+                         any --shadow-... option turns the shadow on
+                         (the mark's size is the logo's for a logo alone)
   --quality 1..100       JPEG quality of JPEG outputs (default 90); where the
                          platform's encoder ignores it, the report says so
   --keep-source-quality  for JPEG outputs, use the quality recorded in the input

@@ -17,6 +17,7 @@
 #include "file_system.h"
 #include "image_export.h"
 #include "image_size_limit.h"
+#include "logo_image.h"
 #include "watermark_drawing.h"
 
 namespace {
@@ -118,8 +119,13 @@ int wmain(int argc, wchar_t** argv) {
       out.write(orvane::cli::usage_text());
       return 0;
     }
+    // A logo that cannot be stamped would fail every image alike: said once, before any is written.
+    if (!arguments.options.logo_path.empty() && !orvane::engine::check_logo(arguments.options.logo_path, error)) {
+      err.write_line(L"orvane-cli: " + error);
+      return kExitFailed;
+    }
     // The drawing falls back to the default sans-serif family; the user should know.
-    if (!arguments.quiet && !orvane::engine::font_family_installed(arguments.options.font_family)) {
+    if (!arguments.options.text.empty() && !arguments.quiet && !orvane::engine::font_family_installed(arguments.options.font_family)) {
       err.write_line(L"orvane-cli: warning: font " + ::quoted(arguments.options.font_family) +
                      L" is not installed; the default sans-serif font is used instead");
     }

@@ -228,15 +228,10 @@ bool render_preview_frame(const std::unique_ptr<PreviewRenderer>& renderer, cons
   }
   gdiplus::BitmapPtr bitmap(raw);
   // 5-6. The watermark at the cache's scale.
-  if (!options.text.empty()) {
+  if (!options.text.empty() || !options.logo_path.empty()) {
     // Lengths in pixels of the full-size picture first, as the export has them, then scaled.
-    const WatermarkOptions full = in_pixels(options, renderer->source_width_, renderer->source_height_);
-    WatermarkOptions scaled = full;
-    const float scale = renderer->scale_;
-    scaled.font_size = std::max(full.font_size * scale, 1.0f);
-    scaled.spacing_x = std::max(full.spacing_x * scale, 1.0f);
-    scaled.spacing_y = std::max(full.spacing_y * scale, 1.0f);
-    if (full.margin) scaled.margin = *full.margin * scale;
+    const WatermarkOptions scaled =
+        scaled_by(in_pixels(options, renderer->source_width_, renderer->source_height_), renderer->scale_);
     if (!draw_watermark(scaled, bitmap.get(), source.width, source.height, error)) {
       bitmap.reset();
       frame.pixels.clear();

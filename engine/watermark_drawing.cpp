@@ -5,11 +5,15 @@
 #include <cstdint>
 #include <iterator>
 #include <limits>
+#include <memory>
 #include <optional>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "gdiplus_support.h"
+#include "logo_image.h"
+#include "mark_compositing.h"
 #include "stamp_blending.h"
 
 namespace orvane::engine {
@@ -353,6 +357,28 @@ std::optional<RenderedStamp> render_stamp(const WatermarkOptions& options, const
   return rendered;
 }
 
+// Calls `use` with the bitmap's pixels, locked in their own format where blending knows it, so
+// that GDI+ need not convert them. False, having called nothing, when they cannot be locked.
+template <class Use>
+bool with_pixels(Gdiplus::GpBitmap* bitmap, const Use& use) {
+  const gdiplus::Size size = gdiplus::image_size(bitmap);
+  Gdiplus::PixelFormat format = 0;
+  flat::GdipGetImagePixelFormat(bitmap, &format);
+  if (format != PixelFormat32bppPARGB && format != PixelFormat24bppRGB) format = PixelFormat32bppARGB;
+  Gdiplus::GpRect rect(0, 0, static_cast<INT>(size.width), static_cast<INT>(size.height));
+  Gdiplus::BitmapData data{};
+  if (flat::GdipBitmapLockBits(bitmap, &rect, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite, format,
+                               &data) != Gdiplus::Ok) {
+    return false;
+  }
+  const PixelView target{static_cast<std::uint8_t*>(data.Scan0), static_cast<int>(size.width),
+                         static_cast<int>(size.height), data.Stride, format == PixelFormat24bppRGB ? 3 : 4,
+                         format == PixelFormat32bppPARGB};
+  use(target);
+  flat::GdipBitmapUnlockBits(bitmap, &data);
+  return true;
+}
+
 // Every stamp of a tiled layout is the same text turned the same way on whole pixels, and the
 // layout repeats: the text is rendered once, piece by piece, each piece folded into one period
 // cell at every stamp of one period, and the cell's colour laid over the bitmap's pixels once.
@@ -394,22 +420,7 @@ bool composite_periodic_stamps(Gdiplus::GpBitmap* bitmap, const WatermarkOptions
     }
   }
 
-  // The pixels in their own format where blending knows it, so that GDI+ need not convert them.
-  Gdiplus::PixelFormat format = 0;
-  flat::GdipGetImagePixelFormat(bitmap, &format);
-  if (format != PixelFormat32bppPARGB && format != PixelFormat24bppRGB) format = PixelFormat32bppARGB;
-  Gdiplus::GpRect rect(0, 0, static_cast<INT>(size.width), static_cast<INT>(size.height));
-  Gdiplus::BitmapData data{};
-  if (flat::GdipBitmapLockBits(bitmap, &rect, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite, format,
-                               &data) != Gdiplus::Ok) {
-    return false;
-  }
-  const PixelView target{static_cast<std::uint8_t*>(data.Scan0), static_cast<int>(size.width),
-                         static_cast<int>(size.height), data.Stride, format == PixelFormat24bppRGB ? 3 : 4,
-                         format == PixelFormat32bppPARGB};
-  cell.lay_over(target, options.color.argb());
-  flat::GdipBitmapUnlockBits(bitmap, &data);
-  return true;
+  return with_pixels(bitmap, [&](const PixelView& target) { cell.lay_over(target, options.color.argb()); });
 }
 
 // Pixels of the largest rendering that finding a stamp's ink may take; a larger text is rendered
@@ -537,12 +548,311 @@ void draw_anchored(Gdiplus::GpGraphics* graphics, const WatermarkOptions& option
         -extent.height / 2.0f);
 }
 
+
+// ---- Marks with a logo, an outline or a shadow: rendered once as a whole, laid at the mark's opacity.
+
+// Largest rendering of one whole mark, in pixels (a logo the size of a 40 MP photo's shorter side,
+// turned): beyond it the mark is refused rather than taking more memory than the photo's own export.
+constexpr double kMostMarkPixels = 48.0e6;
+
+// Where the parts of a mark lie before it is turned, from its turning point: the logo before the
+// text, centred on the text line, a quarter of the text size apart.
+struct MarkGeometry {
+  bool has_text = false;
+  TextExtent text;
+  float text_x = 0, text_y = 0;
+  float logo_x = 0, logo_y = 0, logo_w = 0, logo_h = 0;
+  float box_x = 0, box_y = 0, box_w = 0, box_h = 0;  // both together
+};
+
+// `centred`: the pair's box is centred on the turning point (the anchored layouts); otherwise it
+// starts there, as the text block of a plain tiled stamp does.
+// `lead` is the blank the measure leaves before the text's first glyph, which the gap takes in.
+MarkGeometry mark_geometry(const TextExtent& text, float lead, bool has_text, float logo_w, float logo_h,
+                           float font_size, bool centred) {
+  MarkGeometry g;
+  g.has_text = has_text;
+  g.text = has_text ? text : TextExtent{};
+  const float gap = has_text && logo_w > 0.0f ? std::max(0.25f * font_size - lead, 0.0f) : 0.0f;
+  g.box_w = logo_w + gap + g.text.width;
+  g.box_h = std::max(logo_h, g.text.height);
+  g.box_x = centred ? -g.box_w / 2.0f : 0.0f;
+  g.box_y = centred ? -g.box_h / 2.0f : 0.0f;
+  g.logo_x = g.box_x;
+  g.logo_y = g.box_y + (g.box_h - logo_h) / 2.0f;
+  g.logo_w = logo_w;
+  g.logo_h = logo_h;
+  g.text_x = g.box_x + logo_w + gap;
+  g.text_y = g.box_y + (g.box_h - g.text.height) / 2.0f;
+  return g;
+}
+
+// The logo's drawn size: its longer side `size` pixels long.
+std::pair<float, float> logo_extent(const LogoPixels* logo, float size) {
+  if (logo == nullptr || logo->width == 0 || logo->height == 0) return {0.0f, 0.0f};
+  const float longer = static_cast<float>(std::max(logo->width, logo->height));
+  return {size * static_cast<float>(logo->width) / longer, size * static_cast<float>(logo->height) / longer};
+}
+
+// Renders the whole mark turned about a whole pixel: the text opaque in its colour over its
+// outline, the logo, and the shadow under all of it. Nothing when its box is too large to hold or
+// GDI+ fails; an empty image when the mark has no ink.
+std::optional<MarkImage> render_mark(const WatermarkOptions& options, Gdiplus::GpFont* font, float font_size,
+                                     const std::vector<TextRun>& runs, const MarkGeometry& g,
+                                     const LogoPixels* logo) {
+  const double radians = static_cast<double>(options.rotation) * std::acos(-1.0) / 180.0;
+  const double c = std::cos(radians), s = std::sin(radians);
+  double min_x = std::numeric_limits<double>::infinity(), max_x = -min_x, min_y = min_x, max_y = -min_x;
+  for (const auto& [px, py] : {std::pair{g.box_x, g.box_y}, {g.box_x + g.box_w, g.box_y},
+                               {g.box_x, g.box_y + g.box_h}, {g.box_x + g.box_w, g.box_y + g.box_h}}) {
+    const double x = c * px - s * py, y = s * px + c * py;
+    min_x = std::min(min_x, x), max_x = std::max(max_x, x);
+    min_y = std::min(min_y, y), max_y = std::max(max_y, y);
+  }
+  const int shadow_dx = static_cast<int>(std::lround(std::clamp(options.shadow_offset_x, -1e6f, 1e6f)));
+  const int shadow_dy = static_cast<int>(std::lround(std::clamp(options.shadow_offset_y, -1e6f, 1e6f)));
+  const double margin = (g.has_text ? 2.0 * font_size + 2.0 : 2.0) +
+                        effects_reach(options.outline_width, options.shadow, shadow_dx, shadow_dy, options.shadow_blur);
+  const double left = std::floor(min_x - margin), top = std::floor(min_y - margin);
+  const double width = std::ceil(max_x + margin) - left + 1, height = std::ceil(max_y + margin) - top + 1;
+  if (!(width * height <= kMostMarkPixels)) return std::nullopt;
+
+  MarkLayers layers;
+  layers.width = static_cast<int>(width);
+  layers.height = static_cast<int>(height);
+  layers.left = static_cast<int>(left);
+  layers.top = static_cast<int>(top);
+  const std::size_t count = static_cast<std::size_t>(layers.width) * layers.height;
+  const auto drawn_on = [&layers](std::vector<std::uint32_t>& pixels, Gdiplus::PixelFormat format,
+                                  const auto& draw) {
+    Gdiplus::GpBitmap* raw = nullptr;
+    if (flat::GdipCreateBitmapFromScan0(layers.width, layers.height, layers.width * 4, format,
+                                        reinterpret_cast<BYTE*>(pixels.data()), &raw) != Gdiplus::Ok) {
+      return false;
+    }
+    gdiplus::BitmapPtr bitmap(raw);
+    gdiplus::GraphicsPtr graphics = gdiplus::graphics_for(bitmap.get());
+    if (!graphics) return false;
+    set_quality(graphics.get());
+    draw(graphics.get());
+    return true;
+  };
+  if (g.has_text) {
+    std::vector<std::uint32_t> pixels(count, 0);
+    Gdiplus::GpSolidFill* fill = nullptr;
+    flat::GdipCreateSolidFill(0xFFFFFFFF, &fill);  // coverage only; the colour comes later
+    gdiplus::BrushPtr brush(fill);
+    if (!drawn_on(pixels, PixelFormat32bppARGB, [&](Gdiplus::GpGraphics* graphics) {
+          stamp(graphics, options, runs, font, brush.get(), static_cast<float>(-left), static_cast<float>(-top),
+                g.text_x, g.text_y);
+        })) {
+      return std::nullopt;
+    }
+    layers.text.resize(count);
+    for (std::size_t i = 0; i < count; ++i) layers.text[i] = static_cast<std::uint8_t>(pixels[i] >> 24);
+  }
+  if (logo != nullptr && g.logo_w > 0.0f) {
+    // A copy of the logo's pixels for GDI+ to read: the kept one may be read by other threads.
+    std::vector<std::uint32_t> source = logo->pargb;
+    Gdiplus::GpBitmap* raw = nullptr;
+    if (flat::GdipCreateBitmapFromScan0(static_cast<INT>(logo->width), static_cast<INT>(logo->height),
+                                        static_cast<INT>(logo->width * 4), PixelFormat32bppPARGB,
+                                        reinterpret_cast<BYTE*>(source.data()), &raw) != Gdiplus::Ok) {
+      return std::nullopt;
+    }
+    gdiplus::BitmapPtr image(raw);
+    layers.logo.assign(count, 0);
+    if (!drawn_on(layers.logo, PixelFormat32bppPARGB, [&](Gdiplus::GpGraphics* graphics) {
+          flat::GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHalf);
+          flat::GdipTranslateWorldTransform(graphics, static_cast<float>(-left), static_cast<float>(-top),
+                                            Gdiplus::MatrixOrderPrepend);
+          if (options.rotation != 0.0f) {
+            flat::GdipRotateWorldTransform(graphics, options.rotation, Gdiplus::MatrixOrderPrepend);
+          }
+          flat::GdipDrawImageRectRect(graphics, image.get(), g.logo_x, g.logo_y, g.logo_w, g.logo_h, 0.0f, 0.0f,
+                                      static_cast<float>(logo->width), static_cast<float>(logo->height),
+                                      Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
+        })) {
+      return std::nullopt;
+    }
+  }
+  layers.text_rgb = options.color.argb() & 0xFFFFFFu;
+  layers.outline_width = options.outline_width;
+  layers.outline_rgb = options.outline_color.argb() & 0xFFFFFFu;
+  layers.shadow = options.shadow;
+  layers.shadow_dx = shadow_dx;
+  layers.shadow_dy = shadow_dy;
+  layers.shadow_blur = options.shadow_blur;
+  layers.shadow_argb = options.shadow_color.argb();
+  return compose_mark(layers);
+}
+
+// The lengths of the mark itself (not its placement) times `k`, for a mark shrunk to fit.
+WatermarkOptions mark_scaled(const WatermarkOptions& options, float k) {
+  WatermarkOptions scaled = options;
+  scaled.font_size = std::max(options.font_size * k, 1.0f);
+  scaled.logo_size = std::max(options.logo_size * k, 1.0f);
+  scaled.outline_width = options.outline_width * k;
+  scaled.shadow_offset_x = options.shadow_offset_x * k;
+  scaled.shadow_offset_y = options.shadow_offset_y * k;
+  scaled.shadow_blur = options.shadow_blur * k;
+  return scaled;
+}
+
+// What the drawing of a rich mark needs of its text: the font, the text's extent and runs.
+struct MarkText {
+  gdiplus::FontPtr font;
+  TextExtent extent;
+  float lead = 0;  // the measure's blank before the first glyph
+  std::vector<TextRun> runs;
+};
+
+std::optional<MarkText> mark_text(Gdiplus::GpGraphics* graphics, const WatermarkOptions& options) {
+  MarkText text;
+  if (options.text.empty()) return text;
+  text.font = create_font(options.font_family, options.font_size);
+  if (!text.font) return std::nullopt;
+  text.extent = measure(graphics, options.text, text.font.get());
+  text.runs = text_runs(graphics, options.text, text.font.get(), text.extent, options.font_size);
+  // The measure pads a string at both ends alike: what one "x" has more than half of "xx".
+  text.lead = std::max(0.0f, measure(graphics, L"x", text.font.get()).width -
+                                 measure(graphics, L"xx", text.font.get()).width / 2.0f);
+  return text;
+}
+
+bool draw_rich_mark(const WatermarkOptions& given, Gdiplus::GpBitmap* bitmap, float width, float height,
+                    std::wstring& error, TileDrawing tiles) {
+  std::shared_ptr<const LogoPixels> logo;
+  const auto load = [&error, &logo](const WatermarkOptions& options) {
+    logo.reset();
+    if (options.logo_path.empty()) return true;
+    // The logo's own pixels at about the size drawn, so GDI+ turns a small picture.
+    std::shared_ptr<const LogoPixels> full = load_logo(options.logo_path, error);
+    if (!full) return false;
+    const auto [w, h] = logo_extent(full.get(), options.logo_size);
+    logo = logo_for_size(options.logo_path, static_cast<std::uint32_t>(std::ceil(std::min(w, 1e6f))),
+                         static_cast<std::uint32_t>(std::ceil(std::min(h, 1e6f))), error);
+    return logo != nullptr;
+  };
+  WatermarkOptions options = given;
+  if (!load(options)) return false;
+  gdiplus::GraphicsPtr graphics = gdiplus::graphics_for(bitmap);
+  if (!graphics) {
+    error = L"Unable to create drawing context.";
+    return false;
+  }
+  set_quality(graphics.get());
+  std::optional<MarkText> text = mark_text(graphics.get(), options);
+  if (!text) {
+    error = L"Unable to create font object.";
+    return false;
+  }
+  const bool tiled = options.layout == WatermarkLayout::Grid || options.layout == WatermarkLayout::StaggeredGrid;
+  const auto layout = static_cast<int>(options.layout);
+  if (!tiled && !(layout >= static_cast<int>(WatermarkLayout::TopLeft) &&
+                  layout <= static_cast<int>(WatermarkLayout::BottomRight))) {
+    return true;  // no layout, no mark
+  }
+  const int index = layout - static_cast<int>(WatermarkLayout::TopLeft);
+  const float cell_w = width / 3.0f, cell_h = height / 3.0f;
+  const bool has_text = !options.text.empty();
+  auto [logo_w, logo_h] = logo_extent(logo.get(), options.logo_size);
+  MarkGeometry geometry = mark_geometry(text->extent, text->lead, has_text, logo_w, logo_h, options.font_size, !tiled);
+  if (!tiled && options.fit_to_area) {
+    const double radians = static_cast<double>(options.rotation) * std::acos(-1.0) / 180.0;
+    const double c = std::fabs(std::cos(radians)), s = std::fabs(std::sin(radians));
+    const double turned_w = std::max(c * geometry.box_w + s * geometry.box_h, 1.0);
+    const double turned_h = std::max(s * geometry.box_w + c * geometry.box_h, 1.0);
+    if (turned_w > cell_w || turned_h > cell_h) {
+      const auto k = static_cast<float>(std::clamp(std::min(cell_w / turned_w, cell_h / turned_h) * 0.98, 0.05, 1.0));
+      options = mark_scaled(options, k);
+      if (!load(options)) return false;
+      text = mark_text(graphics.get(), options);
+      if (!text) {
+        error = L"Unable to create font object.";
+        return false;
+      }
+      std::tie(logo_w, logo_h) = logo_extent(logo.get(), options.logo_size);
+      geometry = mark_geometry(text->extent, text->lead, has_text, logo_w, logo_h, options.font_size, true);
+    }
+  }
+  graphics.reset();  // the bitmap's pixels are locked below, which a drawing context may not see
+  const std::optional<MarkImage> mark =
+      render_mark(options, text->font.get(), options.font_size, text->runs, geometry, logo.get());
+  if (!mark) {
+    error = L"Unable to draw the watermark: it is too large.";
+    return false;
+  }
+  if (mark->pargb.empty()) return true;
+  const std::uint8_t opacity = options.color.alpha;
+  const double right = mark->left + mark->width, bottom = mark->top + mark->height;
+
+  if (tiled) {
+    const double far_x = std::max(std::fabs(static_cast<double>(mark->left)), std::fabs(right));
+    const double far_y = std::max(std::fabs(static_cast<double>(mark->top)), std::fabs(bottom));
+    const TileCulling culling{static_cast<float>(std::sqrt(far_x * far_x + far_y * far_y)), width, height};
+    const Lattice lattice = lattice_for(options, culling);
+    if (lattice.empty) return true;
+    const int picture_w = static_cast<int>(width), picture_h = static_cast<int>(height);
+    if (tiles == TileDrawing::FromRenderedStamp && lattice.x.period <= std::numeric_limits<int>::max() &&
+        lattice.period_y() <= std::numeric_limits<int>::max()) {
+      MarkCell cell(static_cast<int>(lattice.x.period), static_cast<int>(lattice.period_y()), picture_w, picture_h);
+      for (std::int64_t row = 0; row < lattice.period_rows(); ++row) {
+        for (std::int64_t i = 0; i < lattice.x.steps; ++i) {
+          cell.fold(*mark, lattice.x.at(i, lattice.shifted(row)) + mark->left, lattice.y.at(row) + mark->top);
+        }
+      }
+      if (with_pixels(bitmap, [&](const PixelView& target) { cell.lay_over(target, opacity); })) return true;
+      error = L"Unable to draw the watermark.";
+      return false;
+    }
+    // One stamp after another on a transparent layer the size of the picture (a period too long
+    // to wrap onto it), then the layer over the picture.
+    const int room = static_cast<int>(std::min(std::ceil(culling.reach) + 2.0, 1e8)) + mark->width + mark->height;
+    MarkCell layer(picture_w + 2 * room, picture_h + 2 * room, picture_w, picture_h);
+    for (const Gdiplus::PointF& point : tile_points(lattice, culling)) {
+      layer.fold(*mark, static_cast<std::int64_t>(point.X) + mark->left, static_cast<std::int64_t>(point.Y) + mark->top);
+    }
+    if (with_pixels(bitmap, [&](const PixelView& target) { layer.lay_over(target, opacity); })) return true;
+    error = L"Unable to draw the watermark.";
+    return false;
+  }
+
+  // An anchored mark: centred in its ninth, or set against the edges by its whole ink.
+  double point_x = std::round(cell_w * (static_cast<float>(index % 3) + 0.5f));
+  double point_y = std::round(cell_h * (static_cast<float>(index / 3) + 0.5f));
+  constexpr int kCentre = static_cast<int>(WatermarkLayout::Center) - static_cast<int>(WatermarkLayout::TopLeft);
+  if (options.margin && index != kCentre) {
+    float margin = *options.margin >= 0.0f ? *options.margin : 0.0f;  // also catches NaN
+    margin = std::min(margin, std::min(width, height) / 2.0f);
+    const auto along = [margin](int slot, double length, double low, double high) {
+      if (slot == 0) return margin - low;
+      if (slot == 2) return length - margin - high;
+      return std::round((length - low - high) / 2.0);
+    };
+    point_x = along(index % 3, width, mark->left, right);
+    point_y = along(index / 3, height, mark->top, bottom);
+  }
+  const auto clamp_int = [](double v) { return static_cast<int>(std::clamp(v, -1e9, 1e9)); };
+  if (with_pixels(bitmap, [&](const PixelView& target) {
+        lay_mark(*mark, target, clamp_int(point_x + mark->left), clamp_int(point_y + mark->top), opacity);
+      })) {
+    return true;
+  }
+  error = L"Unable to draw the watermark.";
+  return false;
+}
+
 }  // namespace
 
 bool draw_watermark(const WatermarkOptions& given, Gdiplus::GpBitmap* bitmap, unsigned width, unsigned height,
                     std::wstring& error, TileDrawing tiles) {
   // Lengths in percent are of this bitmap's shorter side when the caller has not resolved them.
   const WatermarkOptions options = in_pixels(given, width, height);
+  // A plain text mark keeps its own path below; a richer one is rendered whole.
+  if (is_rich_mark(options)) {
+    return draw_rich_mark(options, bitmap, static_cast<float>(width), static_cast<float>(height), error, tiles);
+  }
   gdiplus::GraphicsPtr graphics = gdiplus::graphics_for(bitmap);
   if (!graphics) {
     error = L"Unable to create drawing context.";

@@ -10,7 +10,7 @@ bool validate_options(const WatermarkOptions& options, std::wstring& error) {
     error = L"Input or output path is empty.";
     return false;
   }
-  if (options.text.empty()) {
+  if (options.text.empty() && options.logo_path.empty()) {
     error = L"Watermark text must not be empty.";
     return false;
   }
@@ -42,6 +42,36 @@ bool validate_options(const WatermarkOptions& options, std::wstring& error) {
     error = L"Margin must be at most half of the image's shorter side.";
     return false;
   }
+  if (!options.logo_path.empty() && options.logo_size_unit == LengthUnit::percent_of_shorter_side &&
+      !(options.logo_size >= min_logo_size_percent && options.logo_size <= max_logo_size_percent)) {
+    error = L"Logo size must be within 1-100 percent of the image's shorter side.";
+    return false;
+  }
+  if (!options.logo_path.empty() && !(options.logo_size > 0.0f && std::isfinite(options.logo_size))) {
+    error = L"Logo size must be greater than zero.";
+    return false;
+  }
+  const bool outline_percent = options.outline_unit == EffectUnit::percent_of_mark;
+  if (!(options.outline_width >= 0.0f && options.outline_width <= (outline_percent ? max_outline_percent
+                                                                                     : max_outline_pixels))) {
+    error = outline_percent ? L"Outline width must be within 0-50 percent of the mark's size."
+                            : L"Outline width must be within 0-200 pixels.";
+    return false;
+  }
+  if (options.shadow) {
+    const bool percent = options.shadow_unit == EffectUnit::percent_of_mark;
+    const float most = percent ? max_shadow_percent : max_shadow_pixels;
+    if (!(options.shadow_blur >= 0.0f && options.shadow_blur <= most)) {
+      error = percent ? L"Shadow blur must be within 0-100 percent of the mark's size."
+                      : L"Shadow blur must be within 0-1000 pixels.";
+      return false;
+    }
+    if (!(std::fabs(options.shadow_offset_x) <= most && std::fabs(options.shadow_offset_y) <= most)) {
+      error = percent ? L"Shadow offsets must be within -100-100 percent of the mark's size."
+                      : L"Shadow offsets must be within -1000-1000 pixels.";
+      return false;
+    }
+  }
   if (options.jpeg_quality < 1 || options.jpeg_quality > 100) {
     error = L"JPEG quality must be within 1-100.";
     return false;
@@ -59,8 +89,37 @@ WatermarkOptions in_pixels(const WatermarkOptions& options, std::uint32_t width,
   pixels.spacing_x = resolved(options.spacing_x, options.spacing_unit);
   pixels.spacing_y = resolved(options.spacing_y, options.spacing_unit);
   if (options.margin) pixels.margin = resolved(*options.margin, options.margin_unit);
-  pixels.font_size_unit = pixels.spacing_unit = pixels.margin_unit = LengthUnit::pixels;
+  pixels.logo_size = resolved(options.logo_size, options.logo_size_unit);
+  pixels.font_size_unit = pixels.spacing_unit = pixels.margin_unit = pixels.logo_size_unit = LengthUnit::pixels;
+  // The effects follow the mark: the text's size, or the logo's for a logo alone.
+  const float mark = options.text.empty() && !options.logo_path.empty() ? pixels.logo_size : pixels.font_size;
+  const auto effect = [mark](float length, EffectUnit unit) {
+    return unit == EffectUnit::percent_of_mark ? length * mark / 100.0f : length;
+  };
+  pixels.outline_width = effect(options.outline_width, options.outline_unit);
+  pixels.shadow_offset_x = effect(options.shadow_offset_x, options.shadow_unit);
+  pixels.shadow_offset_y = effect(options.shadow_offset_y, options.shadow_unit);
+  pixels.shadow_blur = effect(options.shadow_blur, options.shadow_unit);
+  pixels.outline_unit = pixels.shadow_unit = EffectUnit::pixels;
   return pixels;
+}
+
+WatermarkOptions scaled_by(const WatermarkOptions& pixels, float factor) {
+  WatermarkOptions scaled = pixels;
+  scaled.font_size = std::max(pixels.font_size * factor, 1.0f);
+  scaled.spacing_x = std::max(pixels.spacing_x * factor, 1.0f);
+  scaled.spacing_y = std::max(pixels.spacing_y * factor, 1.0f);
+  if (pixels.margin) scaled.margin = *pixels.margin * factor;
+  scaled.logo_size = std::max(pixels.logo_size * factor, 1.0f);
+  scaled.outline_width = pixels.outline_width * factor;
+  scaled.shadow_offset_x = pixels.shadow_offset_x * factor;
+  scaled.shadow_offset_y = pixels.shadow_offset_y * factor;
+  scaled.shadow_blur = pixels.shadow_blur * factor;
+  return scaled;
+}
+
+bool is_rich_mark(const WatermarkOptions& options) noexcept {
+  return !options.logo_path.empty() || options.outline_width > 0.0f || options.shadow;
 }
 
 bool validate_for_picture(const WatermarkOptions& pixels, std::uint32_t width, std::uint32_t height,

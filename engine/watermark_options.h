@@ -102,8 +102,22 @@ struct WatermarkOptions {
   WatermarkColor shadow_color{153, 0, 0, 0};
 };
 
-// The options with every length in pixels of an upright, full-size picture of width x height.
+// The sensible ranges of the outline and the shadow, in either of their units.
+constexpr float max_outline_percent = 50.0f;
+constexpr float max_outline_pixels = 200.0f;
+constexpr float max_shadow_percent = 100.0f;  // of the offsets and the blur alike
+constexpr float max_shadow_pixels = 1000.0f;
+
+// The options with every length in pixels of an upright, full-size picture of width x height:
+// the logo's size from the shorter side, the outline and the shadow from the mark's size so found.
 [[nodiscard]] WatermarkOptions in_pixels(const WatermarkOptions& options, std::uint32_t width, std::uint32_t height);
+
+// Options already in pixels (see in_pixels) for the picture scaled by `factor`: every length
+// scales, and the mark's sizes and the steps stay at least a pixel.
+[[nodiscard]] WatermarkOptions scaled_by(const WatermarkOptions& pixels, float factor);
+
+// True when the mark is more than plain text: a logo, an outline or a shadow.
+[[nodiscard]] bool is_rich_mark(const WatermarkOptions& options) noexcept;
 
 // The rules that need the picture, on options already in its pixels (see in_pixels): a margin
 // the layout uses (the anchored ones but the centre) is at most half the shorter side.

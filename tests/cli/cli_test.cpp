@@ -233,6 +233,24 @@ TEST_F(CliTest, BadUsageIsRefusedWithExitTwoBeforeAnyFileIsWritten) {
       {L"in.png", L"--margin", L"-1"},
       {L"in.png", L"--margin", L"50.5%"},
       {L"in.png", L"--margin", L"nan"},
+      {L"in.png", L"--logo", L""},
+      {L"in.png", L"--logo-size", L"0%"},
+      {L"in.png", L"--logo-size", L"101%"},
+      {L"in.png", L"--logo-size", L"-4"},
+      {L"in.png", L"--outline", L"-1"},
+      {L"in.png", L"--outline", L"51%"},
+      {L"in.png", L"--outline", L"201"},
+      {L"in.png", L"--outline", L"3:red"},
+      {L"in.png", L"--outline", L"nan"},
+      {L"in.png", L"--shadow=yes"},
+      {L"in.png", L"--shadow-offset", L"4"},
+      {L"in.png", L"--shadow-offset", L"4%,4"},
+      {L"in.png", L"--shadow-offset", L"4,1001"},
+      {L"in.png", L"--shadow-blur", L"-1"},
+      {L"in.png", L"--shadow-blur", L"101%"},
+      {L"in.png", L"--shadow-offset", L"4,4", L"--shadow-blur", L"5%"},
+      {L"in.png", L"--shadow-opacity", L"2"},
+      {L"in.png", L"--shadow-color", L"black"},
   };
   for (const auto& args : cases) {
     std::wstring joined;
@@ -455,6 +473,56 @@ TEST_F(CliTest, WritesChineseNamesToAConsoleAsCharacters) {
   EXPECT_EQ(wait_for_exit(start_cli({L"照片.png"}, dir_.path(), screen.get(), screen.get())), 0u);
   const std::wstring line = screen.first_line(80);
   EXPECT_TRUE(line.starts_with(L"照片.png -> 照片-watermarked.png: 200x150")) << utf8(line);
+}
+
+// A logo from a real PNG with transparency: alone with --text "" or no --text, before the text
+// with one, sized and shadowed as asked; an unreadable logo is named once and nothing is written.
+TEST_F(CliTest, LogoAloneOrWithTextAndUnreadableLogosStopTheRun) {
+  ASSERT_TRUE(save_pixels(Pixels{200, 150, std::vector<std::uint32_t>(200 * 150, 0xFF606060u)}, dir_.file(L"in.png"),
+                          L"image/png"));
+  Pixels logo{20, 20, std::vector<std::uint32_t>(400, 0x00000000u)};
+  for (std::uint32_t y = 5; y < 15; ++y)
+    for (std::uint32_t x = 0; x < 20; ++x) logo.argb[y * 20 + x] = 0xFFFF0000u;  // a red band, clear above and below
+  ASSERT_TRUE(save_pixels(logo, dir_.file(L"logo.png"), L"image/png"));
+  const auto red_pixels = [](const Pixels& pixels) {
+    std::size_t count = 0;
+    for (const std::uint32_t p : pixels.argb) count += ((p >> 16) & 0xFF) > 200 && ((p >> 8) & 0xFF) < 60;
+    return count;
+  };
+  const auto white_pixels = [](const Pixels& pixels) {
+    std::size_t count = 0;
+    for (const std::uint32_t p : pixels.argb) count += (p & 0xFFFFFF) == 0xFFFFFF;
+    return count;
+  };
+  const std::vector<std::wstring> common = {L"in.png", L"--logo", L"logo.png", L"--logo-size", L"40",
+                                            L"--layout", L"center", L"--opacity", L"1", L"--color", L"FFFFFF",
+                                            L"--rotation", L"0", L"--no-fit"};
+  for (const auto& [extra, name] : {std::pair{std::vector<std::wstring>{L"--text", L""}, L"empty.png"},
+                                    {std::vector<std::wstring>{}, L"none.png"}}) {
+    std::vector<std::wstring> args = common;
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.insert(args.end(), {L"-o", name});
+    const CliRun run = this->run(args);
+    ASSERT_EQ(run.exit_code, 0u) << utf8(run.err);
+    const Pixels out = load(name);
+    EXPECT_NEAR(static_cast<double>(red_pixels(out)), 40 * 20, 80) << "a 40 x 20 band";
+    EXPECT_EQ(white_pixels(out), 0u) << "no text";
+  }
+  std::vector<std::wstring> args = common;
+  args.insert(args.end(), {L"--text", L"Hi", L"--outline", L"2:#000000", L"--shadow", L"--shadow-offset", L"3,3",
+                           L"-o", L"pair.png"});
+  CliRun run = this->run(args);
+  ASSERT_EQ(run.exit_code, 0u) << utf8(run.err);
+  EXPECT_NEAR(static_cast<double>(red_pixels(load(L"pair.png"))), 40 * 20, 80);
+  EXPECT_GT(white_pixels(load(L"pair.png")), 20u);
+
+  write_bytes(dir_.file(L"broken.png"), {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
+  make_image(L"second.png");
+  run = this->run({L"in.png", L"second.png", L"--logo", L"broken.png", L"-o", L"out"});
+  EXPECT_EQ(run.exit_code, 1u);
+  EXPECT_EQ(run.out, L"");
+  EXPECT_EQ(run.err, L"orvane-cli: Unable to read logo file: broken.png.\n") << utf8(run.err);
+  EXPECT_FALSE(exists(L"out"));
 }
 
 }  // namespace

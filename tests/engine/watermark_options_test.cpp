@@ -179,3 +179,93 @@ TEST(WatermarkOptions, OpacityToAlpha) {
 }
 
 }  // namespace
+
+namespace {
+
+// The logo, the outline and the shadow: a logo stands in for the text, and each of their lengths
+// is refused at 0 where a size is needed, below 0, as NaN and beyond its range, in either unit.
+TEST(WatermarkOptions, LogoOutlineAndShadowLengthsAreChecked) {
+  using orvane::engine::EffectUnit;
+  using orvane::engine::LengthUnit;
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  auto options = valid_options();
+  options.text.clear();
+  options.logo_path = L"C:\\logo.png";
+  EXPECT_EQ(failure(options), L"") << "a logo alone is a mark";
+  for (const float bad : {0.0f, 0.5f, -5.0f, nan, 100.5f}) {
+    options.logo_size = bad;
+    EXPECT_EQ(failure(options), L"Logo size must be within 1-100 percent of the image's shorter side.") << bad;
+  }
+  options.logo_size_unit = LengthUnit::pixels;
+  for (const float bad : {0.0f, -5.0f, nan, std::numeric_limits<float>::infinity()}) {
+    options.logo_size = bad;
+    EXPECT_EQ(failure(options), L"Logo size must be greater than zero.") << bad;
+  }
+  options.logo_size = 5000.0f;
+  EXPECT_EQ(failure(options), L"");
+
+  options = valid_options();
+  for (const float bad : {-0.5f, nan, 50.5f}) {
+    options.outline_width = bad;
+    EXPECT_EQ(failure(options), L"Outline width must be within 0-50 percent of the mark's size.") << bad;
+  }
+  options.outline_unit = EffectUnit::pixels;
+  options.outline_width = 201.0f;
+  EXPECT_EQ(failure(options), L"Outline width must be within 0-200 pixels.");
+  options.outline_width = 200.0f;
+  EXPECT_EQ(failure(options), L"");
+
+  options = valid_options();
+  options.shadow_blur = -1.0f;
+  EXPECT_EQ(failure(options), L"") << "the shadow's lengths do not matter while it is off";
+  options.shadow = true;
+  for (const float bad : {-1.0f, nan, 101.0f}) {
+    options.shadow_blur = bad;
+    EXPECT_EQ(failure(options), L"Shadow blur must be within 0-100 percent of the mark's size.") << bad;
+  }
+  options.shadow_blur = 0.0f;
+  for (const float bad : {nan, -100.5f, 100.5f}) {
+    options.shadow_offset_y = bad;
+    EXPECT_EQ(failure(options), L"Shadow offsets must be within -100-100 percent of the mark's size.") << bad;
+  }
+  options.shadow_offset_y = -100.0f;
+  EXPECT_EQ(failure(options), L"");
+  options.shadow_unit = EffectUnit::pixels;
+  options.shadow_offset_x = 1001.0f;
+  EXPECT_EQ(failure(options), L"Shadow offsets must be within -1000-1000 pixels.");
+}
+
+// Percent of the mark is of the text size, or of the logo's size for a logo alone.
+TEST(WatermarkOptions, EffectsFollowTheMark) {
+  auto options = valid_options();
+  options.font_size = 40.0f;
+  options.logo_path = L"C:\\logo.png";
+  options.logo_size = 10.0f;  // percent of 600: 60 pixels
+  options.outline_width = 5.0f;
+  options.shadow_offset_x = -10.0f;
+  options.shadow_offset_y = 20.0f;
+  options.shadow_blur = 25.0f;
+  auto pixels = orvane::engine::in_pixels(options, 800, 600);
+  EXPECT_FLOAT_EQ(pixels.logo_size, 60.0f);
+  EXPECT_FLOAT_EQ(pixels.outline_width, 2.0f);
+  EXPECT_FLOAT_EQ(pixels.shadow_offset_x, -4.0f);
+  EXPECT_FLOAT_EQ(pixels.shadow_offset_y, 8.0f);
+  EXPECT_FLOAT_EQ(pixels.shadow_blur, 10.0f);
+  options.text.clear();
+  pixels = orvane::engine::in_pixels(options, 800, 600);
+  EXPECT_FLOAT_EQ(pixels.outline_width, 3.0f) << "of the logo's 60 pixels";
+  EXPECT_FLOAT_EQ(pixels.shadow_blur, 15.0f);
+
+  // The preview's scaling takes every length along.
+  pixels.margin = 30.0f;
+  const auto half = orvane::engine::scaled_by(pixels, 0.5f);
+  const std::pair<float, float> lengths[] = {
+      {half.font_size, pixels.font_size},         {half.spacing_x, pixels.spacing_x},
+      {half.spacing_y, pixels.spacing_y},         {*half.margin, *pixels.margin},
+      {half.logo_size, pixels.logo_size},         {half.outline_width, pixels.outline_width},
+      {half.shadow_offset_x, pixels.shadow_offset_x}, {half.shadow_offset_y, pixels.shadow_offset_y},
+      {half.shadow_blur, pixels.shadow_blur}};
+  for (const auto& [scaled, full] : lengths) EXPECT_FLOAT_EQ(scaled, full / 2.0f);
+}
+
+}  // namespace
