@@ -614,6 +614,26 @@ TEST(Controls, TheMarkInPercentWithMarginOutlineShadowAndLogoExportsAsPreviewed)
   EXPECT_EQ(program->status(), L"Logo logo.png cannot be read · The mark shows the text alone");
   program_driver::save_shot(window, L"controls_logo_gone.png");
   expect_export_shows_the_preview(program, photo, L"13-logo-gone.png");
+
+  // 7. A studio's mark on a landscape: logo and signature set 2 % from the bottom-right corner.
+  const std::wstring scene = program_driver::make_scene(folder);
+  ASSERT_FALSE(scene.empty());
+  program->open_image(scene);
+  clear_edit(window, *panel.text_edit());
+  type(L"\u00A9 Kestrune Studio");
+  choose_logo(program, make_logo(folder, L"kestrune.png"));
+  clear_edit(window, *panel.logo_size_edit());
+  type(L"6");
+  clear_edit(window, *panel.rotation_edit());
+  type(L"0");
+  desktop::click(window, point_of(window, *panel.outline_box(), 0.5f));
+  desktop::pump(30);
+  EXPECT_FALSE(settings.outline);
+  ASSERT_EQ(choose_with_mouse(window, *panel.position_box(), 10), 10);
+  EXPECT_EQ(settings.margin, std::optional<float>(2.0f));
+  expect_export_shows_the_preview(program, scene, L"14-studio-mark.png");
+  program_driver::reveal(*panel.text_edit());
+  program_driver::save_shot(window, L"main_window_mark.png");
 }
 
 // Pictures of the panel in both palettes and languages, built from the settings in force.

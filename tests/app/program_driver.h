@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "test_files.h"
 #include "test_support.h"
 
 namespace win32_ui::modern {
@@ -87,6 +88,9 @@ void key(WORD vk);
 void type(const std::wstring& text);
 // Keeps a picture of a window's client area in the test's artefact folder (a failure fails nothing).
 void save_shot(HWND window, const std::wstring& name);
+// A photo that looks like one (sky, sun, hills), 1500 x 1000, as "hills.jpg" in `folder`; empty when it
+// cannot be written.
+[[nodiscard]] std::wstring make_scene(const orvane::test::TempDir& folder);
 // Scrolls the settings column so that `view` shows, as a user scrolls to a control before using it.
 void reveal(const win32_ui::modern::View& view);
 

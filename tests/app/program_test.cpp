@@ -304,45 +304,12 @@ TEST(Program, OpensAndExportsAPhotoPastMaxPath) {
   }
 }
 
-// A photo that looks like one: sky, sun, hills.
-std::wstring make_scene(const orvane::test::TempDir& folder) {
-  orvane::test::Pixels scene;
-  scene.width = 1500;
-  scene.height = 1000;
-  scene.argb.resize(static_cast<std::size_t>(scene.width) * scene.height);
-  for (std::uint32_t y = 0; y < scene.height; ++y) {
-    for (std::uint32_t x = 0; x < scene.width; ++x) {
-      const float t = static_cast<float>(y) / static_cast<float>(scene.height);
-      auto r = static_cast<std::uint32_t>(110 + 90 * t);
-      auto g = static_cast<std::uint32_t>(168 + 40 * t);
-      auto b = static_cast<std::uint32_t>(220 - 30 * t);
-      const float dx = static_cast<float>(x) - 1080.0f;
-      const float dy = static_cast<float>(y) - 300.0f;
-      if (dx * dx + dy * dy < 110.0f * 110.0f) {
-        r = 246;
-        g = 194;
-        b = 50;
-      }
-      const float hill = 640.0f + 90.0f * std::sin(static_cast<float>(x) / 210.0f);
-      if (static_cast<float>(y) > hill) {
-        r = 52;
-        g = static_cast<std::uint32_t>(110 + 30 * std::sin(static_cast<float>(x) / 90.0f));
-        b = 60;
-      }
-      scene.argb[static_cast<std::size_t>(y) * scene.width + x] = 0xFF000000u | (r << 16) | (g << 8) | b;
-    }
-  }
-  const std::wstring path = folder.file(L"hills.jpg");
-  EXPECT_TRUE(orvane::test::save_pixels(scene, path, L"image/jpeg"));
-  return path;
-}
-
 // The two preferences as the program reads them at start, with real registry values: the running
 // window follows them, and values of the wrong type or out of range fall back.
 TEST(Program, PreferencesShapeTheRunningWindow) {
   Environment environment;
   orvane::test::TempDir folder;
-  const std::wstring photo = make_scene(folder);
+  const std::wstring photo = program_driver::make_scene(folder);
   const wchar_t* key = L"Software\\Kestrune\\Orvane";
   struct Case {
     DWORD language;
