@@ -224,7 +224,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_watermark_card() {
   text->on_text_changed([this](std::wstring_view value) {
     guarded([&] {
       application_->settings().text.assign(value);
-      application_->refresh_preview();
+      application_->settings_changed();
     });
   });
   text_edit_ = static_cast<modern::Win32Edit*>(grid->add(std::move(text), {0, 1, 1, 1}));
@@ -240,7 +240,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_watermark_card() {
     guarded([&] {
       if (index < 0 || index >= static_cast<int>(families.size())) return;
       application_->settings().font_family = families[static_cast<std::size_t>(index)];
-      application_->refresh_preview();
+      application_->settings_changed();
     });
   });
   font_box_ = labelled_row(*grid, 2, ui_text(language, TextId::font_label), std::move(fonts));
@@ -261,7 +261,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_watermark_card() {
       WatermarkSettings& s = application_->settings();
       s.color.alpha = byte_from_unit(position);
       if (opacity_text_ != nullptr) opacity_text_->set_text(std::to_wstring(s.color.alpha));
-      application_->refresh_preview();
+      application_->settings_changed();
     });
   });
   labelled_row(*grid, 5, ui_text(language, TextId::opacity_label),
@@ -291,7 +291,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_layout_card() {
     guarded([&] {
       application_->settings().layout = static_cast<engine::WatermarkLayout>(std::clamp(index, 0, layout_count - 1));
       update_layout_controls();
-      application_->refresh_preview();
+      application_->settings_changed();
     });
   });
   position_box_ = labelled_row(*grid, 1, ui_text(language, TextId::position_label), std::move(positions));
@@ -308,7 +308,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_layout_card() {
                                  &spacing_y_label_);
   const LengthRange margin = margin_range(settings.unit);
   auto margin_edit = std::make_unique<NumberEdit>(control_number(CommandId::margin), &settings.margin, margin.low, margin.high,
-                                                  [this] { guarded([&] { application_->refresh_preview(); }); });
+                                                  [this] { guarded([&] { application_->settings_changed(); }); });
   margin_edit->set_placeholder(ui_text(language, TextId::margin_placeholder));
   margin_edit_ = labelled_row(*grid, 5, ui_text(language, percent ? TextId::margin_percent_label : TextId::margin_label),
                               std::move(margin_edit), &margin_label_);
@@ -317,7 +317,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_layout_card() {
   fit->on_checked_changed([this](bool checked) {
     guarded([&] {
       application_->settings().fit_to_area = checked;
-      application_->refresh_preview();
+      application_->settings_changed();
     });
   });
   fit_box_ = labelled_row(*grid, 6, std::wstring(), std::move(fit));
@@ -337,7 +337,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_export_card() {
       WatermarkSettings& s = application_->settings();
       s.jpeg_quality = static_cast<std::int32_t>(std::clamp<long>(std::lround(position * 100.0f), 1, 100));
       if (quality_text_ != nullptr) quality_text_->set_text(std::to_wstring(s.jpeg_quality) + L"%");
-      application_->refresh_preview();
+      application_->settings_changed();
     });
   });
   labelled_row(*grid, 1, ui_text(language, TextId::jpeg_quality_label),
@@ -347,7 +347,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_export_card() {
 
 std::unique_ptr<NumberEdit> ControlsPanel::number_edit(CommandId id, float* setting, float low, float high) {
   return std::make_unique<NumberEdit>(control_number(id), setting, low, high,
-                                      [this] { guarded([&] { application_->refresh_preview(); }); });
+                                      [this] { guarded([&] { application_->settings_changed(); }); });
 }
 
 void ControlsPanel::update_layout_controls() {
@@ -375,7 +375,7 @@ bool ControlsPanel::choose_color(engine::WatermarkColor& color, ColorField* fiel
   color.green = GetGValue(dialog.rgbResult);
   color.blue = GetBValue(dialog.rgbResult);
   if (field != nullptr) field->set_color(color.red, color.green, color.blue);
-  application_->refresh_preview();
+  application_->settings_changed();
   return true;
 }
 
@@ -407,7 +407,7 @@ std::unique_ptr<modern::View> ControlsPanel::outline_row() {
       application_->settings().outline = checked;
       if (outline_width_edit_ != nullptr) outline_width_edit_->set_enabled(checked);
       if (outline_color_field_ != nullptr) outline_color_field_->set_enabled(checked);
-      application_->refresh_preview();
+      application_->settings_changed();
     });
   });
   outline_box_ = box.get();
@@ -439,7 +439,7 @@ std::unique_ptr<modern::View> ControlsPanel::shadow_row() {
     guarded([&] {
       application_->settings().shadow = checked;
       if (shadow_color_field_ != nullptr) shadow_color_field_->set_enabled(checked);
-      application_->refresh_preview();
+      application_->settings_changed();
     });
   });
   shadow_box_ = box.get();
@@ -474,7 +474,7 @@ std::unique_ptr<modern::View> ControlsPanel::logo_row() {
     guarded([&] {
       application_->settings().logo_path.clear();
       update_logo_controls();
-      application_->refresh_preview();
+      application_->settings_changed();
     });
   });
   logo_clear_button_ = clear.get();
@@ -519,7 +519,7 @@ void ControlsPanel::choose_logo() {
   }
   application_->settings().logo_path = path;
   update_logo_controls();
-  application_->refresh_preview();
+  application_->settings_changed();
 }
 
 void ControlsPanel::change_unit(int index) {
@@ -549,7 +549,7 @@ void ControlsPanel::change_unit(int index) {
   if (spacing_x_edit_ != nullptr) spacing_x_edit_->set_accessible_name(ui_text(language, labels[1].second));
   if (spacing_y_edit_ != nullptr) spacing_y_edit_->set_accessible_name(ui_text(language, labels[2].second));
   if (margin_edit_ != nullptr) margin_edit_->set_accessible_name(ui_text(language, labels[3].second));
-  application_->refresh_preview();
+  application_->settings_changed();
 }
 
 }  // namespace orvane::app

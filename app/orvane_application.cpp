@@ -74,7 +74,7 @@ OrvaneApplication::OrvaneApplication(HINSTANCE instance)
       open_flow_(*this),
       export_flow_(*this),
       language_(first_ui_language(preferences_.language)),
-      settings_(default_settings(language_)),
+      settings_(settings_store_.read(default_settings(language_))),
       controls_(std::make_unique<ControlsPanel>()) {
   pipeline_ = std::make_unique<PreviewPipeline>([this](PreviewPicture picture) { show_frame(std::move(picture)); },
                                                 [this](OpenedPhoto photo) { opened(std::move(photo)); });
@@ -282,6 +282,11 @@ void OrvaneApplication::message(const std::wstring& title, const std::wstring& t
   scaffold::show_message(application_, input);
 }
 
+void OrvaneApplication::settings_changed() {
+  settings_store_.write(settings_);
+  refresh_preview();
+}
+
 void OrvaneApplication::refresh_preview() {
   if (!pipeline_->has_photo() || preview_ == nullptr) return;
   const PreviewView::PixelSize area = preview_->picture_area();
@@ -296,7 +301,7 @@ void OrvaneApplication::drop_unreadable_logo() {
   settings_.logo_path.clear();
   controls_->update_logo_controls();
   set_status(fill(flow_text(language_, FlowText::logo_dropped_status), name));
-  refresh_preview();
+  settings_changed();
 }
 
 std::uint32_t OrvaneApplication::reference_shorter_side() const noexcept {

@@ -15,6 +15,7 @@
 #include "scaffold/application.h"
 #include "scaffold/view_popup.h"
 #include "scaffold/window.h"
+#include "settings_store.h"
 #include "ui_language.h"
 #include "ui_resources.h"
 #include "watermark_settings.h"
@@ -55,6 +56,8 @@ class OrvaneApplication {
   // Renders the preview again from the current settings, off the window's thread; the frame is
   // shown when it is ready.
   void refresh_preview();
+  // A control changed a setting: it is kept for the next start and the preview follows.
+  void settings_changed();
   // A photo is being opened or a frame asked for has not been shown yet.
   [[nodiscard]] bool preview_busy() const noexcept;
   // When each step of the last frame shown happened.
@@ -127,6 +130,7 @@ class OrvaneApplication {
   UiLanguage language_;
   std::unique_ptr<IconHandles> icons_;
   UiResources resources_;
+  SettingsStore settings_store_;  // before the settings, which it reads
   WatermarkSettings settings_;
   std::unique_ptr<PreviewPipeline> pipeline_;
   PreviewTimings preview_timings_;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cwchar>
 #include <utility>
 
 namespace orvane::app {
@@ -35,6 +37,26 @@ std::optional<std::uint32_t> RegistryKey::read_dword(const wchar_t* name) const 
     return std::nullopt;
   }
   return value;
+}
+
+std::optional<std::wstring> RegistryKey::read_string(const wchar_t* name, std::size_t most) const {
+  if (key_ == nullptr) return std::nullopt;
+  DWORD type = 0;
+  DWORD size = 0;
+  if (RegQueryValueExW(key_, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ ||
+      size / sizeof(wchar_t) > most + 1) {
+    return std::nullopt;
+  }
+  std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+  DWORD read = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+  if (RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &read) != ERROR_SUCCESS ||
+      type != REG_SZ) {
+    return std::nullopt;  // changed between the two reads
+  }
+  text.resize(std::min<std::size_t>(read / sizeof(wchar_t), text.size()));
+  text.resize(std::wcslen(text.c_str()));
+  if (text.size() > most) return std::nullopt;
+  return text;
 }
 
 void RegistryKey::close() noexcept {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 typedef struct HKEY__* HKEY;
 
@@ -25,6 +26,9 @@ class RegistryKey {
   // The value when it is a REG_DWORD of four bytes; nothing for any other type, a missing value
   // or a closed key.
   [[nodiscard]] std::optional<std::uint32_t> read_dword(const wchar_t* name) const noexcept;
+  // The text when the value is a REG_SZ of at most `most` characters up to its first null; nothing
+  // for any other type, a longer text, a missing value or a closed key.
+  [[nodiscard]] std::optional<std::wstring> read_string(const wchar_t* name, std::size_t most) const;
 
  private:
   explicit RegistryKey(HKEY key) noexcept : key_(key) {}

@@ -636,6 +636,101 @@ TEST(Controls, TheMarkInPercentWithMarginOutlineShadowAndLogoExportsAsPreviewed)
   program_driver::save_shot(window, L"main_window_mark.png");
 }
 
+std::wstring stored_text(const wchar_t* name) {
+  wchar_t buffer[64] = {};
+  DWORD size = sizeof(buffer);
+  if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane\\Watermark", name, RRF_RT_REG_SZ, nullptr, buffer,
+                   &size) != ERROR_SUCCESS) {
+    return L"(none)";
+  }
+  return buffer;
+}
+
+DWORD stored_dword(const wchar_t* name) {
+  DWORD value = 0xDEADBEEF;
+  DWORD size = sizeof(value);
+  RegGetValueW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane\\Watermark", name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+  return value;
+}
+
+void store(const wchar_t* name, DWORD type, const void* data, std::size_t bytes) {
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane\\Watermark", name, type, data,
+                            static_cast<DWORD>(bytes)),
+            ERROR_SUCCESS);
+}
+
+// The settings outlive the program: what the window was left with is in the registry, one value per
+// setting, and a second start of the real window comes up with it, every control showing it. A value
+// that is garbage (another type, out of range, far too long) falls back alone; the others stay.
+TEST(Controls, SettingsAreRememberedAndGarbageFallsBackValueByValue) {
+  Environment environment;
+  orvane::test::TempDir folder;
+  const std::wstring photo = make_photo(folder);
+  {
+    Program program(photo);
+    ASSERT_NE(program.hwnd(), nullptr);
+    const HWND window = program.hwnd();
+    ControlsPanel& panel = program->controls();
+    clear_edit(window, *panel.text_edit());
+    type(L"\u00A9 2026 \u5DE5\u4F5C\u5BA4");
+    choose_with_keys(window, *panel.unit_box(), VK_DOWN, 1);
+    clear_edit(window, *panel.size_edit());
+    type(L"5");
+    ASSERT_EQ(choose_with_mouse(window, *panel.position_box(), 10), 10);
+    clear_edit(window, *panel.margin_edit());
+    type(L"2.5");
+    desktop::click(window, point_of(window, *panel.outline_box(), 0.5f));
+    desktop::pump(30);
+    ASSERT_TRUE(program->settings().outline);
+  }
+  EXPECT_EQ(stored_text(L"Text"), L"\u00A9 2026 \u5DE5\u4F5C\u5BA4");
+  EXPECT_EQ(stored_dword(L"Unit"), 1u);
+  EXPECT_EQ(stored_text(L"FontSize"), L"5");
+  EXPECT_EQ(stored_dword(L"Layout"), 10u);
+  EXPECT_EQ(stored_text(L"Margin"), L"2.5");
+  EXPECT_EQ(stored_dword(L"Outline"), 1u);
+  EXPECT_EQ(stored_dword(L"Color"), 0x6EFFFFFFu);
+  {
+    Program program(photo);
+    ControlsPanel& panel = program->controls();
+    const auto& settings = program->settings();
+    EXPECT_EQ(settings.text, L"\u00A9 2026 \u5DE5\u4F5C\u5BA4");
+    EXPECT_EQ(settings.unit, orvane::engine::LengthUnit::percent_of_shorter_side);
+    EXPECT_EQ(panel.unit_box()->selected_index(), 1);
+    EXPECT_EQ(panel.size_edit()->text(), L"5");
+    EXPECT_EQ(panel.position_box()->selected_index(), 10);
+    EXPECT_TRUE(panel.margin_edit()->enabled());
+    EXPECT_EQ(panel.margin_edit()->text(), L"2.5");
+    EXPECT_TRUE(panel.outline_box()->checked());
+    EXPECT_TRUE(panel.outline_width_edit()->enabled());
+    program_driver::save_shot(program.hwnd(), L"controls_remembered.png");
+  }
+
+  const DWORD twelve = 12, forty_two = 42, red = 0x80FF0000;
+  store(L"FontSize", REG_DWORD, &twelve, sizeof(twelve));         // a number as the wrong type
+  store(L"Rotation", REG_SZ, L"999", 8);                          // out of range
+  const std::wstring huge(5000, L'x');                            // longer than any watermark
+  store(L"Text", REG_SZ, huge.c_str(), (huge.size() + 1) * sizeof(wchar_t));
+  store(L"Layout", REG_DWORD, &forty_two, sizeof(forty_two));      // no such layout
+  store(L"JpegQuality", REG_SZ, L"90", 6);                        // a DWORD as text
+  store(L"Margin", REG_SZ, L"nan", 8);
+  store(L"Color", REG_DWORD, &red, sizeof(red));                  // fine
+  store(L"FutureSetting", REG_DWORD, &twelve, sizeof(twelve));    // from a later version
+  {
+    Program program(photo);
+    const auto& settings = program->settings();
+    EXPECT_EQ(settings.unit, orvane::engine::LengthUnit::percent_of_shorter_side);
+    EXPECT_EQ(settings.font_size, 3.6f) << "the first-run size, in percent";
+    EXPECT_EQ(settings.rotation, -30.0f);
+    EXPECT_EQ(settings.text, orvane::app::default_settings(program->language()).text);
+    EXPECT_EQ(settings.layout, orvane::engine::WatermarkLayout::Grid);
+    EXPECT_EQ(settings.jpeg_quality, 90);
+    EXPECT_EQ(settings.margin, std::nullopt);
+    EXPECT_EQ(settings.color.argb(), red);
+    EXPECT_TRUE(settings.outline) << "a good value beside bad ones stays";
+  }
+}
+
 // Pictures of the panel in both palettes and languages, built from the settings in force.
 TEST(Controls, PicturesOfThePanelInBothPalettesAndLanguages) {
   Environment environment;

@@ -21,8 +21,19 @@ HWND main_window = nullptr;
 
 }  // namespace
 
-Environment::Environment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-Environment::~Environment() { CoUninitialize(); }
+namespace {
+// Every test starts from the first-run settings and leaves none behind for the next.
+void forget_remembered_settings() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane\\Watermark"); }
+}  // namespace
+
+Environment::Environment() {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  forget_remembered_settings();
+}
+Environment::~Environment() {
+  forget_remembered_settings();
+  CoUninitialize();
+}
 
 Program::Program(const std::wstring& photo)
     : application_(std::make_unique<orvane::app::OrvaneApplication>(GetModuleHandleW(nullptr))) {
