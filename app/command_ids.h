@@ -37,6 +37,12 @@ enum class CommandId : std::uint32_t {
   logo = 29,
   logo_size = 30,
   logo_clear = 31,
+  preset_list = 32,
+  preset_save = 33,
+  preset_rename = 34,
+  preset_delete = 35,
+  preset_import = 36,
+  preset_export = 37,
   // The preview card's texts.
   image_facts = 20,
   status = 21,

@@ -24,6 +24,7 @@
 #include "modern/widgets/display_widgets.h"
 #include "modern/widgets/slider.h"
 #include "orvane_application.h"
+#include "presets_card.h"
 #include "platform/windows/gdi_handle.h"
 #include "text_table.h"
 #include "views/color_field.h"
@@ -68,11 +69,12 @@ std::pair<std::unique_ptr<modern::OverlayPanel>, modern::GridPanel*> make_card(i
   return {std::move(overlay), content};
 }
 
-std::unique_ptr<modern::View> section_header(const IconPair& icon, std::wstring title) {
+// A card's title after its icon; a card without one starts at the icon's place.
+std::unique_ptr<modern::View> section_header(const IconPair* icon, std::wstring title) {
   auto header = std::make_unique<modern::GridPanel>(
-      std::vector<TrackDefinition>{TrackDefinition::fixed(26.0f), TrackDefinition::star()}, std::vector<TrackDefinition>{},
-      8.0f, 0.0f);
-  header->add(std::make_unique<RasterIcon>(icon, 22.0f), {0, 0, 1, 1});
+      std::vector<TrackDefinition>{TrackDefinition::fixed(icon != nullptr ? 26.0f : 0.0f), TrackDefinition::star()},
+      std::vector<TrackDefinition>{}, icon != nullptr ? 8.0f : 0.0f, 0.0f);
+  if (icon != nullptr) header->add(std::make_unique<RasterIcon>(*icon, 22.0f), {0, 0, 1, 1});
   // The title names the card's group: no node of its own.
   auto text = std::make_unique<modern::Text>(std::move(title), layout::TextStyle::section);
   text->set_semantics_hidden(true);
@@ -139,7 +141,7 @@ int CALLBACK collect_family(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPA
 }
 
 // Names automation scripts find the controls by (UIA's AutomationId), the same in every language.
-void set_automation_ids(const ControlsPanel& panel) {
+void set_automation_ids(ControlsPanel& panel) {
   const std::pair<win32_ui::modern::View*, const wchar_t*> named[] = {
       {panel.text_edit(), L"watermark-text"},   {panel.font_box(), L"font"},          {panel.size_edit(), L"size"},
       {panel.color_field(), L"color"},          {panel.opacity_slider(), L"opacity"}, {panel.opacity_text(), L"opacity-value"},
@@ -150,6 +152,13 @@ void set_automation_ids(const ControlsPanel& panel) {
       {panel.outline_color_field(), L"outline-color"}, {panel.shadow_box(), L"shadow"},
       {panel.shadow_color_field(), L"shadow-color"}, {panel.logo_button(), L"logo"},
       {panel.logo_size_edit(), L"logo-size"},   {panel.logo_clear_button(), L"logo-clear"}};
+  const PresetsCard::Widgets& presets = panel.presets().widgets();
+  const std::pair<win32_ui::modern::View*, const wchar_t*> preset_named[] = {
+      {presets.list, L"preset"},           {presets.save, L"preset-save"},        {presets.rename, L"preset-rename"},
+      {presets.remove, L"preset-delete"},  {presets.import_file, L"preset-import"}, {presets.export_file, L"preset-export"}};
+  for (const auto& [view, id] : preset_named) {
+    if (view != nullptr) view->set_automation_id(id);
+  }
   for (const auto& [view, id] : named) {
     if (view != nullptr) view->set_automation_id(id);
   }
@@ -193,20 +202,54 @@ std::wstring number_text(float value) {
   return std::wstring(buffer, result.ptr);
 }
 
+ControlsPanel::ControlsPanel() = default;
+ControlsPanel::~ControlsPanel() = default;
+
 std::unique_ptr<modern::View> ControlsPanel::build(OrvaneApplication& application) {
   application_ = &application;
+  if (!presets_) presets_ = std::make_unique<PresetsCard>(application, *this);
   auto panel = std::make_unique<modern::GridPanel>(
       std::vector<TrackDefinition>{TrackDefinition::star()},
-      std::vector<TrackDefinition>{TrackDefinition::fixed(368.0f), TrackDefinition::fixed(8.0f), TrackDefinition::fixed(288.0f),
-                                   TrackDefinition::fixed(8.0f), TrackDefinition::fixed(84.0f), TrackDefinition::star()},
+      std::vector<TrackDefinition>{TrackDefinition::fixed(128.0f), TrackDefinition::fixed(8.0f), TrackDefinition::fixed(368.0f),
+                                   TrackDefinition::fixed(8.0f), TrackDefinition::fixed(288.0f), TrackDefinition::fixed(8.0f),
+                                   TrackDefinition::fixed(84.0f), TrackDefinition::star()},
       0.0f, 0.0f);
-  panel->add(build_watermark_card(), {0, 0, 1, 1});
-  panel->add(build_layout_card(), {0, 2, 1, 1});
-  panel->add(build_export_card(), {0, 4, 1, 1});
+  panel->add(build_presets_card(), {0, 0, 1, 1});
+  panel->add(build_watermark_card(), {0, 2, 1, 1});
+  panel->add(build_layout_card(), {0, 4, 1, 1});
+  panel->add(build_export_card(), {0, 6, 1, 1});
   update_layout_controls();
   update_logo_controls();
   set_automation_ids(*this);
   return panel;
+}
+
+std::unique_ptr<modern::View> ControlsPanel::build_presets_card() {
+  const UiLanguage language = application_->language();
+  auto [card, grid] = make_card(2, 8.0f, ui_text(language, TextId::presets_section));
+  grid->add(section_header(nullptr, ui_text(language, TextId::presets_section)), {0, 0, 1, 1});
+  PresetsCard::Widgets widgets;
+  auto list = std::make_unique<modern::Win32ComboBox>(control_number(CommandId::preset_list));
+  list->on_selection_changed([this](int index) { guarded([&] { presets_->choose(index); }); });
+  widgets.list = list.get();
+  const auto button = [&](CommandId id, TextId label, void (PresetsCard::*action)(), modern::Button*& placed) {
+    auto made = std::make_unique<modern::Button>(command_number(id), ui_text(language, label));
+    made->on_invoked([this, action] { guarded([&] { (presets_.get()->*action)(); }); });
+    placed = made.get();
+    return made;
+  };
+  std::vector<std::pair<float, std::unique_ptr<modern::View>>> top;
+  top.emplace_back(0.0f, std::move(list));
+  top.emplace_back(84.0f, button(CommandId::preset_save, TextId::save_preset, &PresetsCard::save, widgets.save));
+  labelled_row(*grid, 1, ui_text(language, TextId::preset_label), row_of(std::move(top)));
+  std::vector<std::pair<float, std::unique_ptr<modern::View>>> bottom;
+  bottom.emplace_back(0.0f, button(CommandId::preset_rename, TextId::rename_preset, &PresetsCard::rename, widgets.rename));
+  bottom.emplace_back(0.0f, button(CommandId::preset_delete, TextId::delete_preset, &PresetsCard::remove, widgets.remove));
+  bottom.emplace_back(0.0f, button(CommandId::preset_import, TextId::import_preset, &PresetsCard::import_file, widgets.import_file));
+  bottom.emplace_back(0.0f, button(CommandId::preset_export, TextId::export_preset, &PresetsCard::export_file, widgets.export_file));
+  grid->add(row_of(std::move(bottom)), {0, 2, 1, 1});
+  presets_->attach(widgets);
+  return std::move(card);
 }
 
 std::unique_ptr<modern::View> ControlsPanel::build_watermark_card() {
@@ -214,7 +257,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_watermark_card() {
   WatermarkSettings& settings = app.settings();
   const UiLanguage language = app.language();
   auto [card, grid] = make_card(8, 10.0f, ui_text(language, TextId::watermark_section));
-  grid->add(section_header(app.resources().watermark, ui_text(language, TextId::watermark_section)), {0, 0, 1, 1});
+  grid->add(section_header(&app.resources().watermark, ui_text(language, TextId::watermark_section)), {0, 0, 1, 1});
 
   // The text spans its row; empty is allowed here and refused by the export.
   auto text = std::make_unique<modern::Win32Edit>(control_number(CommandId::watermark_text), settings.text);
@@ -278,7 +321,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_layout_card() {
   WatermarkSettings& settings = app.settings();
   const UiLanguage language = app.language();
   auto [card, grid] = make_card(6, 10.0f, ui_text(language, TextId::layout_section));
-  grid->add(section_header(app.resources().layout, ui_text(language, TextId::layout_section)), {0, 0, 1, 1});
+  grid->add(section_header(&app.resources().layout, ui_text(language, TextId::layout_section)), {0, 0, 1, 1});
 
   auto positions = std::make_unique<modern::Win32ComboBox>(control_number(CommandId::position));
   std::vector<std::wstring> names;
@@ -329,7 +372,7 @@ std::unique_ptr<modern::View> ControlsPanel::build_export_card() {
   const WatermarkSettings& settings = app.settings();
   const UiLanguage language = app.language();
   auto [card, grid] = make_card(1, 8.0f, ui_text(language, TextId::export_section));
-  grid->add(section_header(app.resources().export_settings, ui_text(language, TextId::export_section)), {0, 0, 1, 1});
+  grid->add(section_header(&app.resources().export_settings, ui_text(language, TextId::export_section)), {0, 0, 1, 1});
   auto slider = std::make_unique<modern::Slider>(command_number(CommandId::jpeg_quality), static_cast<float>(settings.jpeg_quality) / 100.0f);
   auto value = std::make_unique<modern::Text>(std::to_wstring(settings.jpeg_quality) + L"%", layout::TextStyle::body);
   slider->on_value_changed([this](float position) {
@@ -527,29 +570,78 @@ void ControlsPanel::change_unit(int index) {
   const engine::LengthUnit unit = index == 1 ? engine::LengthUnit::percent_of_shorter_side : engine::LengthUnit::pixels;
   if (unit == settings.unit) return;
   app::change_unit(settings, unit, application_->reference_shorter_side());
-  const UiLanguage language = application_->language();
-  const bool percent = in_percent(settings);
-  const std::pair<modern::Text*, TextId> labels[] = {
-      {size_label_, percent ? TextId::size_percent_label : TextId::size_label},
-      {spacing_x_label_, percent ? TextId::spacing_x_percent_label : TextId::spacing_x_label},
-      {spacing_y_label_, percent ? TextId::spacing_y_percent_label : TextId::spacing_y_label},
-      {margin_label_, percent ? TextId::margin_percent_label : TextId::margin_label},
-      {logo_label_, percent ? TextId::logo_percent_label : TextId::logo_label}};
-  for (const auto& [label, id] : labels) {
-    if (label != nullptr) label->set_text(ui_text(language, id));
-  }
-  const std::pair<modern::Win32Edit*, LengthRange> edits[] = {
-      {size_edit_, font_size_range(unit)},   {spacing_x_edit_, spacing_range(unit)}, {spacing_y_edit_, spacing_range(unit)},
-      {margin_edit_, margin_range(unit)},    {logo_size_edit_, logo_size_range(unit)}};
-  for (const auto& [edit, range] : edits) {
-    if (auto* number = dynamic_cast<NumberEdit*>(edit); number != nullptr) number->set_range(range.low, range.high);
-  }
-  // The edits' names follow their labels.
-  if (size_edit_ != nullptr) size_edit_->set_accessible_name(ui_text(language, labels[0].second));
-  if (spacing_x_edit_ != nullptr) spacing_x_edit_->set_accessible_name(ui_text(language, labels[1].second));
-  if (spacing_y_edit_ != nullptr) spacing_y_edit_->set_accessible_name(ui_text(language, labels[2].second));
-  if (margin_edit_ != nullptr) margin_edit_->set_accessible_name(ui_text(language, labels[3].second));
+  show_unit();
   application_->settings_changed();
+}
+
+void ControlsPanel::show_unit() {
+  const UiLanguage language = application_->language();
+  const engine::LengthUnit unit = application_->settings().unit;
+  const bool percent = unit == engine::LengthUnit::percent_of_shorter_side;
+  if (unit_box_ != nullptr) unit_box_->set_selected_index(percent ? 1 : 0);
+  struct Length {
+    modern::Text* label;
+    modern::Win32Edit* edit;
+    TextId name;
+    LengthRange range;
+  };
+  const Length lengths[] = {
+      {size_label_, size_edit_, percent ? TextId::size_percent_label : TextId::size_label, font_size_range(unit)},
+      {spacing_x_label_, spacing_x_edit_, percent ? TextId::spacing_x_percent_label : TextId::spacing_x_label,
+       spacing_range(unit)},
+      {spacing_y_label_, spacing_y_edit_, percent ? TextId::spacing_y_percent_label : TextId::spacing_y_label,
+       spacing_range(unit)},
+      {margin_label_, margin_edit_, percent ? TextId::margin_percent_label : TextId::margin_label, margin_range(unit)},
+      {logo_label_, nullptr, percent ? TextId::logo_percent_label : TextId::logo_label, {}},
+  };
+  for (const Length& length : lengths) {
+    if (length.label != nullptr) length.label->set_text(ui_text(language, length.name));
+    if (length.edit == nullptr) continue;
+    // The edit's name follows its label.
+    length.edit->set_accessible_name(ui_text(language, length.name));
+    if (auto* number = dynamic_cast<NumberEdit*>(length.edit)) number->set_range(length.range.low, length.range.high);
+  }
+  if (auto* logo_size = dynamic_cast<NumberEdit*>(logo_size_edit_)) {
+    const LengthRange range = logo_size_range(unit);
+    logo_size->set_range(range.low, range.high);
+  }
+}
+
+void ControlsPanel::show_settings() {
+  if (application_ == nullptr) return;
+  const WatermarkSettings& s = application_->settings();
+  // Edits first report the text they are given as a change, which stores the same value again.
+  if (text_edit_ != nullptr) text_edit_->set_text(s.text);
+  if (font_box_ != nullptr) {
+    const std::vector<std::wstring>& families = font_box_->items();
+    const auto found = std::find(families.begin(), families.end(), s.font_family);
+    if (found != families.end()) font_box_->set_selected_index(static_cast<int>(found - families.begin()));
+  }
+  show_unit();
+  if (color_field_ != nullptr) color_field_->set_color(s.color.red, s.color.green, s.color.blue);
+  if (opacity_slider_ != nullptr) opacity_slider_->set_value(static_cast<float>(s.color.alpha) / 255.0f);
+  if (opacity_text_ != nullptr) opacity_text_->set_text(std::to_wstring(s.color.alpha));
+  if (position_box_ != nullptr) position_box_->set_selected_index(std::clamp(static_cast<int>(s.layout), 0, layout_count - 1));
+  if (rotation_edit_ != nullptr) rotation_edit_->set_text(number_text(s.rotation));
+  if (fit_box_ != nullptr) fit_box_->set_checked(s.fit_to_area);
+  if (outline_box_ != nullptr) outline_box_->set_checked(s.outline);
+  if (outline_width_edit_ != nullptr) {
+    outline_width_edit_->set_text(number_text(s.outline_width));
+    outline_width_edit_->set_enabled(s.outline);
+  }
+  if (outline_color_field_ != nullptr) {
+    outline_color_field_->set_color(s.outline_color.red, s.outline_color.green, s.outline_color.blue);
+    outline_color_field_->set_enabled(s.outline);
+  }
+  if (shadow_box_ != nullptr) shadow_box_->set_checked(s.shadow);
+  if (shadow_color_field_ != nullptr) {
+    shadow_color_field_->set_color(s.shadow_color.red, s.shadow_color.green, s.shadow_color.blue);
+    shadow_color_field_->set_enabled(s.shadow);
+  }
+  if (quality_slider_ != nullptr) quality_slider_->set_value(static_cast<float>(s.jpeg_quality) / 100.0f);
+  if (quality_text_ != nullptr) quality_text_->set_text(std::to_wstring(s.jpeg_quality) + L"%");
+  update_layout_controls();
+  update_logo_controls();
 }
 
 }  // namespace orvane::app

@@ -23,13 +23,15 @@ namespace orvane::app {
 
 class ColorField;
 class NumberEdit;
+class PresetsCard;
 class OrvaneApplication;
 
 // The left column of the main window: the "Watermark", "Layout" and "Export settings" cards. Every
 // control writes one field of the application's settings and renders the preview again at once.
 class ControlsPanel {
  public:
-  ControlsPanel() = default;
+  ControlsPanel();
+  ~ControlsPanel();
   ControlsPanel(const ControlsPanel&) = delete;
   ControlsPanel& operator=(const ControlsPanel&) = delete;
 
@@ -43,7 +45,12 @@ class ControlsPanel {
   // Shows the logo in force (its file name on the choose button, Clear usable only with one).
   void update_logo_controls();
 
+  // Every control shows the application's settings again, in place (a preset was chosen): focus,
+  // scrolling and an open list stay as they are.
+  void show_settings();
+
   // Widgets of the current build (owned by the window's tree), null before the first build.
+  [[nodiscard]] PresetsCard& presets() noexcept { return *presets_; }
   [[nodiscard]] win32_ui::modern::Win32Edit* text_edit() const noexcept { return text_edit_; }
   [[nodiscard]] win32_ui::modern::Win32ComboBox* font_box() const noexcept { return font_box_; }
   [[nodiscard]] win32_ui::modern::Win32Edit* size_edit() const noexcept { return size_edit_; }
@@ -69,6 +76,7 @@ class ControlsPanel {
   [[nodiscard]] win32_ui::modern::Text* quality_text() const noexcept { return quality_text_; }
 
  private:
+  std::unique_ptr<win32_ui::modern::View> build_presets_card();
   std::unique_ptr<win32_ui::modern::View> build_watermark_card();
   std::unique_ptr<win32_ui::modern::View> build_layout_card();
   std::unique_ptr<win32_ui::modern::View> build_export_card();
@@ -80,6 +88,8 @@ class ControlsPanel {
   std::unique_ptr<win32_ui::modern::View> logo_row();
   // The lengths, their labels and their edits' ranges in the new unit.
   void change_unit(int index);
+  // The labels, names and ranges of the lengths' edits for the unit in force.
+  void show_unit();
   // The colour dialog over `color`, the field showing the choice; false when cancelled.
   bool choose_color(engine::WatermarkColor& color, ColorField* field);
   void choose_logo();
@@ -101,6 +111,7 @@ class ControlsPanel {
   win32_ui::modern::Button* logo_clear_button_ = nullptr;
 
   OrvaneApplication* application_ = nullptr;
+  std::unique_ptr<PresetsCard> presets_;
   win32_ui::modern::Win32Edit* text_edit_ = nullptr;
   win32_ui::modern::Win32ComboBox* font_box_ = nullptr;
   win32_ui::modern::Win32Edit* size_edit_ = nullptr;

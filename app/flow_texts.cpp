@@ -11,7 +11,7 @@ struct Pair {
   const wchar_t* chinese;
 };
 
-constexpr std::array<Pair, 26> texts{{
+constexpr std::array<Pair, 39> texts{{
     {L"Open image", L"打开图片"},
     {L"Image files (*.png;*.jpg;*.jpeg;*.bmp;*.gif;*.tif;*.tiff)", L"图片文件 (*.png;*.jpg;*.jpeg;*.bmp;*.gif;*.tif;*.tiff)"},
     {L"All files (*.*)", L"所有文件 (*.*)"},
@@ -38,6 +38,19 @@ constexpr std::array<Pair, 26> texts{{
     {L"Choose a logo", L"选择徽标"},
     {L"Could not use the logo", L"无法使用该徽标"},
     {L"Logo {} cannot be read · The mark shows the text alone", L"无法读取徽标 {} · 水印只显示文字"},
+    {L"Save preset", L"保存预设"},
+    {L"Rename preset", L"重命名预设"},
+    {L"Replace preset?", L"替换预设？"},
+    {L"A preset named \u201C{}\u201D exists. Replace it with the current settings?", L"已有名为\u201C{}\u201D的预设。要用当前设置替换它吗？"},
+    {L"Delete preset?", L"删除预设？"},
+    {L"Delete the preset \u201C{}\u201D? This cannot be undone.", L"要删除预设\u201C{}\u201D吗？此操作无法撤销。"},
+    {L"Preset not changed", L"预设未更改"},
+    {L"Import preset", L"导入预设"},
+    {L"Export preset", L"导出预设"},
+    {L"Orvane presets (*.orvane.json)", L"Orvane 预设 (*.orvane.json)"},
+    {L"Preset {} applied", L"已应用预设 {}"},
+    {L"The preset's logo {} is missing · The mark shows the text alone", L"预设的徽标 {} 不存在 · 水印只显示文字"},
+    {L"Preset exported: {}", L"已导出预设：{}"},
 }};
 
 }  // namespace

@@ -34,6 +34,19 @@ enum class FlowText : int {
   logo_dialog_title,
   logo_failed_title,
   logo_dropped_status,  // "{}" is the logo's file name
+  save_preset_title,
+  rename_preset_title,
+  replace_preset_title,
+  replace_preset_message,  // "{}" is the preset's name
+  delete_preset_title,
+  delete_preset_message,  // "{}" is the preset's name
+  preset_failed_title,
+  import_preset_title,
+  export_preset_title,
+  preset_filter,
+  preset_applied_status,       // "{}" is the preset's name
+  preset_logo_missing_status,  // "{}" is the logo's file name
+  preset_exported_status,      // "{}" is the file name
 };
 
 [[nodiscard]] std::wstring flow_text(UiLanguage language, FlowText id);

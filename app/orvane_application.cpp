@@ -287,6 +287,17 @@ void OrvaneApplication::settings_changed() {
   refresh_preview();
 }
 
+bool OrvaneApplication::ask(const std::wstring& title, const std::wstring& text) {
+  scaffold::MessageInput input;
+  input.title = modern::LocalizedText::literal(title);
+  input.message = modern::LocalizedText::literal(text);
+  input.owner = window_handle_;
+  input.buttons = scaffold::MessageButtons::yes_no;
+  input.kind = scaffold::MessageKind::question;
+  input.ui_scale = 1.0f;
+  return scaffold::show_message(application_, input) == scaffold::dialog_yes;
+}
+
 void OrvaneApplication::refresh_preview() {
   if (!pipeline_->has_photo() || preview_ == nullptr) return;
   const PreviewView::PixelSize area = preview_->picture_area();

@@ -81,6 +81,8 @@ class OrvaneApplication {
   void set_status(const std::wstring& text);
   // A message box over the main window, in the words given.
   void message(const std::wstring& title, const std::wstring& text, bool error);
+  // A question with Yes and No; true for Yes.
+  [[nodiscard]] bool ask(const std::wstring& title, const std::wstring& text);
   // The window's small icon, for the dialogs it owns; null before the window is made.
   [[nodiscard]] HICON small_icon() const noexcept;
 

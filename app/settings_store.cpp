@@ -63,6 +63,10 @@ std::vector<SettingsStore::Value> SettingsStore::values_of(const WatermarkSettin
       {L"Shadow", flag(s.shadow)},
       {L"ShadowColor", argb_of(s.shadow_color)},
       {L"JpegQuality", static_cast<std::uint32_t>(s.jpeg_quality)},
+      {L"ShadowOffsetX", number_text(s.shadow_offset_x)},
+      {L"ShadowOffsetY", number_text(s.shadow_offset_y)},
+      {L"ShadowBlur", number_text(s.shadow_blur)},
+      {L"ShadowUnit", static_cast<std::uint32_t>(s.shadow_unit)},
   };
 }
 
@@ -101,6 +105,15 @@ WatermarkSettings SettingsStore::read(const WatermarkSettings& defaults) {
   if (const auto shadow = dword_in(key, L"Shadow", 0, 1)) s.shadow = *shadow == 1;
   if (const auto color = key.read_dword(L"ShadowColor")) s.shadow_color = color_of(*color);
   if (const auto quality = dword_in(key, L"JpegQuality", 1, 100)) s.jpeg_quality = static_cast<std::int32_t>(*quality);
+  // The shadow's shape, which only presets change: offsets and blur in its unit, within what the
+  // engine takes in either.
+  if (const auto unit = dword_in(key, L"ShadowUnit", 0, 1)) s.shadow_unit = static_cast<engine::EffectUnit>(*unit);
+  const bool relative = s.shadow_unit == engine::EffectUnit::percent_of_mark;
+  const float most = relative ? engine::max_shadow_percent : engine::max_shadow_pixels;
+  const LengthRange offsets{-most, most};
+  if (const auto x = number_in(key, L"ShadowOffsetX", offsets)) s.shadow_offset_x = *x;
+  if (const auto y = number_in(key, L"ShadowOffsetY", offsets)) s.shadow_offset_y = *y;
+  if (const auto blur = number_in(key, L"ShadowBlur", {0.0f, most})) s.shadow_blur = *blur;
   // What is in the registry now is what the next write compares with; a value that fell back is
   // written again at the first change.
   stored_ = values_of(s);

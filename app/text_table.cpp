@@ -84,6 +84,14 @@ constexpr std::array<TextPair, text_count> texts{{
     {L"描边", L"Outline"},  // outline_name
     {L"徽标（%）", L"Logo (%)"},  // logo_percent_label
     {L"徽标", L"Logo"},  // logo_name
+    {L"预设", L"Presets"},  // presets_section
+    {L"预设", L"Preset"},  // preset_label
+    {L"保存…", L"Save…"},  // save_preset
+    {L"重命名…", L"Rename…"},  // rename_preset
+    {L"删除", L"Delete"},  // delete_preset
+    {L"导入…", L"Import…"},  // import_preset
+    {L"导出…", L"Export…"},  // export_preset
+    {L"名称", L"Name"},  // preset_name_label
 }};
 
 }  // namespace

@@ -78,9 +78,17 @@ enum class TextId : std::int32_t {
   outline_name = 66,
   logo_percent_label = 67,
   logo_name = 68,
+  presets_section = 69,
+  preset_label = 70,
+  save_preset = 71,
+  rename_preset = 72,
+  delete_preset = 73,
+  import_preset = 74,
+  export_preset = 75,
+  preset_name_label = 76,
 };
 
-inline constexpr std::int32_t text_count = 69;
+inline constexpr std::int32_t text_count = 77;
 
 // The text in `language` (English for any value but Simplified Chinese); empty for an id outside
 // the table.

@@ -82,7 +82,56 @@ engine::WatermarkOptions make_options(const WatermarkSettings& settings, const s
   options.outline_color = settings.outline_color;
   options.shadow = settings.shadow;
   options.shadow_color = settings.shadow_color;
+  options.shadow_offset_x = settings.shadow_offset_x;
+  options.shadow_offset_y = settings.shadow_offset_y;
+  options.shadow_blur = settings.shadow_blur;
+  options.shadow_unit = settings.shadow_unit;
   return options;
+}
+
+WatermarkSettings settings_from_options(const engine::WatermarkOptions& options, const WatermarkSettings& base,
+                                        std::uint32_t shorter_side) {
+  WatermarkSettings s = base;
+  const float shorter = static_cast<float>(std::max<std::uint32_t>(shorter_side, 1));
+  const LengthUnit unit = options.font_size_unit;
+  // A length in `from` as the settings' unit has it.
+  const auto in_unit = [&](float value, LengthUnit from, LengthRange range) {
+    return from == unit ? value : converted(value, unit, shorter, range);
+  };
+  s.unit = unit;
+  s.text = options.text;
+  if (!options.font_family.empty()) s.font_family = options.font_family;
+  s.font_size = options.font_size;
+  s.color = options.color;
+  s.rotation = options.rotation;
+  s.spacing_x = in_unit(options.spacing_x, options.spacing_unit, spacing_range(unit));
+  s.spacing_y = in_unit(options.spacing_y, options.spacing_unit, spacing_range(unit));
+  s.jpeg_quality = options.jpeg_quality;
+  s.layout = options.layout;
+  s.fit_to_area = options.fit_to_area;
+  s.margin.reset();
+  if (options.margin) s.margin = in_unit(*options.margin, options.margin_unit, margin_range(unit));
+  s.logo_path = options.logo_path;
+  s.logo_size = in_unit(options.logo_size, options.logo_size_unit, logo_size_range(unit));
+  s.outline = options.outline_width > 0.0f;
+  if (s.outline) {
+    // The window gives the outline in percent of the text size.
+    const float text_pixels = unit == LengthUnit::percent_of_shorter_side ? options.font_size * shorter / 100.0f
+                                                                          : options.font_size;
+    const float width = options.outline_unit == engine::EffectUnit::percent_of_mark
+                            ? options.outline_width
+                            : options.outline_width * 100.0f / std::max(text_pixels, 1.0f);
+    s.outline_width = std::clamp(std::round(width * 100.0f) / 100.0f, 1.0f, 50.0f);
+  }
+  s.outline_color = options.outline_color;
+  s.outline_color.alpha = 255;
+  s.shadow = options.shadow;
+  s.shadow_color = options.shadow_color;
+  s.shadow_offset_x = options.shadow_offset_x;
+  s.shadow_offset_y = options.shadow_offset_y;
+  s.shadow_blur = options.shadow_blur;
+  s.shadow_unit = options.shadow_unit;
+  return s;
 }
 
 }  // namespace orvane::app

@@ -33,7 +33,18 @@ struct WatermarkSettings {
   engine::WatermarkColor outline_color{255, 0, 0, 0};
   bool shadow = false;
   engine::WatermarkColor shadow_color{153, 0, 0, 0};  // its alpha is the shadow's own opacity
+  // Not among the controls, but kept, so a preset made elsewhere comes back out as it went in.
+  float shadow_offset_x = 5.0f;
+  float shadow_offset_y = 5.0f;
+  float shadow_blur = 8.0f;
+  engine::EffectUnit shadow_unit = engine::EffectUnit::percent_of_mark;
 };
+
+// The settings that stand for a preset's options: the lengths in the unit of its size, the others
+// converted on a picture whose shorter side is `shorter_side` pixels; what the options do not hold
+// (the font list's family when theirs is empty) stays as `base` has it.
+[[nodiscard]] WatermarkSettings settings_from_options(const engine::WatermarkOptions& options,
+                                                      const WatermarkSettings& base, std::uint32_t shorter_side);
 
 // The lengths that follow the unit, moved to `unit` so the mark keeps its look on a picture whose
 // shorter side is `shorter_side` pixels (the open photo's, or a typical one), each rounded and held
