@@ -16,6 +16,7 @@
 #include "modern/panels/scroll_panel.h"
 #include "modern/widgets/display_widgets.h"
 #include "platform/windows/gdi_handle.h"
+#include "presets_card.h"
 #include "resources/resource_ids.h"
 #include "scaffold/dialog.h"
 #include "text_table.h"
@@ -284,6 +285,7 @@ void OrvaneApplication::message(const std::wstring& title, const std::wstring& t
 
 void OrvaneApplication::settings_changed() {
   settings_store_.write(settings_);
+  controls_->presets().settings_edited();
   refresh_preview();
 }
 

@@ -50,6 +50,13 @@ void PresetsCard::show_presets(const std::wstring& selected) {
   if (widgets_.remove != nullptr) widgets_.remove->set_enabled(chosen_one);
 }
 
+void PresetsCard::settings_edited() {
+  if (applying_ || widgets_.list == nullptr || widgets_.list->selected_index() < 0) return;
+  widgets_.list->set_selected_index(-1);
+  if (widgets_.rename != nullptr) widgets_.rename->set_enabled(false);
+  if (widgets_.remove != nullptr) widgets_.remove->set_enabled(false);
+}
+
 std::wstring PresetsCard::chosen() const {
   if (widgets_.list == nullptr) return {};
   const int index = widgets_.list->selected_index();
@@ -70,8 +77,10 @@ void PresetsCard::apply(const engine::WatermarkOptions& options, const std::wstr
     status = fill(flow_text(application_.language(), FlowText::preset_logo_missing_status), file_name_of(settings.logo_path));
     settings.logo_path.clear();
   }
+  applying_ = true;
   controls_.show_settings();
   application_.settings_changed();
+  applying_ = false;
   application_.set_status(status);
 }
 
@@ -82,10 +91,12 @@ void PresetsCard::choose(int index) {
   std::wstring error;
   if (!store_.load(name, options, error)) {
     failed(error);
-    show_presets(std::wstring());
+    show_presets(std::wstring());  // it went, or broke, since the list was filled
     return;
   }
-  show_presets(name);
+  // The list is left as it is: it may be open, with the user going through it.
+  if (widgets_.rename != nullptr) widgets_.rename->set_enabled(true);
+  if (widgets_.remove != nullptr) widgets_.remove->set_enabled(true);
   apply(options, name);
 }
 

@@ -37,6 +37,10 @@ class PresetsCard {
   // Takes the widgets of a new build (the previous ones are forgotten) and fills the list.
   void attach(const Widgets& widgets);
 
+  // A setting changed: unless a preset is being applied, the list shows none chosen, since the
+  // settings are no longer the preset's (choosing it again brings them back).
+  void settings_edited();
+
   // What the buttons and the list do.
   void choose(int index);
   void save();
@@ -62,6 +66,7 @@ class PresetsCard {
   ControlsPanel& controls_;
   engine::PresetStore store_;
   Widgets widgets_;
+  bool applying_ = false;
 };
 
 }  // namespace orvane::app

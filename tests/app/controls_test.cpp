@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <utility>
@@ -21,6 +24,7 @@
 #include "modern/widgets/display_widgets.h"
 #include "modern/widgets/slider.h"
 #include "orvane_application.h"
+#include "presets_card.h"
 #include "program_driver.h"
 #include "test_files.h"
 #include "test_support.h"
@@ -729,6 +733,128 @@ TEST(Controls, SettingsAreRememberedAndGarbageFallsBackValueByValue) {
     EXPECT_EQ(settings.color.argb(), red);
     EXPECT_TRUE(settings.outline) << "a good value beside bad ones stays";
   }
+}
+
+// Runs orvane-cli with `arguments` and waits for it; its exit status, or -1 when it did not start.
+int run_cli(const std::wstring& arguments) {
+  std::wstring command = L"\"" ORVANE_CLI_EXE L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                      &process)) {
+    return -1;
+  }
+  CloseHandle(process.hThread);
+  WaitForSingleObject(process.hProcess, 60000);
+  DWORD status = 0;
+  GetExitCodeProcess(process.hProcess, &status);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(status);
+}
+
+std::vector<char> file_bytes(const std::wstring& path) {
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Presses a button of the presets card while the hand answers what it opens.
+void press_preset_button(Program& program, modern::View& button, std::function<void()> script) {
+  program_driver::Hand hand(std::move(script));
+  desktop::click(program.hwnd(), point_of(program.hwnd(), button, 0.5f));
+  hand.finish();
+  desktop::pump(60);
+}
+
+// The name dialog: the hand types `name` over what it suggests and accepts.
+std::function<void()> name_it(const std::wstring& title, const std::wstring& name, const std::wstring& picture = {}) {
+  return [title, name, picture] {
+    HWND dialog = program_driver::wait_for_window(L"Win32UiScaffoldWindow_v1", title);
+    if (dialog == nullptr) return;
+    Sleep(150);
+    if (!picture.empty()) program_driver::save_shot(dialog, picture);
+    SetForegroundWindow(dialog);
+    program_driver::key(VK_END);
+    for (int i = 0; i < 40; ++i) program_driver::key(VK_BACK);
+    program_driver::type(name);
+    program_driver::key(VK_RETURN);
+  };
+}
+
+// Presets from the window: the mark saved under a name in the real name dialog, chosen again after
+// changes (every control follows at once), exported to a file that orvane-cli turns into the very
+// bytes the window exports, renamed, deleted and imported back; a file that is no preset is refused
+// and changes nothing.
+TEST(Controls, PresetsSaveChooseExportToTheCliRenameDeleteAndImport) {
+  Environment environment;
+  orvane::test::TempDir folder;
+  const std::wstring photo = make_photo(folder);
+  Program program(photo);
+  ASSERT_NE(program.hwnd(), nullptr);
+  const HWND window = program.hwnd();
+  ControlsPanel& panel = program->controls();
+  auto& settings = program->settings();
+  const orvane::app::PresetsCard::Widgets& presets = panel.presets().widgets();
+  ASSERT_NE(presets.list, nullptr);
+  EXPECT_TRUE(presets.list->items().empty());
+  EXPECT_FALSE(presets.rename->enabled());
+
+  // 1. The mark of a client, saved as "Client A".
+  clear_edit(window, *panel.text_edit());
+  type(L"\u00A9 Client A");
+  clear_edit(window, *panel.size_edit());
+  type(L"48");
+  ASSERT_EQ(choose_with_mouse(window, *panel.position_box(), 10), 10);
+  desktop::click(window, point_of(window, *panel.shadow_box(), 0.5f));
+  desktop::pump(30);
+  press_preset_button(program, *presets.save, name_it(L"Save preset", L"Client A", L"controls_preset_name.png"));
+  ASSERT_EQ(presets.list->items(), std::vector<std::wstring>{L"Client A"});
+  EXPECT_EQ(presets.list->selected_index(), 0);
+
+  // 2. Other settings; the list lets go of the preset, and choosing it brings every control back.
+  clear_edit(window, *panel.text_edit());
+  type(L"Other");
+  clear_edit(window, *panel.size_edit());
+  type(L"20");
+  EXPECT_EQ(presets.list->selected_index(), -1) << "the settings are no longer the preset's";
+  choose_with_keys(window, *presets.list, VK_DOWN, 1);
+  EXPECT_EQ(settings.text, L"\u00A9 Client A");
+  EXPECT_EQ(settings.font_size, 48.0f);
+  EXPECT_EQ(panel.text_edit()->text(), L"\u00A9 Client A");
+  EXPECT_EQ(panel.size_edit()->text(), L"48");
+  EXPECT_EQ(panel.position_box()->selected_index(), 10);
+  EXPECT_TRUE(panel.shadow_box()->checked());
+  EXPECT_EQ(program->status(), L"Preset Client A applied");
+  program_driver::save_shot(window, L"controls_preset_applied.png");
+
+  // 3. Exported to a file, the preset gives orvane-cli the window's own export, byte for byte.
+  const std::wstring preset_file = folder.file(L"client-a.orvane.json");
+  press_preset_button(program, *presets.export_file, [&] { program_driver::fill_file_dialog(preset_file); });
+  ASSERT_TRUE(std::filesystem::exists(preset_file));
+  const std::wstring from_window = folder.file(L"window.png");
+  ASSERT_TRUE(program_driver::export_with_ctrl_s(from_window));
+  const std::wstring from_cli = folder.file(L"cli.png");
+  ASSERT_EQ(run_cli(L"--preset-file \"" + preset_file + L"\" \"" + photo + L"\" -o \"" + from_cli + L"\""), 0);
+  EXPECT_EQ(file_bytes(from_cli), file_bytes(from_window)) << "the window and the CLI stamped the preset differently";
+
+  // 4. Renamed, then deleted after the question.
+  press_preset_button(program, *presets.rename, name_it(L"Rename preset", L"Client B"));
+  EXPECT_EQ(presets.list->items(), std::vector<std::wstring>{L"Client B"});
+  press_preset_button(program, *presets.remove, [] { program_driver::dismiss_message(L"Delete preset?"); });
+  EXPECT_TRUE(presets.list->items().empty());
+
+  // 5. A file that is no preset changes nothing; the exported one comes back as "Client A".
+  const std::wstring broken = folder.file(L"broken.orvane.json");
+  orvane::test::write_bytes(broken, {'{', '"', 'f', 'o'});
+  std::wstring seen;
+  press_preset_button(program, *presets.import_file, [&] {
+    if (program_driver::fill_file_dialog(broken)) seen = program_driver::dismiss_message(L"", L"controls_preset_refused.png");
+  });
+  EXPECT_EQ(seen, L"Preset not changed");
+  EXPECT_TRUE(presets.list->items().empty());
+  press_preset_button(program, *presets.import_file, [&] { program_driver::fill_file_dialog(preset_file); });
+  EXPECT_EQ(presets.list->items(), std::vector<std::wstring>{L"Client A"});
+  EXPECT_EQ(settings.text, L"\u00A9 Client A");
 }
 
 // Pictures of the panel in both palettes and languages, built from the settings in force.

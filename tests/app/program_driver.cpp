@@ -22,8 +22,11 @@ HWND main_window = nullptr;
 }  // namespace
 
 namespace {
-// Every test starts from the first-run settings and leaves none behind for the next.
-void forget_remembered_settings() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane\\Watermark"); }
+// Every test starts from the first-run settings, with no presets, and leaves none behind.
+void forget_remembered_settings() {
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane\\Watermark");
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane\\Presets");
+}
 }  // namespace
 
 Environment::Environment() {
