@@ -22,8 +22,8 @@ HWND main_window = nullptr;
 }  // namespace
 
 namespace {
-// Every test starts from the first-run settings and leaves none behind for the next.
-void forget_remembered_settings() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane\\Watermark"); }
+// Every test starts as a first run (no language, theme or settings kept) and leaves nothing behind.
+void forget_remembered_settings() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane"); }
 }  // namespace
 
 Environment::Environment() {
