@@ -65,7 +65,7 @@ constexpr wchar_t preferences_key[] = L"Software\\Kestrune\\Orvane";
 struct Environment {
   Environment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
   ~Environment() {
-    RegDeleteKeyW(HKEY_CURRENT_USER, preferences_key);
+    RegDeleteTreeW(HKEY_CURRENT_USER, preferences_key);
     CoUninitialize();
   }
   orvane::test::GdiplusScope gdiplus;

@@ -888,7 +888,7 @@ TEST(Controls, PicturesOfThePanelInBothPalettesAndLanguages) {
     EXPECT_TRUE(orvane::test::save_pixels(desktop::capture_client(application.hwnd()),
                                           std::wstring(L"" ARTEFACT_DIR) + L"/" + c.picture, L"image/png"));
   }
-  RegDeleteKeyW(HKEY_CURRENT_USER, key);
+  RegDeleteTreeW(HKEY_CURRENT_USER, key);
 }
 
 }  // namespace

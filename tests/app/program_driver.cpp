@@ -22,11 +22,9 @@ HWND main_window = nullptr;
 }  // namespace
 
 namespace {
-// Every test starts from the first-run settings, with no presets, and leaves none behind.
-void forget_remembered_settings() {
-  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane\\Watermark");
-  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane\\Presets");
-}
+// Every test starts as a first run (no language, theme, settings or presets kept) and leaves nothing
+// behind.
+void forget_remembered_settings() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane"); }
 }  // namespace
 
 Environment::Environment() {

@@ -352,7 +352,7 @@ TEST(Program, PreferencesShapeTheRunningWindow) {
     EXPECT_EQ(brightness < 300, c.dark) << "case " << c.language << "/" << c.theme;
     if (c.picture != nullptr) save_shot(main_window, c.picture);
   }
-  RegDeleteKeyW(HKEY_CURRENT_USER, key);
+  RegDeleteTreeW(HKEY_CURRENT_USER, key);
 }
 
 }  // namespace
@@ -422,7 +422,7 @@ TEST(Header, MenusToggleChooseAndLeadToTheAboutBox) {
   hand.finish();
   EXPECT_NE(about_title.find(L"Orvane"), std::wstring::npos);
   application.set_theme(win32_ui::modern::ThemeMode::follow_system);
-  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane");
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane");
 }
 
 // Switching the language rebuilds the whole content under a focused edit and a hovering pointer: fifty
@@ -462,7 +462,7 @@ TEST(Header, LanguageSwitchesRebuildEverythingAndKeepTheImage) {
   desktop::type_text(L"!");
   EXPECT_NE(application.settings().text.find(L'!'), std::wstring::npos);
   save_shot(main_window, L"header_after_switches.png");
-  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane");
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane");
 }
 
 // Tabs through the window until the widget with `command_id` has the focus; false when it never does.
@@ -525,7 +525,7 @@ TEST(Header, EveryMenuEntryByMouseAndByKeysIsAppliedAndRememberedForTheNextStart
   using orvane::app::UiLanguage;
   Environment environment;
   orvane::test::TempDir folder;
-  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane");
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane");
   const std::wstring photo = make_photo(folder, L"keys.jpg", 800, 600);
   {
     Program program(photo);
@@ -594,7 +594,7 @@ TEST(Header, EveryMenuEntryByMouseAndByKeysIsAppliedAndRememberedForTheNextStart
   EXPECT_LT(((corner >> 16) & 0xFF) + ((corner >> 8) & 0xFF) + (corner & 0xFF), 300u) << "the second start is not dark";
   save_shot(child.window(), L"second_start_chinese_dark.png");
   EXPECT_EQ(child.close_and_wait(), 0);
-  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane");
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kestrune\\Orvane");
 }
 
 }  // namespace
