@@ -45,6 +45,16 @@ class PresetCliTest : public ::testing::Test {
     for (const wchar_t* name : {L"CLI Test \u5149", L"Renamed", L"Broken", L"Garbage"}) {
       RegDeleteKeyValueW(HKEY_CURRENT_USER, kPresetsKey, name);
     }
+    // An empty store goes too: other suites reset the settings by deleting the program's key,
+    // which a sub-key would keep alive.
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kPresetsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    DWORD sub_keys = 0, values = 0;
+    const bool empty = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &sub_keys, nullptr, nullptr, &values, nullptr,
+                                        nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+                       sub_keys == 0 && values == 0;
+    RegCloseKey(key);
+    if (empty) RegDeleteKeyW(HKEY_CURRENT_USER, kPresetsKey);
   }
 
   CliRun run(const std::vector<std::wstring>& args) { return run_cli(args, dir_.path()); }
