@@ -167,8 +167,13 @@ PlanOutcome make_plan(const CliArguments& arguments, const PlanProgress& progres
   }
   if (!errors.empty()) return PlanOutcome::BadUsage;
 
-  for (const PlanItem& item : items) {
-    if (item.kind == ItemKind::Image) plan.input_paths.push_back(item.input_full);
+  // The images are numbered in the batch's fixed order, before it is sliced, so that every slice
+  // and every number of jobs gives each image the same number.
+  std::uint64_t sequence = 0;
+  for (PlanItem& item : items) {
+    if (item.kind != ItemKind::Image) continue;
+    plan.input_paths.push_back(item.input_full);
+    item.sequence = ++sequence;
   }
 
   // Folders and wildcards that found no image fail, in every slice alike.

@@ -32,6 +32,7 @@ struct PlanItem {
   std::wstring message;       // why a NotImage or Nothing item is what it is
   std::optional<std::uint32_t> width, height;  // from the image's header, when it has a readable one
   std::uint64_t input_bytes = 0;
+  std::uint64_t sequence = 1;  // the image's number in the whole batch (every slice alike), for {n}
 };
 
 struct Plan {

@@ -383,6 +383,7 @@ class BatchRun {
     engine::WatermarkOptions options = settings_.options;
     options.input_path = item.input_full;
     options.output_path = item.output_full;
+    options.sequence_number = item.sequence;
     std::wstring error;
     const auto started = Clock::now();
     bool written = false;

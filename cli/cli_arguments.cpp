@@ -5,6 +5,8 @@
 #include <cwctype>
 #include <optional>
 
+#include "preset_store.h"
+
 namespace orvane::cli {
 namespace {
 
@@ -149,7 +151,8 @@ bool is_value_option(const std::wstring& name) {
                                           L"-j",          L"--jobs",      L"--slice",  L"--memory-limit",
                                           L"--margin",    L"--logo",      L"--logo-size", L"--outline",
                                           L"--shadow-offset", L"--shadow-blur", L"--shadow-color",
-                                          L"--shadow-opacity"};
+                                          L"--shadow-opacity", L"--preset", L"--preset-file",
+                                          L"--save-preset", L"--save-preset-file"};
   for (const wchar_t* known : kNames) {
     if (name == known) return true;
   }
@@ -343,6 +346,29 @@ bool apply_value(const std::wstring& name, const std::wstring& value, CliArgumen
               quoted(value);
       return false;
     }
+  } else if (name == L"--preset" || name == L"--preset-file") {
+    if (!arguments.preset_name.empty() || !arguments.preset_file.empty()) {
+      error = L"give one preset: --preset or --preset-file, once";
+      return false;
+    }
+    if (value.empty()) {
+      error = name + (name == L"--preset" ? L" needs a preset name" : L" needs a file name");
+      return false;
+    }
+    (name == L"--preset" ? arguments.preset_name : arguments.preset_file) = value;
+  } else if (name == L"--save-preset") {
+    std::wstring why;
+    if (!engine::valid_preset_name(value, why)) {
+      error = L"--save-preset needs a name of 1 to 64 characters without control characters, got " + quoted(value);
+      return false;
+    }
+    arguments.save_preset_name = value;
+  } else if (name == L"--save-preset-file") {
+    if (value.empty()) {
+      error = L"--save-preset-file needs a file name";
+      return false;
+    }
+    arguments.save_preset_file = value;
   } else if (name == L"--quality") {
     if (!parse_integer(value, 1, 100, integer)) {
       error = L"--quality needs a whole number from 1 to 100, got " + quoted(value);
@@ -393,9 +419,11 @@ engine::WatermarkOptions default_cli_options() {
   return options;
 }
 
-bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arguments, std::wstring& error) {
+bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arguments, std::wstring& error,
+                         const engine::WatermarkOptions* preset) {
   arguments = CliArguments{};
-  arguments.options = default_cli_options();
+  arguments.options = preset != nullptr ? *preset : default_cli_options();
+  const engine::LengthUnit base_spacing_unit = arguments.options.spacing_unit;
 
   // Help wins wherever it stands, so a half-typed command line can still ask for it; but not
   // where it is the value of an option (--text -h stamps "-h").
@@ -475,17 +503,20 @@ bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arg
     }
     if (!apply_value(name, value, arguments, output_seen, spacings, error)) return false;
   }
-  // One spacing in percent alone serves for both; given both, they must share their unit.
-  constexpr auto percent = engine::LengthUnit::percent_of_shorter_side;
+  // The spacings share one unit. Given both, they must agree; one given alone in another unit than
+  // the settings had (a percentage over the default pixels) serves for both.
   if (spacings.x && spacings.y && *spacings.x != *spacings.y) {
     error = L"--spacing-x and --spacing-y must both be pixels or both percentages";
     return false;
   }
-  if (spacings.x == percent || spacings.y == percent) {
+  if (spacings.x || spacings.y) {
     auto& options = arguments.options;
-    if (!spacings.y) options.spacing_y = options.spacing_x;
-    if (!spacings.x) options.spacing_x = options.spacing_y;
-    options.spacing_unit = percent;
+    const engine::LengthUnit unit = spacings.x ? *spacings.x : *spacings.y;
+    if (unit != base_spacing_unit) {
+      if (!spacings.y) options.spacing_y = options.spacing_x;
+      if (!spacings.x) options.spacing_x = options.spacing_y;
+    }
+    options.spacing_unit = unit;
   }
 
   // The shadow's offsets and blur share one unit: one given alone sets it for both.
@@ -496,14 +527,18 @@ bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arg
   if (spacings.shadow_offset || spacings.shadow_blur) {
     arguments.options.shadow_unit = spacings.shadow_offset ? *spacings.shadow_offset : *spacings.shadow_blur;
   }
-  // With a logo the text is optional: none given, or an empty one, stamps the logo alone.
-  if (!arguments.options.logo_path.empty() && !spacings.text_given) arguments.options.text.clear();
+  // With a logo the text is optional: none given, or an empty one, stamps the logo alone (a
+  // preset's own text stays).
+  if (preset == nullptr && !arguments.options.logo_path.empty() && !spacings.text_given) {
+    arguments.options.text.clear();
+  }
   if (arguments.options.text.empty() && arguments.options.logo_path.empty()) {
     error = L"--text must not be empty";
     return false;
   }
 
-  if (arguments.inputs.empty()) {
+  // Saving a preset alone needs no image.
+  if (arguments.inputs.empty() && !arguments.saves_preset()) {
     error = L"no input image given (see --help)";
     return false;
   }
@@ -524,7 +559,13 @@ shoot\IMG_????.jpg (* and ? in the last part of the path; with -r it matches
 in the sub-folders too).
 
 Watermark:
-  --text T               watermark text, at most 1000 characters (default "Sample watermark")
+  --text T               watermark text, at most 1000 characters (default "Sample watermark");
+                         per image, {name} and {ext} become the input's file name
+                         and extension, {width} and {height} its upright size,
+                         {date} (YYYY-MM-DD) and {year} the day it was taken
+                         (EXIF, else the file's last change), {camera} the camera
+                         model, {n} its number in the batch ({n:3}: 001); {{ and
+                         }} are braces, other {...} stay as written
   --font F               font family, drawn bold (default "Segoe UI"); a family
                          that is not installed is replaced by the default
                          sans-serif font, with a warning
@@ -573,6 +614,19 @@ Watermark:
                          platform's encoder ignores it, the report says so
   --keep-source-quality  for JPEG outputs, use the quality recorded in the input
                          when it has one
+
+Presets:
+  --preset-file FILE     start from the settings of a preset file (*.orvane.json);
+                         options given on the command line override its values
+  --preset NAME          the same from the user's preset NAME (saved by the
+                         window or by --save-preset)
+  --save-preset NAME     save the effective settings as the user's preset NAME,
+                         replacing one of that name
+  --save-preset-file FILE
+                         save the effective settings to a preset file
+                         With no INPUT these only save, and the exit status says
+                         whether the save worked. A preset whose logo is missing
+                         is used without it, with a warning.
 
 Outputs:
   -o, --output OUTPUT    one input file: the output file, or a folder (an
@@ -635,7 +689,8 @@ Ctrl+C stops the batch: the files in progress are finished and no new one is
 started; a second Ctrl+C abandons those too. No partial output is left, and
 the same command again finishes the rest.
 
-Exit status: 0 every image written, 1 some image failed, 2 bad usage. Skipped
+Exit status: 0 every image written, 1 some image failed (or a preset could not
+be read or saved), 2 bad usage. Skipped
 images count as failed, except non-images found in folders or by wildcards and,
 with --skip-existing, outputs that already exist. An interrupted batch ends
 with 0xC000013A (STATUS_CONTROL_C_EXIT), as Ctrl+C ends other programs.

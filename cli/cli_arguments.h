@@ -30,14 +30,23 @@ struct CliArguments {
   bool json = false;                 // one JSON object per file
   bool no_progress = false;          // records on a console too, instead of the progress line
   bool help = false;
+  // Presets: the one the settings start from (a file or a user preset by name; the options
+  // given on the command line override its values), and where the effective settings are saved.
+  std::wstring preset_file;
+  std::wstring preset_name;
+  std::wstring save_preset_file;
+  std::wstring save_preset_name;
+  [[nodiscard]] bool saves_preset() const noexcept { return !save_preset_file.empty() || !save_preset_name.empty(); }
 };
 
 // The application's own watermark settings, which differ from the engine record's defaults.
 [[nodiscard]] engine::WatermarkOptions default_cli_options();
 
-// Parses argv[1..]; on bad usage returns false with a one-line message in `error`.
+// Parses argv[1..]; on bad usage returns false with a one-line message in `error`. The watermark
+// settings start from `preset` when given (the preset the command line names, read by the
+// caller), else from default_cli_options().
 [[nodiscard]] bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arguments,
-                                       std::wstring& error);
+                                       std::wstring& error, const engine::WatermarkOptions* preset = nullptr);
 
 // The text that --help prints.
 [[nodiscard]] std::wstring usage_text();

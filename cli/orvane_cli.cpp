@@ -18,6 +18,8 @@
 #include "image_export.h"
 #include "image_size_limit.h"
 #include "logo_image.h"
+#include "preset_file.h"
+#include "preset_store.h"
 #include "watermark_drawing.h"
 
 namespace {
@@ -103,6 +105,54 @@ int run(const CliArguments& arguments, const ConsoleWriter& out, const ConsoleWr
   return outcome.any_failure ? kExitFailed : 0;
 }
 
+// The preset the command line names, read over the command line's defaults; false with the
+// reason when it cannot be read.
+bool read_named_preset(const CliArguments& arguments, orvane::engine::WatermarkOptions& preset, std::wstring& error) {
+  preset = orvane::cli::default_cli_options();
+  std::wstring name;
+  if (!arguments.preset_file.empty()) return orvane::engine::read_preset_file(arguments.preset_file, preset, name, error);
+  return orvane::engine::PresetStore().load(arguments.preset_name, preset, error);
+}
+
+// Saves the effective settings where the command line asks; false when a save failed.
+bool save_presets(const CliArguments& arguments, const ConsoleWriter& out, const ConsoleWriter& err) {
+  bool ok = true;
+  std::wstring error;
+  if (!arguments.save_preset_file.empty()) {
+    // The preset's name: the one saved in the store too, else the file's own name.
+    std::wstring name = arguments.save_preset_name;
+    if (name.empty()) {
+      name = arguments.save_preset_file.substr(arguments.save_preset_file.find_last_of(L"\\/") + 1);
+      for (const wchar_t* suffix : {L".orvane.json", L".json"}) {
+        const std::wstring_view tail = suffix;
+        if (name.size() > tail.size() && _wcsicmp(name.c_str() + name.size() - tail.size(), suffix) == 0) {
+          name.resize(name.size() - tail.size());
+          break;
+        }
+      }
+    }
+    if (orvane::engine::write_preset_file(arguments.save_preset_file, arguments.options, name, error)) {
+      if (!arguments.quiet && arguments.inputs.empty()) {
+        out.write_line(L"saved the preset file " + quoted(arguments.save_preset_file));
+      }
+    } else {
+      err.write_line(L"orvane-cli: " + error);
+      ok = false;
+    }
+  }
+  if (!arguments.save_preset_name.empty()) {
+    if (orvane::engine::PresetStore().save(arguments.save_preset_name, arguments.options, error)) {
+      if (!arguments.quiet && arguments.inputs.empty()) {
+        out.write_line(L"saved the preset " + quoted(arguments.save_preset_name));
+      }
+    } else {
+      err.write_line(L"orvane-cli: " + error);
+      ok = false;
+    }
+  }
+  return ok;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -119,6 +169,30 @@ int wmain(int argc, wchar_t** argv) {
       out.write(orvane::cli::usage_text());
       return 0;
     }
+    // A preset: its settings first, then the command line's options over them.
+    if (!arguments.preset_file.empty() || !arguments.preset_name.empty()) {
+      orvane::engine::WatermarkOptions preset;
+      if (!read_named_preset(arguments, preset, error)) {
+        err.write_line(L"orvane-cli: " + error);
+        return kExitFailed;
+      }
+      if (!orvane::cli::parse_cli_arguments(argc, argv, arguments, error, &preset)) {
+        err.write_line(L"orvane-cli: " + error);
+        return kExitUsage;
+      }
+      // A logo the preset names that is gone: the mark is stamped without it, as the window does.
+      if (arguments.options.logo_path == preset.logo_path && orvane::engine::logo_missing(preset)) {
+        err.write_line(L"orvane-cli: warning: the preset's logo " + ::quoted(preset.logo_path) +
+                       L" is missing; the text is stamped without it");
+        arguments.options.logo_path.clear();
+        if (arguments.options.text.empty()) {
+          err.write_line(L"orvane-cli: the preset has no text to stamp without its logo; give --text or --logo");
+          return kExitFailed;
+        }
+      }
+    }
+    if (arguments.saves_preset() && !save_presets(arguments, out, err)) return kExitFailed;
+    if (arguments.inputs.empty()) return 0;
     // A logo that cannot be stamped would fail every image alike: said once, before any is written.
     if (!arguments.options.logo_path.empty() && !orvane::engine::check_logo(arguments.options.logo_path, error)) {
       err.write_line(L"orvane-cli: " + error);

@@ -269,7 +269,82 @@ std::optional<std::uint16_t> orientation_of(ByteSource& source) {
   return tiff_orientation(source);
 }
 
+constexpr std::uint16_t kTiffTypeAscii = 2;
+constexpr std::uint16_t kModelTag = 0x0110;
+constexpr std::uint16_t kExifIfdTag = 0x8769;
+constexpr std::uint16_t kDateTimeOriginalTag = 0x9003;
+
+// An ASCII entry's text up to its first NUL; values longer than four bytes lie at their offset.
+std::string entry_ascii(ByteSource& source, const std::uint8_t* entry, bool big_endian) {
+  if (get16(entry + 2, big_endian) != kTiffTypeAscii) return {};
+  const std::uint32_t count = std::min<std::uint32_t>(get32(entry + 4, big_endian), 4096);
+  std::string text(count, '\0');
+  if (count <= 4) {
+    std::memcpy(text.data(), entry + 8, count);
+  } else if (!source.read(get32(entry + 8, big_endian), text.data(), count)) {
+    return {};
+  }
+  text.resize(std::strlen(text.c_str()));
+  return text;
+}
+
+// The entries of the IFD at `offset`: its count, then 12 bytes each.
+std::optional<std::vector<std::uint8_t>> read_ifd_at(ByteSource& source, std::uint32_t offset, bool big_endian) {
+  const auto count = source.u16(offset, big_endian);
+  if (!count) return std::nullopt;
+  std::vector<std::uint8_t> ifd(2 + kEntrySize * *count);
+  if (!source.read(offset, ifd.data(), ifd.size())) return std::nullopt;
+  return ifd;
+}
+
+ExifFacts tiff_facts(ByteSource& source) {
+  ExifFacts facts;
+  const auto header = read_tiff_header(source);
+  if (!header) return facts;
+  const bool be = header->big_endian;
+  const auto ifd0 = read_ifd_at(source, header->ifd0, be);
+  if (!ifd0) return facts;
+  std::optional<std::uint32_t> exif_ifd;
+  for (std::size_t i = 0; i < get16(ifd0->data(), be); ++i) {
+    const std::uint8_t* entry = ifd0->data() + 2 + i * kEntrySize;
+    const std::uint16_t tag = get16(entry, be);
+    if (tag == kModelTag) facts.model = entry_ascii(source, entry, be);
+    if (tag == kExifIfdTag && get32(entry + 4, be) == 1) exif_ifd = get32(entry + 8, be);
+  }
+  if (!exif_ifd || *exif_ifd == header->ifd0) return facts;
+  const auto exif = read_ifd_at(source, *exif_ifd, be);
+  if (!exif) return facts;
+  for (std::size_t i = 0; i < get16(exif->data(), be); ++i) {
+    const std::uint8_t* entry = exif->data() + 2 + i * kEntrySize;
+    if (get16(entry, be) == kDateTimeOriginalTag) facts.date_time_original = entry_ascii(source, entry, be);
+  }
+  return facts;
+}
+
+ExifFacts facts_of(ByteSource& source) {
+  if (!is_jpeg(source)) return tiff_facts(source);
+  ExifFacts facts;
+  walk_jpeg_segments(source, [&](const JpegSegment& segment) {
+    if (!is_exif_segment(source, segment)) return false;
+    SubSource tiff(source, segment.payload + 6, segment.payload_length - 6);
+    facts = tiff_facts(tiff);
+    return true;
+  });
+  return facts;
+}
+
 }  // namespace
+
+ExifFacts read_file_exif_facts(const std::wstring& path) {
+  FileStore file(std::filesystem::path(path), false);
+  if (!file.is_open()) return {};
+  return facts_of(file);
+}
+
+ExifFacts read_exif_facts_from_bytes(const std::vector<std::uint8_t>& file) {
+  MemorySource source(file);
+  return facts_of(source);
+}
 
 std::optional<std::uint16_t> orientation_from_item(std::uint16_t type, std::size_t length, const void* value) noexcept {
   if (value == nullptr) return std::nullopt;

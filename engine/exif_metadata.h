@@ -31,6 +31,17 @@ inline constexpr std::uint16_t kJpegQualityTag = 0x5010;
 [[nodiscard]] std::optional<std::uint16_t> read_file_orientation(const std::wstring& path);
 [[nodiscard]] std::optional<std::uint16_t> read_orientation_from_bytes(const std::vector<std::uint8_t>& file);
 
+// What a photo's EXIF block says about its taking, for the watermark text's tokens.
+struct ExifFacts {
+  std::string date_time_original;  // DateTimeOriginal as written, "YYYY:MM:DD HH:MM:SS"; empty when absent
+  std::string model;               // the camera's Model as written, without its trailing NULs
+};
+
+// Reads the facts from a JPEG's first "Exif" block or a TIFF file's first IFD and its EXIF IFD.
+// Bounds-checked throughout; what is missing or malformed stays empty.
+[[nodiscard]] ExifFacts read_file_exif_facts(const std::wstring& path);
+[[nodiscard]] ExifFacts read_exif_facts_from_bytes(const std::vector<std::uint8_t>& file);
+
 // Writes the orientation tag into a JPEG (a minimal APP1 "Exif" segment, or the tag added to
 // the one present) or a TIFF file (its first IFD). False when the file is neither or malformed.
 [[nodiscard]] bool write_file_orientation(const std::wstring& path, std::uint16_t orientation);

@@ -8,6 +8,7 @@
 #include "image_header.h"
 #include "image_orientation.h"
 #include "indexed_bitmap.h"
+#include "photo_tokens.h"
 #include "print_metadata.h"
 #include "watermark_drawing.h"
 
@@ -308,10 +309,18 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
   clock.lap(&ExportStageTimes::orientation);
   if (cancelled()) return false;
 
-  // 9. The watermark, drawn upright, its lengths in pixels of this picture.
-  const WatermarkOptions pixels = in_pixels(options, upright.width, upright.height);
+  // 9. The watermark, drawn upright, its lengths in pixels of this picture, its text's tokens
+  // replaced with this photo's values.
+  WatermarkOptions pixels = in_pixels(options, upright.width, upright.height);
+  if (has_text_tokens(options.text)) {
+    pixels.text = expand_text_tokens(
+        options.text, photo_token_values(options.input_path, upright.width, upright.height), options.sequence_number);
+  }
   if (!validate_for_picture(pixels, upright.width, upright.height, error)) return false;
-  if (!draw_watermark(pixels, working.bitmap.get(), upright.width, upright.height, error)) return false;
+  if ((!pixels.text.empty() || !pixels.logo_path.empty()) &&
+      !draw_watermark(pixels, working.bitmap.get(), upright.width, upright.height, error)) {
+    return false;
+  }
   clock.lap(&ExportStageTimes::watermark);
   if (cancelled()) return false;
 

@@ -9,6 +9,7 @@
 #include "gdiplus_support.h"
 #include "image_file.h"
 #include "image_orientation.h"
+#include "photo_tokens.h"
 #include "watermark_drawing.h"
 
 namespace orvane::engine {
@@ -49,6 +50,7 @@ void PreviewRenderer::clear_source() noexcept {
   source_width_ = 0;
   source_height_ = 0;
   scale_ = 1.0f;
+  tokens_ = TokenValues{};
 }
 
 namespace {
@@ -182,6 +184,7 @@ bool load_preview_source(std::unique_ptr<PreviewRenderer>& renderer, const std::
   renderer->source_width_ = upright.width;
   renderer->source_height_ = upright.height;
   renderer->scale_ = scale;
+  renderer->tokens_ = photo_token_values(path, upright.width, upright.height);
   return true;
 }
 
@@ -229,10 +232,15 @@ bool render_preview_frame(const std::unique_ptr<PreviewRenderer>& renderer, cons
   gdiplus::BitmapPtr bitmap(raw);
   // 5-6. The watermark at the cache's scale.
   if (!options.text.empty() || !options.logo_path.empty()) {
-    // Lengths in pixels of the full-size picture first, as the export has them, then scaled.
-    const WatermarkOptions scaled =
+    // Lengths in pixels of the full-size picture first, as the export has them, then scaled; the
+    // text's tokens take the values gathered when the source was loaded.
+    WatermarkOptions scaled =
         scaled_by(in_pixels(options, renderer->source_width_, renderer->source_height_), renderer->scale_);
-    if (!draw_watermark(scaled, bitmap.get(), source.width, source.height, error)) {
+    if (has_text_tokens(options.text)) {
+      scaled.text = expand_text_tokens(options.text, renderer->tokens_, options.sequence_number);
+    }
+    if ((!scaled.text.empty() || !scaled.logo_path.empty()) &&
+        !draw_watermark(scaled, bitmap.get(), source.width, source.height, error)) {
       bitmap.reset();
       frame.pixels.clear();
       return false;

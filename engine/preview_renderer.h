@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "text_tokens.h"
 #include "watermark_options.h"
 
 namespace orvane::engine {
@@ -50,6 +51,7 @@ class PreviewRenderer {
   std::uint32_t source_width_ = 0;
   std::uint32_t source_height_ = 0;
   float scale_ = 1.0f;
+  TokenValues tokens_;  // what the text's tokens stand for on the cached source
 };
 
 // Decodes `path` once into an upright cache whose longer side is at most `max_dimension`;

@@ -135,6 +135,49 @@ bool validate_for_picture(const WatermarkOptions& pixels, std::uint32_t width, s
   return true;
 }
 
+namespace {
+
+struct LayoutName {
+  const wchar_t* name;
+  WatermarkLayout layout;
+};
+
+constexpr LayoutName kLayoutNames[] = {
+    {L"grid", WatermarkLayout::Grid},
+    {L"staggered", WatermarkLayout::StaggeredGrid},
+    {L"top-left", WatermarkLayout::TopLeft},
+    {L"top-center", WatermarkLayout::TopCenter},
+    {L"top-right", WatermarkLayout::TopRight},
+    {L"center-left", WatermarkLayout::CenterLeft},
+    {L"center", WatermarkLayout::Center},
+    {L"center-right", WatermarkLayout::CenterRight},
+    {L"bottom-left", WatermarkLayout::BottomLeft},
+    {L"bottom-center", WatermarkLayout::BottomCenter},
+    {L"bottom-right", WatermarkLayout::BottomRight},
+};
+
+}  // namespace
+
+const wchar_t* layout_name(WatermarkLayout layout) noexcept {
+  for (const auto& entry : kLayoutNames) {
+    if (entry.layout == layout) return entry.name;
+  }
+  return L"grid";
+}
+
+std::optional<WatermarkLayout> layout_from_name(std::wstring_view name) {
+  for (const auto& entry : kLayoutNames) {
+    const std::wstring_view known = entry.name;
+    if (known.size() == name.size() &&
+        std::equal(known.begin(), known.end(), name.begin(), [](wchar_t a, wchar_t b) {
+          return a == (b >= L'A' && b <= L'Z' ? static_cast<wchar_t>(b - L'A' + L'a') : b);
+        })) {
+      return entry.layout;
+    }
+  }
+  return std::nullopt;
+}
+
 std::uint8_t alpha_from_opacity(double opacity) noexcept {
   if (!(opacity > 0.0)) return 0;  // also catches NaN
   const double scaled = std::round(opacity * 255.0);

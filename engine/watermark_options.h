@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace orvane::engine {
 
@@ -100,6 +101,9 @@ struct WatermarkOptions {
   float shadow_blur = 8.0f;
   EffectUnit shadow_unit = EffectUnit::percent_of_mark;  // of the offsets and the blur
   WatermarkColor shadow_color{153, 0, 0, 0};
+
+  // The photo's place in its batch, 1 for a single photo: what the text's {n} token stands for.
+  std::uint64_t sequence_number = 1;
 };
 
 // The sensible ranges of the outline and the shadow, in either of their units.
@@ -126,6 +130,12 @@ constexpr float max_shadow_pixels = 1000.0f;
 
 // Checks the export's rules in order and reports the first failing one in `error`.
 [[nodiscard]] bool validate_options(const WatermarkOptions& options, std::wstring& error);
+
+// The layout's name on the command line and in presets: grid, staggered, top-left ... bottom-right.
+[[nodiscard]] const wchar_t* layout_name(WatermarkLayout layout) noexcept;
+
+// The layout a name stands for, in any letter case; nothing for an unknown name.
+[[nodiscard]] std::optional<WatermarkLayout> layout_from_name(std::wstring_view name);
 
 // The opacity control's alpha byte: opacity (0..1) times 255, rounded and clamped.
 [[nodiscard]] std::uint8_t alpha_from_opacity(double opacity) noexcept;

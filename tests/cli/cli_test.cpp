@@ -393,7 +393,12 @@ TEST_F(CliTest, HelpDocumentsTheOptionsAndRulesAndWritesNothing) {
              L"An output file that already exists is skipped (reported on standard error, exit status 1) unless "
              L"--overwrite is given; the other inputs are still written.",
              L"An output that is the same file as any input, by whatever path, is refused.",
-             L"Exit status: 0 every image written, 1 some image failed, 2 bad usage.",
+             L"Exit status: 0 every image written, 1 some image failed (or a preset could not be read or saved), "
+             L"2 bad usage.",
+             L"--preset-file FILE start from the settings of a preset file (*.orvane.json); options given on the "
+             L"command line override its values",
+             L"With no INPUT these only save, and the exit status says whether the save worked.",
+             L"{n} its number in the batch ({n:3}: 001)",
          }) {
       EXPECT_TRUE(contains(help, says)) << utf8(says);
     }

@@ -216,3 +216,23 @@ TEST_F(PreviewRendererTest, FailuresLeaveNoSource) {
 }
 
 }  // namespace
+
+namespace {
+
+// The preview shows the text its tokens give on the loaded photo, as the export does.
+TEST_F(PreviewRendererTest, TokensShowThePhotosOwnValuesInEveryFrame) {
+  ASSERT_TRUE(load(image(1200, 800, L"\u5E74\u4F1A shot.png")));
+  WatermarkOptions tokens = watermark(WatermarkLayout::Center);
+  tokens.text = L"{name} {width}x{height} #{n:3}";
+  tokens.sequence_number = 7;
+  WatermarkOptions typed = tokens;
+  typed.text = L"\u5E74\u4F1A shot 1200x800 #007";
+  const PreviewFrame expanded = frame(tokens);
+  EXPECT_EQ(expanded.pixels, frame(typed).pixels);
+  typed.text = L"x";
+  EXPECT_NE(expanded.pixels, frame(typed).pixels);
+  tokens.sequence_number = 8;
+  EXPECT_NE(expanded.pixels, frame(tokens).pixels) << "the number is read per frame";
+}
+
+}  // namespace

@@ -17,14 +17,18 @@ for folder in (exif_dir, header_dir):
     os.makedirs(folder)
 
 
-def make(name, *convert_args, orientation=None):
-    """A 3x2 image through ImageMagick, optionally tagged with an orientation by exiftool."""
+def make(name, *convert_args, orientation=None, taken=None):
+    """A 3x2 image through ImageMagick, optionally tagged with an orientation, or a date taken and
+    a camera model, by exiftool."""
     with tempfile.TemporaryDirectory() as tmp:
         path = os.path.join(tmp, name)
         subprocess.run(["convert", "-size", "3x2", "xc:#3366cc", "-strip", *convert_args, path], check=True)
         if orientation is not None:
             subprocess.run(["exiftool", "-q", "-overwrite_original", f"-Orientation#={orientation}", path],
                            check=True)
+        if taken is not None:
+            subprocess.run(["exiftool", "-q", "-overwrite_original", f"-DateTimeOriginal={taken}",
+                            "-Model=Camera Model", path], check=True)
         return open(path, "rb").read()
 
 
@@ -36,6 +40,8 @@ def write(folder, name, data):
 images = {
     "plain.jpg": make("plain.jpg"),
     "exif-6.jpg": make("exif-6.jpg", orientation=6),
+    "exif-taken.jpg": make("exif-taken.jpg", taken="2019:07:04 09:08:07"),
+    "exif-taken.tif": make("exif-taken.tif", "-compress", "none", taken="2019:07:04 09:08:07"),
     "little-endian.tif": make("little-endian.tif", "-define", "tiff:endian=lsb", "-compress", "none"),
     "big-endian-8.tif": make("big-endian-8.tif", "-define", "tiff:endian=msb", "-compress", "none", orientation=8),
     "plain.png": make("plain.png"),
@@ -43,7 +49,7 @@ images = {
     "plain.bmp": make("plain.bmp"),
     "core-header.bmp": make("core-header.bmp", "-define", "bmp:format=bmp2"),
 }
-for name in ("exif-6.jpg", "plain.jpg", "little-endian.tif", "big-endian-8.tif"):
+for name in ("exif-6.jpg", "exif-taken.jpg", "exif-taken.tif", "plain.jpg", "little-endian.tif", "big-endian-8.tif"):
     write(exif_dir, name, images[name])
 for name, data in images.items():
     write(header_dir, name, data)
