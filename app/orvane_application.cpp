@@ -306,15 +306,16 @@ void OrvaneApplication::refresh_preview() {
   pipeline_->render(make_options(settings_, image_path_), area.width, area.height);
 }
 
-void OrvaneApplication::drop_unreadable_logo() {
+bool OrvaneApplication::drop_unreadable_logo() {
   // A logo that has moved or broken since it was chosen: the mark goes on as text, and says so.
   std::wstring error;
-  if (settings_.logo_path.empty() || engine::check_logo(settings_.logo_path, error)) return;
+  if (settings_.logo_path.empty() || engine::check_logo(settings_.logo_path, error)) return false;
   const std::wstring name = file_name_of(settings_.logo_path);
   settings_.logo_path.clear();
   controls_->update_logo_controls();
   set_status(fill(flow_text(language_, FlowText::logo_dropped_status), name));
   settings_changed();
+  return true;
 }
 
 std::uint32_t OrvaneApplication::reference_shorter_side() const noexcept {
@@ -326,8 +327,16 @@ bool OrvaneApplication::preview_busy() const noexcept { return pipeline_->openin
 
 void OrvaneApplication::show_frame(PreviewPicture picture) {
   if (!picture.image.is_valid()) {
-    drop_unreadable_logo();
+    // The frame shown stays; the status line says why no newer one came.
+    if (!drop_unreadable_logo()) {
+      set_status(picture.error);
+      frame_failed_ = true;
+    }
     return;
+  }
+  if (frame_failed_) {
+    frame_failed_ = false;
+    set_status(open_image_status());
   }
   preview_timings_ = picture.timings;
   source_width_ = picture.source_width;

@@ -114,7 +114,8 @@ class OrvaneApplication {
   void show_open_image();
   // What the pipeline reports, on the window's thread.
   void show_frame(PreviewPicture picture);
-  void drop_unreadable_logo();
+  // True when the logo in force could not be read and was dropped.
+  bool drop_unreadable_logo();
   void opened(OpenedPhoto photo);
   // The preview's accessible name and the image facts, for the frame shown.
   void describe_preview();
@@ -141,6 +142,7 @@ class OrvaneApplication {
   std::wstring image_path_;
   std::wstring opening_path_;  // the photo being decoded, empty when none
   std::wstring status_;                  // what the status line says
+  bool frame_failed_ = false;            // the status line says why the last frame failed
   std::wstring status_before_opening_;  // said again when the open fails
   win32_ui::modern::CommandRegistry commands_;
   win32_ui::modern::AcceleratorTable accelerators_;

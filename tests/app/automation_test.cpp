@@ -63,7 +63,11 @@ constexpr wchar_t preferences_key[] = L"Software\\Kestrune\\Orvane";
 
 // COM for the common dialogs and the image decoder, GDI+ for test pictures.
 struct Environment {
-  Environment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  // A first run each time: no language, theme, settings or presets kept from another test.
+  Environment() {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    RegDeleteTreeW(HKEY_CURRENT_USER, preferences_key);
+  }
   ~Environment() {
     RegDeleteTreeW(HKEY_CURRENT_USER, preferences_key);
     CoUninitialize();
