@@ -12,25 +12,6 @@ namespace {
 
 using engine::WatermarkLayout;
 
-struct LayoutName {
-  const wchar_t* name;
-  WatermarkLayout layout;
-};
-
-constexpr LayoutName kLayoutNames[] = {
-    {L"grid", WatermarkLayout::Grid},
-    {L"staggered", WatermarkLayout::StaggeredGrid},
-    {L"top-left", WatermarkLayout::TopLeft},
-    {L"top-center", WatermarkLayout::TopCenter},
-    {L"top-right", WatermarkLayout::TopRight},
-    {L"center-left", WatermarkLayout::CenterLeft},
-    {L"center", WatermarkLayout::Center},
-    {L"center-right", WatermarkLayout::CenterRight},
-    {L"bottom-left", WatermarkLayout::BottomLeft},
-    {L"bottom-center", WatermarkLayout::BottomCenter},
-    {L"bottom-right", WatermarkLayout::BottomRight},
-};
-
 // The whole text must be a decimal number that a float holds; blanks, trailing junk, hexadecimal,
 // inf and nan are refused.
 bool parse_number(const std::wstring& text, double& value) {
@@ -78,22 +59,17 @@ bool parse_color(std::wstring text, engine::WatermarkColor& color) {
 }
 
 // A layout name, in any letter case.
-bool parse_layout(std::wstring text, WatermarkLayout& layout) {
-  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
-  for (const auto& entry : kLayoutNames) {
-    if (text == entry.name) {
-      layout = entry.layout;
-      return true;
-    }
-  }
-  return false;
+bool parse_layout(const std::wstring& text, WatermarkLayout& layout) {
+  const std::optional<WatermarkLayout> named = engine::layout_from_name(text);
+  if (named) layout = *named;
+  return named.has_value();
 }
 
 std::wstring layout_list() {
   std::wstring list;
-  for (const auto& entry : kLayoutNames) {
+  for (int i = static_cast<int>(WatermarkLayout::Grid); i <= static_cast<int>(WatermarkLayout::BottomRight); ++i) {
     if (!list.empty()) list += L", ";
-    list += entry.name;
+    list += engine::layout_name(static_cast<WatermarkLayout>(i));
   }
   return list;
 }
