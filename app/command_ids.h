@@ -43,6 +43,9 @@ enum class CommandId : std::uint32_t {
   preset_delete = 35,
   preset_import = 36,
   preset_export = 37,
+  // The export's progress under the preview.
+  cancel_export = 38,
+  export_progress = 39,
   // The preview card's texts.
   image_facts = 20,
   status = 21,

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <algorithm>
@@ -17,6 +18,18 @@
 
 namespace orvane::app {
 
+namespace {
+
+using win32_ui::scaffold::TaskbarState;
+
+constexpr UINT_PTR close_guard_subclass_id = 0x4F525645;  // "ORVE"
+
+}  // namespace
+
+ExportFlow::ExportFlow(OrvaneApplication& application) : application_(application) {}
+
+ExportFlow::~ExportFlow() = default;
+
 std::wstring ExportFlow::default_output_name() const {
   const std::filesystem::path source(application_.image_path());
   const std::wstring name = source.stem().wstring() + L"-watermarked" + source.extension().wstring();
@@ -25,6 +38,7 @@ std::wstring ExportFlow::default_output_name() const {
 
 void ExportFlow::export_watermarked() {
   OrvaneApplication& app = application_;
+  if (exporting()) return;
   const UiLanguage language = app.language();
   const std::wstring& image_path = app.image_path();
   // Refuse without an image or without a text.
@@ -59,22 +73,91 @@ void ExportFlow::export_watermarked() {
     app.message(flow_text(language, FlowText::same_file_title), flow_text(language, FlowText::same_file_message), false);
     return;
   }
-  // Write the copy, with the wait cursor while the export blocks.
+  // Write the copy aside; the window shows how far it has come and stays free.
   engine::WatermarkOptions options = make_options(app.settings(), image_path);
   options.output_path = output;
-  engine::ExportReport report;
-  std::wstring error;
-  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  const bool written = engine::export_image(options, report, error);
-  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+  output_path_ = output;
+  output_name_ = file_name_of(output);
+  progress_ = 0.0;
+  const bool started = job_.start(
+      std::move(options),
+      [this](double done) {
+        progress_ = done;
+        show_taskbar(TaskbarState::normal, done);
+        application_.export_state_changed();
+      },
+      [this](ExportOutcome outcome) { finished(std::move(outcome)); });
+  if (!started) return;
+  show_taskbar(TaskbarState::normal, 0.0);
+  application_.export_state_changed();
+}
+
+void ExportFlow::cancel() { job_.cancel(); }
+
+void ExportFlow::finished(ExportOutcome outcome) {
+  OrvaneApplication& app = application_;
+  const UiLanguage language = app.language();
+  app.export_state_changed();
   // Say how it went.
-  if (!written) {
-    app.message(flow_text(language, FlowText::export_failed_title), error, true);
+  if (outcome.cancelled) {
+    show_taskbar(TaskbarState::none);
+    app.set_status(fill(flow_text(language, FlowText::export_cancelled_status), output_name_));
     return;
   }
-  app.set_status(fill(flow_text(language, FlowText::exported_status), file_name_of(output)));
-  app.message(flow_text(language, FlowText::export_done_title), fill(flow_text(language, FlowText::export_done_message), output),
+  if (!outcome.written) {
+    // Red on the taskbar while the message says why, so a user elsewhere sees it failed.
+    show_taskbar(TaskbarState::error, 1.0);
+    app.message(flow_text(language, FlowText::export_failed_title), outcome.error, true);
+    show_taskbar(TaskbarState::none);
+    return;
+  }
+  show_taskbar(TaskbarState::none);
+  app.set_status(fill(flow_text(language, FlowText::exported_status), output_name_));
+  app.message(flow_text(language, FlowText::export_done_title), fill(flow_text(language, FlowText::export_done_message), output_path_),
               false);
+}
+
+void ExportFlow::show_taskbar(TaskbarState state, double done) {
+  if (!taskbar_) {
+    if (state == TaskbarState::none || application_.hwnd() == nullptr) return;
+    taskbar_ = std::make_unique<win32_ui::scaffold::TaskbarProgress>(application_.hwnd());
+  }
+  taskbar_->show(state, done);
+}
+
+void ExportFlow::guard_close(HWND window) {
+  SetWindowSubclass(window, &ExportFlow::subclass_proc, close_guard_subclass_id, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK ExportFlow::subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                           DWORD_PTR data) noexcept {
+  auto* self = reinterpret_cast<ExportFlow*>(data);
+  try {
+    switch (message) {
+      case WM_CLOSE:
+        // Closing stops the export and leaves its output as it was, so the user says so first.
+        if (self->exporting()) {
+          const UiLanguage language = self->application_.language();
+          if (!self->application_.ask(flow_text(language, FlowText::close_while_exporting_title),
+                                      fill(flow_text(language, FlowText::close_while_exporting_message),
+                                           self->output_name_))) {
+            return 0;
+          }
+          // The answer may have come after the export ended; cancelling a finished job does nothing.
+          self->job_.cancel();
+        }
+        break;
+      case WM_NCDESTROY:
+        RemoveWindowSubclass(window, &ExportFlow::subclass_proc, close_guard_subclass_id);
+        break;
+      default:
+        break;
+    }
+  } catch (...) {
+    // Nothing unwinds into the system's dispatcher.
+    return 0;
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
 }
 
 }  // namespace orvane::app

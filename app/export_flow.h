@@ -1,26 +1,54 @@
 #pragma once
 
+#include <windows.h>
+
+#include <memory>
 #include <string>
+
+#include "export_job.h"
+#include "scaffold/taskbar_progress.h"
 
 namespace orvane::app {
 
 class OrvaneApplication;
 
 // Exporting: the open image with the watermark of the current settings, written at full resolution
-// to a file the user names with the save dialog, never over the image itself.
+// to a file the user names with the save dialog, never over the image itself. The writing runs
+// aside, with its progress under the preview and on the taskbar button, and can be cancelled.
 class ExportFlow {
  public:
-  explicit ExportFlow(OrvaneApplication& application) noexcept : application_(application) {}
+  explicit ExportFlow(OrvaneApplication& application);
+  ~ExportFlow();
   ExportFlow(const ExportFlow&) = delete;
   ExportFlow& operator=(const ExportFlow&) = delete;
 
-  // Writes the open image with the watermark to a file the user names.
+  // Asks for a file name and starts writing the open image with the watermark there.
   void export_watermarked();
+  // Stops the export in progress: the output is left as it was.
+  void cancel();
+  // An export is being written.
+  [[nodiscard]] bool exporting() const noexcept { return job_.running(); }
+  // How far it has come, from 0 to 1.
+  [[nodiscard]] double progress() const noexcept { return progress_; }
+  // The name of the file being written.
+  [[nodiscard]] const std::wstring& output_name() const noexcept { return output_name_; }
   // The suggested output: the image's folder and stem with "-watermarked" and its extension.
   [[nodiscard]] std::wstring default_output_name() const;
+  // Closing the window while an export runs asks first; from the window's creation on.
+  void guard_close(HWND window);
 
  private:
+  void finished(ExportOutcome outcome);
+  void show_taskbar(win32_ui::scaffold::TaskbarState state, double done = 0.0);
+  static LRESULT CALLBACK subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                        DWORD_PTR data) noexcept;
+
   OrvaneApplication& application_;
+  std::unique_ptr<win32_ui::scaffold::TaskbarProgress> taskbar_;
+  std::wstring output_path_;
+  std::wstring output_name_;
+  double progress_ = 0.0;
+  ExportJob job_;  // last: its worker stops before anything above goes
 };
 
 }  // namespace orvane::app

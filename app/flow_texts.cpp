@@ -11,7 +11,7 @@ struct Pair {
   const wchar_t* chinese;
 };
 
-constexpr std::array<Pair, 39> texts{{
+constexpr std::array<Pair, 45> texts{{
     {L"Open image", L"打开图片"},
     {L"Image files (*.png;*.jpg;*.jpeg;*.bmp;*.gif;*.tif;*.tiff)", L"图片文件 (*.png;*.jpg;*.jpeg;*.bmp;*.gif;*.tif;*.tiff)"},
     {L"All files (*.*)", L"所有文件 (*.*)"},
@@ -51,6 +51,12 @@ constexpr std::array<Pair, 39> texts{{
     {L"Preset {} applied", L"已应用预设 {}"},
     {L"The preset's logo {} is missing · The mark shows the text alone", L"预设的徽标 {} 不存在 · 水印只显示文字"},
     {L"Preset exported: {}", L"已导出预设：{}"},
+    {L"Exporting {}…", L"正在导出 {}…"},
+    {L"Export cancelled · {} was not written", L"已取消导出 · 未写入 {}"},
+    {L"Cancel", L"取消"},
+    {L"Export progress", L"导出进度"},
+    {L"Export in progress", L"正在导出"},
+    {L"Orvane is still writing {}. Stop the export and close?", L"Orvane 仍在写入 {}。要停止导出并关闭吗？"},
 }};
 
 }  // namespace

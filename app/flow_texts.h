@@ -47,6 +47,12 @@ enum class FlowText : int {
   preset_applied_status,       // "{}" is the preset's name
   preset_logo_missing_status,  // "{}" is the logo's file name
   preset_exported_status,      // "{}" is the file name
+  exporting_status,            // "{}" is the output file name
+  export_cancelled_status,     // "{}" is the output file name
+  cancel_export,
+  export_progress,
+  close_while_exporting_title,
+  close_while_exporting_message,  // "{}" is the output file name
 };
 
 [[nodiscard]] std::wstring flow_text(UiLanguage language, FlowText id);

@@ -69,10 +69,11 @@ std::unique_ptr<modern::View> HeaderMenus::build() {
   };
   // Open and Export run through their bound commands (an invoke no view handles runs its command): a
   // handler of their own as well ran each twice, a second dialog after the first.
-  button(CommandId::open, TextId::open_button, resources.open, 1);
+  open_button_ = button(CommandId::open, TextId::open_button, resources.open, 1);
   export_button_ = button(CommandId::export_image, TextId::export_button, resources.export_image, 2);
-  // Usable once an image is open.
-  export_button_->set_enabled(!application_.image_path().empty());
+  // Usable once an image is open, and not while an export is written.
+  open_button_->set_enabled(!busy_);
+  export_button_->set_enabled(!application_.image_path().empty() && !busy_);
   export_button_->set_emphasized(!application_.image_path().empty());
   button(CommandId::theme, TextId::theme_button, resources.theme, 3)
       ->add_event_handler(modern::EventKind::invoked, [this](modern::Event& event) { show_theme_menu(event.origin); });
@@ -85,9 +86,15 @@ std::unique_ptr<modern::View> HeaderMenus::build() {
 
 void HeaderMenus::enable_export() {
   if (export_button_ != nullptr) {
-    export_button_->set_enabled(true);
+    export_button_->set_enabled(!busy_);
     export_button_->set_emphasized(true);
   }
+}
+
+void HeaderMenus::set_busy(bool busy) {
+  busy_ = busy;
+  if (open_button_ != nullptr) open_button_->set_enabled(!busy);
+  if (export_button_ != nullptr) export_button_->set_enabled(!busy && !application_.image_path().empty());
 }
 
 void HeaderMenus::close_menus() {

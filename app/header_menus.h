@@ -30,8 +30,13 @@ class HeaderMenus {
   [[nodiscard]] std::unique_ptr<win32_ui::modern::View> build();
   // Export is usable once an image is open.
   void enable_export();
+  // While an export is written, Open and Export are not usable.
+  void set_busy(bool busy);
   // Forgets the widgets of the header, which go with the content that holds them.
-  void forget_widgets() noexcept { export_button_ = nullptr; }
+  void forget_widgets() noexcept {
+    open_button_ = nullptr;
+    export_button_ = nullptr;
+  }
 
   // The header menus: each toggles its pop-up next to its button; opening one closes the others.
   void show_theme_menu(win32_ui::modern::InputOrigin origin);
@@ -62,8 +67,10 @@ class HeaderMenus {
   win32_ui::scaffold::PopupHolder theme_menu_;
   win32_ui::scaffold::PopupHolder language_menu_;
   win32_ui::scaffold::PopupHolder help_menu_;
-  // The Export button of the current content (owned by the window's tree; replaced with it).
+  // The Open and Export buttons of the current content (owned by the window's tree; replaced with it).
+  win32_ui::modern::Button* open_button_ = nullptr;
   win32_ui::modern::Button* export_button_ = nullptr;
+  bool busy_ = false;
 };
 
 }  // namespace orvane::app

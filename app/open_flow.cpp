@@ -77,8 +77,8 @@ LRESULT CALLBACK OpenFlow::subclass_proc(HWND window, UINT message, WPARAM wpara
         std::vector<wchar_t> name(path_buffer_units, L'\0');
         const UINT length = DragQueryFileW(drop, 0, name.data(), static_cast<UINT>(name.size()));
         DragFinish(drop);
-        // Only the first file of a drop counts.
-        if (length != 0) self->open_image(name.data());
+        // Only the first file of a drop counts; nothing opens while an export is written.
+        if (length != 0 && !self->application_.exporting()) self->open_image(name.data());
         return 0;
       }
       case WM_NCDESTROY:

@@ -14,7 +14,9 @@
 #include "modern/panels/grid_panel.h"
 #include "modern/panels/overlay_panel.h"
 #include "modern/panels/scroll_panel.h"
+#include "modern/widgets/button.h"
 #include "modern/widgets/display_widgets.h"
+#include "modern/widgets/progress_bar.h"
 #include "platform/windows/gdi_handle.h"
 #include "presets_card.h"
 #include "resources/resource_ids.h"
@@ -81,7 +83,11 @@ OrvaneApplication::OrvaneApplication(HINSTANCE instance)
                                                 [this](OpenedPhoto photo) { opened(std::move(photo)); });
   application_.set_localization(
       scaffold::Application::make_localization(language_ == UiLanguage::simplified_chinese ? L"zh-CN" : L"en-US"));
-  commands_.add(command_number(CommandId::open), [this] { choose_image(); });
+  // Nothing opens while an export is being written: the buttons are disabled, the shortcut waits too.
+  commands_.add(command_number(CommandId::open), [this] {
+    if (!exporting()) choose_image();
+  });
+  commands_.add(command_number(CommandId::cancel_export), [this] { cancel_export(); });
   commands_.add(command_number(CommandId::export_image), [this] { export_watermarked(); });
   const auto letter = [](char c) { return static_cast<modern::Key>(static_cast<int>(modern::Key::letter_a) + (c - 'A')); };
   // Through the surface, so they work whichever control has the focus.
@@ -133,6 +139,7 @@ bool OrvaneApplication::create(const std::wstring& path) {
   window_.set_content(build_content());
   // Files dropped on the window open.
   open_flow_.accept_drops(window_handle_);
+  export_flow_.guard_close(window_handle_);
   // Open the command-line photo, then show the window.
   if (!path.empty()) open_image(path);
   window_.show(SW_SHOWNORMAL);
@@ -144,6 +151,10 @@ std::unique_ptr<modern::View> OrvaneApplication::build_content() {
   header_.forget_widgets();
   facts_text_ = nullptr;
   status_text_ = nullptr;
+  formats_text_ = nullptr;
+  export_strip_ = nullptr;
+  export_bar_ = nullptr;
+  export_shown_ = false;
   auto grid = std::make_unique<modern::GridPanel>(
       std::vector<TrackDefinition>{TrackDefinition::fixed(430.0f), TrackDefinition::star()},
       std::vector<TrackDefinition>{TrackDefinition::fixed(96.0f), TrackDefinition::star()}, 18.0f, 12.0f,
@@ -181,6 +192,7 @@ void OrvaneApplication::set_language(UiLanguage language) {
     set_status(fill(flow_text(language_, FlowText::opening_status), file_name_of(opening_path_)));
     if (preview_ != nullptr) preview_->set_busy(true);
   }
+  export_state_changed();
 }
 
 void OrvaneApplication::start_opening(std::wstring path) {
@@ -261,10 +273,43 @@ std::unique_ptr<modern::View> OrvaneApplication::build_preview() {
   status->set_command_id(command_number(CommandId::status));
   status->set_automation_id(L"status");
   status_text_ = static_cast<modern::Text*>(bottom->add(std::move(status), {0, 0, 1, 1}));
-  bottom->add(std::make_unique<modern::Text>(std::wstring(L"PNG · JPEG · BMP · GIF · TIFF"), layout::TextStyle::caption), {1, 0, 1, 1});
+  formats_text_ = static_cast<modern::Text*>(bottom->add(
+      std::make_unique<modern::Text>(std::wstring(L"PNG · JPEG · BMP · GIF · TIFF"), layout::TextStyle::caption), {1, 0, 1, 1}));
+  // In the formats' place while an export is written: how far it has come, and Cancel.
+  auto strip = std::make_unique<modern::GridPanel>(
+      std::vector<TrackDefinition>{TrackDefinition::star(), TrackDefinition::automatic()}, std::vector<TrackDefinition>{},
+      10.0f, 0.0f);
+  auto bar = std::make_unique<modern::ProgressBar>();
+  bar->set_command_id(command_number(CommandId::export_progress));
+  bar->set_automation_id(L"export-progress");
+  bar->set_accessible_name(flow_text(language_, FlowText::export_progress));
+  export_bar_ = static_cast<modern::ProgressBar*>(strip->add(std::move(bar), {0, 0, 1, 1}));
+  auto cancel = std::make_unique<modern::Button>(command_number(CommandId::cancel_export), flow_text(language_, FlowText::cancel_export));
+  cancel->set_automation_id(L"cancel-export");
+  cancel->set_flat(true);
+  strip->add(std::move(cancel), {1, 0, 1, 1});
+  strip->set_visibility(layout::Visibility::collapsed);
+  export_strip_ = bottom->add(std::move(strip), {1, 0, 1, 1});
   grid->add(std::move(bottom), {0, 2, 1, 1});
   overlay->add_child(std::move(grid));
   return overlay;
+}
+
+void OrvaneApplication::export_state_changed() {
+  const bool exporting = export_flow_.exporting();
+  header_.set_busy(exporting);
+  if (exporting && !export_shown_) {
+    // Said once when it starts (and again in a new language): the bar tells the rest.
+    set_status(fill(flow_text(language_, FlowText::exporting_status), export_flow_.output_name()));
+  }
+  export_shown_ = exporting;
+  if (export_bar_ != nullptr) export_bar_->set_value(exporting ? export_flow_.progress() : 0.0);
+  if (export_strip_ != nullptr) {
+    export_strip_->set_visibility(exporting ? layout::Visibility::visible : layout::Visibility::collapsed);
+  }
+  if (formats_text_ != nullptr) {
+    formats_text_->set_visibility(exporting ? layout::Visibility::collapsed : layout::Visibility::visible);
+  }
 }
 
 void OrvaneApplication::set_status(const std::wstring& text) {

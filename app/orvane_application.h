@@ -21,6 +21,7 @@
 #include "watermark_settings.h"
 
 namespace win32_ui::modern {
+class ProgressBar;
 class Text;
 class View;
 }  // namespace win32_ui::modern
@@ -49,8 +50,14 @@ class OrvaneApplication {
   // once it has been tried, and the image that was open stays open then. The photo is decoded off
   // the window's thread; `preview_busy` tells when it has been shown.
   void open_image(const std::wstring& path) { open_flow_.open_image(path); }
-  // Writes the open image with the watermark to a file the user names.
+  // Starts writing the open image with the watermark to a file the user names.
   void export_watermarked() { export_flow_.export_watermarked(); }
+  // Stops the export in progress, leaving its output as it was.
+  void cancel_export() { export_flow_.cancel(); }
+  // An export is being written: Open and Export wait for it.
+  [[nodiscard]] bool exporting() const noexcept { return export_flow_.exporting(); }
+  // The export started, moved on or ended: the header, the status line and the progress follow.
+  void export_state_changed();
   // The suggested output: the image's folder and stem with "-watermarked" and its extension.
   [[nodiscard]] std::wstring default_output_name() const { return export_flow_.default_output_name(); }
   // Renders the preview again from the current settings, off the window's thread; the frame is
@@ -150,6 +157,10 @@ class OrvaneApplication {
   PreviewView* preview_ = nullptr;
   win32_ui::modern::Text* facts_text_ = nullptr;
   win32_ui::modern::Text* status_text_ = nullptr;
+  win32_ui::modern::Text* formats_text_ = nullptr;
+  win32_ui::modern::View* export_strip_ = nullptr;  // the progress and Cancel, while exporting
+  win32_ui::modern::ProgressBar* export_bar_ = nullptr;
+  bool export_shown_ = false;  // the content shows an export in progress
   std::unique_ptr<ControlsPanel> controls_;
 };
 

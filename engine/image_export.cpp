@@ -205,10 +205,15 @@ class StageClock {
 }  // namespace
 
 bool export_image(const WatermarkOptions& options, ExportReport& report, std::wstring& error,
-                  ExportStageTimes* stages, const std::atomic<bool>* cancel) {
+                  ExportStageTimes* stages, const std::atomic<bool>* cancel, const ExportProgress& progress) {
   // 1. Validate before touching anything.
   if (!validate_options(options, error)) return false;
   StageClock clock(stages);
+  // The share of a typical photo's export done at the end of each stage (decoding and encoding a
+  // JPEG take most of it).
+  const auto reached = [&progress](double done) {
+    if (progress) progress(done);
+  };
   const auto cancelled = [cancel, &error] {
     if (cancel == nullptr || !cancel->load()) return false;
     error = kExportCancelled;
@@ -253,6 +258,7 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
   }
   const bool jpeg = is_jpeg_mime(encoder->mime_type);
   clock.lap(&ExportStageTimes::decode);
+  reached(0.4);
   if (cancelled()) return false;
 
   // 5. Orientation, from the decoder or else from the file's own EXIF block.
@@ -307,6 +313,7 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
   }
   const gdiplus::Size upright{working.width, working.height};
   clock.lap(&ExportStageTimes::orientation);
+  reached(0.5);
   if (cancelled()) return false;
 
   // 9. The watermark, drawn upright, its lengths in pixels of this picture, its text's tokens
@@ -322,6 +329,7 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
     return false;
   }
   clock.lap(&ExportStageTimes::watermark);
+  reached(0.6);
   if (cancelled()) return false;
 
   // 10-11. Back to the stored orientation with the tag, but only for formats that carry the tag:
@@ -359,6 +367,7 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
   bool stopped = false;
   auto amend = [&](const std::wstring& saved) {
     clock.lap(&ExportStageTimes::encode);
+    reached(0.95);
     // A cancelled export never moves its finished temporary file into place; it is removed.
     if (cancelled()) return !(stopped = true);
     if (keep_stored_orientation && read_file_orientation(saved) != tag && !write_file_orientation(saved, tag)) {
@@ -386,6 +395,7 @@ bool export_image(const WatermarkOptions& options, ExportReport& report, std::ws
     return false;
   }
   clock.lap(&ExportStageTimes::amend);
+  reached(1.0);
 
   // 13. Report.
   report.output_width = output.width;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -34,14 +35,21 @@ struct ExportStageTimes {
   double amend = 0;        // orientation, transparency and print metadata written into the saved file
 };
 
+// Told how far an export has come, from 0 to 1, at the end of each of its stages (the decoder and
+// the encoder say nothing while they run, so the figure moves in steps). Called on the exporting
+// thread.
+using ExportProgress = std::function<void(double done)>;
+
 // Decodes the input, turns it upright, draws the watermark at full resolution and writes the
 // output with the encoder its extension names (else the source's). Never writes onto the source
 // and never leaves a half-written file in place of an existing one. `stages`, when given,
 // receives the time of each stage. `cancel`, when given and once true, stops the export at its
 // next stage, at the latest just before the finished file would take the output's name; its
 // temporary file is removed, the output is untouched and the error is kExportCancelled.
+// `progress`, when given, is told how far the export has come.
 [[nodiscard]] bool export_image(const WatermarkOptions& options, ExportReport& report, std::wstring& error,
-                                ExportStageTimes* stages = nullptr, const std::atomic<bool>* cancel = nullptr);
+                                ExportStageTimes* stages = nullptr, const std::atomic<bool>* cancel = nullptr,
+                                const ExportProgress& progress = {});
 
 // The error of an export stopped through its `cancel` flag.
 inline constexpr wchar_t kExportCancelled[] = L"Export cancelled.";

@@ -44,13 +44,7 @@ namespace modern = win32_ui::modern;
 // The main window's content is laid out at a UI scale of 0.92.
 float pixel_scale(HWND window) { return 0.92f * static_cast<float>(GetDpiForWindow(window)) / 96.0f; }
 
-// A point of a view, `fraction` of the way across and half-way down, in client pixels.
-POINT point_of(HWND window, const modern::View& view, float fraction = 0.5f) {
-  program_driver::reveal(view);
-  const auto r = view.arranged_rect();
-  const float scale = pixel_scale(window);
-  return POINT{static_cast<LONG>((r.x + r.width * fraction) * scale), static_cast<LONG>((r.y + r.height / 2.0f) * scale)};
-}
+using program_driver::point_of;
 
 // The centre of a hosted control's own window, in the main window's client pixels.
 POINT centre_of_native(HWND window, void* control) {

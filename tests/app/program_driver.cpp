@@ -222,6 +222,14 @@ void Hand::finish() {
   if (thread_.joinable()) thread_.join();
 }
 
+POINT point_of(HWND window, const win32_ui::modern::View& view, float fraction) {
+  reveal(view);
+  const auto r = view.arranged_rect();
+  // The window's content is laid out at 0.92 of the monitor's scale.
+  const float scale = 0.92f * static_cast<float>(GetDpiForWindow(window)) / 96.0f;
+  return POINT{static_cast<LONG>((r.x + r.width * fraction) * scale), static_cast<LONG>((r.y + r.height / 2.0f) * scale)};
+}
+
 bool fill_file_dialog(const std::wstring& name, const std::wstring& picture) {
   HWND dialog = wait_for_window(L"#32770", L"");
   if (dialog == nullptr) return false;
@@ -236,8 +244,8 @@ bool fill_file_dialog(const std::wstring& name, const std::wstring& picture) {
   return true;
 }
 
-std::wstring dismiss_message(const std::wstring& expected_title, const std::wstring& picture) {
-  HWND dialog = wait_for_window(L"Win32UiScaffoldWindow_v1", expected_title);
+std::wstring dismiss_message(const std::wstring& expected_title, const std::wstring& picture, int milliseconds) {
+  HWND dialog = wait_for_window(L"Win32UiScaffoldWindow_v1", expected_title, milliseconds);
   if (dialog == nullptr) return L"(no dialog)";
   wchar_t title[256] = {};
   GetWindowTextW(dialog, title, 256);
@@ -252,7 +260,8 @@ bool export_with_ctrl_s(const std::wstring& output) {
   std::wstring seen;
   {
     Hand hand([&] {
-      if (fill_file_dialog(output)) seen = dismiss_message(L"");
+      // The export runs aside: its message comes when the file is written.
+      if (fill_file_dialog(output)) seen = dismiss_message(L"", {}, 60000);
     });
     desktop::press_key('S', false, true);
     hand.finish();

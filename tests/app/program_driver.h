@@ -93,6 +93,9 @@ void save_shot(HWND window, const std::wstring& name);
 [[nodiscard]] std::wstring make_scene(const orvane::test::TempDir& folder);
 // Scrolls the settings column so that `view` shows, as a user scrolls to a control before using it.
 void reveal(const win32_ui::modern::View& view);
+// A point of a view (revealed first), `fraction` of the way across and half-way down, in the main
+// window's client pixels.
+[[nodiscard]] POINT point_of(HWND window, const win32_ui::modern::View& view, float fraction = 0.5f);
 
 // A user's hand on another thread: it waits for the windows the program opens and types and presses
 // keys there, while the program's own thread sits in the dialog's modal loop.
@@ -112,8 +115,10 @@ class Hand {
 
 // Types a name into the next open or save dialog in place of what it suggests, and accepts it.
 bool fill_file_dialog(const std::wstring& name, const std::wstring& picture = {});
-// Answers the next message dialog with Enter and returns its title ("(no dialog)" when none shows).
-std::wstring dismiss_message(const std::wstring& expected_title, const std::wstring& picture = {});
+// Answers the next message dialog with Enter and returns its title ("(no dialog)" when none shows
+// within `milliseconds`).
+std::wstring dismiss_message(const std::wstring& expected_title, const std::wstring& picture = {},
+                             int milliseconds = 5000);
 // Exports with Ctrl+S through the save dialog to `output` and answers the message; true when the
 // message said the export is complete.
 bool export_with_ctrl_s(const std::wstring& output);

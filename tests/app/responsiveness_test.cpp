@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -20,8 +22,10 @@
 #include "modern/native/win32_edit.h"
 #include "modern/tree/view_root.h"
 #include "modern/surface.h"
+#include "modern/widgets/progress_bar.h"
 #include "modern/widgets/widget.h"
 #include "orvane_application.h"
+#include "image_header.h"
 #include "preview_renderer.h"
 #include "program_driver.h"
 #include "test_support.h"
@@ -38,9 +42,10 @@ using namespace program_driver;
 // for the answer; a message not answered within 100 ms counts as a stall.
 class Watcher {
  public:
-  explicit Watcher(HWND window)
-      : thread_([this, window] {
-          while (!stop_) {
+  // Watches until stop() or, when given, until `until` holds (asked on the watcher's thread).
+  explicit Watcher(HWND window, std::function<bool()> until = {})
+      : thread_([this, window, until = std::move(until)] {
+          while (!stop_ && !(until && until())) {
             const auto sent = std::chrono::steady_clock::now();
             DWORD_PTR result = 0;
             if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result) == 0) ++stalls_;
@@ -76,17 +81,22 @@ std::wstring status_of(OrvaneApplication& application) {
   return status != nullptr ? std::wstring(status->label()) : std::wstring();
 }
 
-TEST(Responsiveness, OpeningA108MegapixelPhotoKeepsTheWindowAnswering) {
-  Environment environment;
-  orvane::test::TempDir folder;
-  // 12000 x 9000, the largest camera photos there are; flat bands keep the file small and quick to write.
+// 12000 x 9000, the largest camera photos there are, as "huge.jpg"; flat bands keep the file small
+// and quick to write. Empty when it cannot be written.
+std::wstring make_huge_photo(const orvane::test::TempDir& folder) {
   const std::wstring huge = folder.file(L"huge.jpg");
   orvane::test::Pixels pixels{12000, 9000, std::vector<std::uint32_t>(std::size_t{12000} * 9000)};
   for (std::uint32_t y = 0; y < pixels.height; ++y) {
     std::fill_n(&pixels.argb[std::size_t{y} * pixels.width], pixels.width, 0xFF000000u | (y / 40 * 0x010203u & 0xFFFFFFu));
   }
-  ASSERT_TRUE(orvane::test::save_pixels(pixels, huge, L"image/jpeg"));
-  pixels = {};
+  return orvane::test::save_pixels(pixels, huge, L"image/jpeg") ? huge : std::wstring();
+}
+
+TEST(Responsiveness, OpeningA108MegapixelPhotoKeepsTheWindowAnswering) {
+  Environment environment;
+  orvane::test::TempDir folder;
+  const std::wstring huge = make_huge_photo(folder);
+  ASSERT_FALSE(huge.empty());
   const std::wstring small = folder.file(L"small.png");
   ASSERT_TRUE(orvane::test::save_pixels(orvane::test::make_pattern(600, 400), small, L"image/png"));
 
@@ -233,6 +243,106 @@ TEST(Responsiveness, APastedParagraphStopsAtTheLongestTextAndIsPreviewed) {
   EXPECT_TRUE(shown_pixels(application) == fresh_frame(application, photo).pixels)
       << "the preview does not show the pasted text";
   save_shot(program.hwnd(), L"responsiveness_longest_text.png");
+}
+
+// The file names in a folder, sorted.
+std::vector<std::wstring> names_in(const orvane::test::TempDir& folder) {
+  std::vector<std::wstring> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) names.push_back(entry.path().filename().wstring());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A 108 MP photo is written aside: the window answers throughout, shows how far the export has come
+// with Open and Export disabled, and Cancel stops it without leaving a file behind.
+TEST(Responsiveness, ExportingA108MegapixelPhotoKeepsTheWindowAnsweringAndCanBeCancelled) {
+  Environment environment;
+  orvane::test::TempDir folder;
+  const std::wstring huge = make_huge_photo(folder);
+  ASSERT_FALSE(huge.empty());
+  Program program(huge);
+  ASSERT_TRUE(program.settle(60000)) << "the photo did not open within a minute";
+  OrvaneApplication& application = program.application();
+  // The content is built anew with the language: widgets are looked up each time.
+  const auto widget = [&](orvane::app::CommandId id) {
+    return win32_ui::modern::find_widget_by_command(*application.window().surface().root(), orvane::app::command_number(id));
+  };
+  const auto bar_value = [&] {
+    const auto* bar = dynamic_cast<const win32_ui::modern::ProgressBar*>(widget(orvane::app::CommandId::export_progress));
+    return bar != nullptr && bar->visibility() == win32_ui::layout::Visibility::visible ? bar->value() : -1.0;
+  };
+
+  // 1. Cancelled with the mouse once the photo is decoded: nothing written, no temporary file left.
+  {
+    Hand hand([&] { fill_file_dialog(folder.file(L"cancelled.jpg")); });
+    desktop::press_key('S', false, true);
+    hand.finish();
+  }
+  ASSERT_TRUE(application.exporting());
+  EXPECT_FALSE(widget(orvane::app::CommandId::open)->enabled());
+  EXPECT_FALSE(widget(orvane::app::CommandId::export_image)->enabled());
+  EXPECT_EQ(status_of(application), L"Exporting cancelled.jpg…");
+  ASSERT_TRUE(desktop::pump_until([&] { return bar_value() > 0.0 || !application.exporting(); }, 60000));
+  ASSERT_TRUE(application.exporting()) << "the export ended before it could be cancelled";
+  save_shot(program.hwnd(), L"responsiveness_export_progress.png");
+  // Another language and palette while it runs: the new content shows the same export.
+  application.set_language(orvane::app::UiLanguage::simplified_chinese);
+  application.set_theme(win32_ui::modern::ThemeMode::dark);
+  desktop::pump(200);
+  if (application.exporting()) {
+    EXPECT_EQ(status_of(application), L"正在导出 cancelled.jpg…");
+    EXPECT_GT(bar_value(), 0.0);
+    EXPECT_FALSE(widget(orvane::app::CommandId::open)->enabled());
+    save_shot(program.hwnd(), L"responsiveness_export_progress_chinese_dark.png");
+  }
+  application.set_language(orvane::app::UiLanguage::english);
+  application.set_theme(win32_ui::modern::ThemeMode::light);
+  desktop::pump(100);
+  ASSERT_TRUE(application.exporting()) << "the export ended before it could be cancelled";
+  desktop::click(program.hwnd(), program.centre_of_command(orvane::app::command_number(orvane::app::CommandId::cancel_export)));
+  ASSERT_TRUE(desktop::pump_until([&] { return !application.exporting(); }, 60000));
+  desktop::pump(100);
+  EXPECT_EQ(status_of(application), L"Export cancelled · cancelled.jpg was not written");
+  EXPECT_EQ(names_in(folder), std::vector<std::wstring>{L"huge.jpg"});
+  EXPECT_TRUE(widget(orvane::app::CommandId::open)->enabled());
+  EXPECT_TRUE(widget(orvane::app::CommandId::export_image)->enabled());
+
+  // 2. Written to the end while another thread keeps asking the window for an answer; the bar is seen
+  // between its ends on the way.
+  // Watched from the save dialog's answer until the finished file takes its name: the dialogs before
+  // and after are the system's and the toolkit's windows being made, not the export.
+  const std::wstring output = folder.file(L"written.jpg");
+  std::optional<Watcher> watcher;
+  std::atomic<bool> answered{false};
+  double between = 0.0;
+  {
+    Hand hand([&] {
+      if (fill_file_dialog(output) && dismiss_message(L"Export complete", L"responsiveness_export_done.png", 120000) == L"Export complete") {
+        answered = true;
+      }
+    });
+    desktop::press_key('S', false, true);
+    ASSERT_TRUE(application.exporting());
+    watcher.emplace(program.hwnd(), [&output] { return std::filesystem::exists(output); });
+    ASSERT_TRUE(desktop::pump_until(
+        [&] {
+          if (const double value = bar_value(); value > 0.0 && value < 1.0) between = value;
+          return answered.load();
+        },
+        120000));
+    hand.finish();
+  }
+  watcher->stop();
+  EXPECT_TRUE(answered);
+  EXPECT_GT(between, 0.0) << "the progress never showed between its ends";
+  EXPECT_EQ(watcher->stalls(), 0) << "longest wait " << watcher->longest() << " ms";
+  EXPECT_GT(watcher->probes(), 20);
+  const auto written = orvane::engine::read_image_dimensions(output);
+  ASSERT_TRUE(written.has_value());
+  EXPECT_EQ(written->width, 12000u);
+  EXPECT_EQ(written->height, 9000u);
+  EXPECT_EQ(status_of(application), L"Exported: written.jpg");
+  EXPECT_EQ(names_in(folder), (std::vector<std::wstring>{L"huge.jpg", L"written.jpg"}));
 }
 
 }  // namespace

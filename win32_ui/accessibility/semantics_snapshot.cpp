@@ -8,7 +8,7 @@ namespace win32_ui::accessibility {
 
 namespace {
 
-constexpr std::array<RoleInfo, 21> role_table{{
+constexpr std::array<RoleInfo, 22> role_table{{
     {L"win32_ui.View", 50025},
     {L"win32_ui.Group", 50026},
     {L"win32_ui.Text", 50020},
@@ -30,6 +30,7 @@ constexpr std::array<RoleInfo, 21> role_table{{
     {L"win32_ui.Tree", 50023},
     {L"win32_ui.TreeItem", 50024},
     {L"win32_ui.NativeHost", 50025},
+    {L"win32_ui.ProgressBar", 50012},
 }};
 
 bool has_action(const SemanticsNode& node, std::uint32_t action) { return (node.actions & action) != 0; }

@@ -32,6 +32,7 @@ enum class SemanticsRole : std::int32_t {
   tree = 18,
   tree_item = 19,
   native_host = 20,
+  progress_bar = 21,
 };
 
 // Bit set of actions a view supports for assistive technology.

@@ -173,6 +173,7 @@ SemanticsRole semantics_role_for(WidgetRole role) noexcept {
     case WidgetRole::edit: return SemanticsRole::edit;
     case WidgetRole::image: return SemanticsRole::image;
     case WidgetRole::loading_indicator: return SemanticsRole::loading_indicator;
+    case WidgetRole::progress_bar: return SemanticsRole::progress_bar;
   }
   return SemanticsRole::view;
 }

@@ -33,6 +33,7 @@ enum class WidgetRole : std::int32_t {
   edit = 8,
   image = 9,
   loading_indicator = 10,
+  progress_bar = 11,
 };
 
 // Keys of the per-widget style overrides that painting reads.
