@@ -19,6 +19,7 @@
 #include "image_file.h"
 #include "image_header.h"
 #include "image_orientation.h"
+#include "image_size_limit.h"
 
 namespace orvane::engine {
 
@@ -141,8 +142,10 @@ StreamPtr stream_over(const std::vector<std::uint8_t>& bytes) {
 // The thumbnail from the JPEG a camera embedded in the photo's EXIF block, when it will do; false
 // (with `out` untouched) sends the caller to the photo's own pixels.
 bool from_embedded(const std::wstring& path, std::uint32_t max_side, Thumbnail& out) {
+  // A photo that cannot be opened must not seem to open through its thumbnail: the decoder's
+  // path refuses it with its message.
   const auto photo = read_image_dimensions(path);
-  if (!photo || photo->width == 0 || photo->height == 0) return false;
+  if (!photo || !image_size_acceptable(photo->width, photo->height)) return false;
   const std::vector<std::uint8_t> bytes = read_file_exif_thumbnail(path);
   if (bytes.empty()) return false;
   MemorySource source(bytes);

@@ -47,3 +47,12 @@ photo_with_thumbnail("thumb-embedded-o6.jpg", 640, 480, 6, 160, 120)
 photo_with_thumbnail("thumb-embedded-o3.jpg", 640, 480, 3, 160, 120)
 # A 16:9 photo whose 4:3 thumbnail holds it between black bars.
 photo_with_thumbnail("thumb-letterboxed.jpg", 640, 360, 1, 160, 120, bars=15)
+
+# A decompression bomb (a header claiming 65000 x 65000 pixels) carrying a thumbnail of its shape:
+# the photo cannot be opened, so it must not seem to open through its thumbnail.
+with tempfile.TemporaryDirectory() as work:
+    thumb = os.path.join(work, "thumb.jpg")
+    quadrants(thumb, 120, 120, THUMB, 0)
+    out = os.path.join(here, "thumb-bomb.jpg")
+    shutil.copy(os.path.join(here, "..", "malformed", "bomb-65000.jpg"), out)
+    subprocess.run(["exiftool", "-q", "-overwrite_original", f"-ThumbnailImage<={thumb}", out], check=True)

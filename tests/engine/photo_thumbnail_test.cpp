@@ -171,6 +171,8 @@ TEST_F(PhotoThumbnail, BadFilesFailWithAMessage) {
   }
   Thumbnail thumbnail;
   std::wstring error;
+  EXPECT_FALSE(make_thumbnail(photo(L"thumb-bomb.jpg"), 96, thumbnail, error)) << "a bomb's thumbnail is not shown";
+  EXPECT_EQ(error, L"Unable to read input image.");
   EXPECT_FALSE(make_thumbnail(photo(L"bomb-100000.bmp"), 96, thumbnail, error));
   EXPECT_EQ(error, L"Unable to read input image.");
   EXPECT_FALSE(make_thumbnail(dir.file(L"missing.jpg"), 96, thumbnail, error));
