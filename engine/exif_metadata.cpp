@@ -333,7 +333,73 @@ ExifFacts facts_of(ByteSource& source) {
   return facts;
 }
 
+constexpr std::uint16_t kCompressionTag = 0x0103;
+constexpr std::uint16_t kThumbnailOffsetTag = 0x0201;  // JPEGInterchangeFormat
+constexpr std::uint16_t kThumbnailLengthTag = 0x0202;  // JPEGInterchangeFormatLength
+constexpr std::uint16_t kCompressionOldJpeg = 6;
+
+// A SHORT or LONG entry's single value, which lies in the entry itself.
+std::optional<std::uint32_t> entry_number(const std::uint8_t* entry, bool big_endian) {
+  if (get32(entry + 4, big_endian) != 1) return std::nullopt;
+  const std::uint16_t type = get16(entry + 2, big_endian);
+  if (type == kTiffTypeShort) return get16(entry + 8, big_endian);
+  if (type == kTiffTypeLong) return get32(entry + 8, big_endian);
+  return std::nullopt;
+}
+
+// The thumbnail of a TIFF structure's second IFD, found through the first one's next-IFD link.
+std::vector<std::uint8_t> tiff_thumbnail(ByteSource& source) {
+  const auto header = read_tiff_header(source);
+  if (!header) return {};
+  const bool be = header->big_endian;
+  const auto ifd0 = read_ifd(source, *header);
+  if (!ifd0) return {};
+  const std::uint32_t ifd1 = get32(ifd0->data() + ifd0->size() - 4, be);
+  if (ifd1 < 8 || ifd1 == header->ifd0) return {};
+  const auto entries = read_ifd_at(source, ifd1, be);
+  if (!entries) return {};
+  std::optional<std::uint32_t> offset, length;
+  for (std::size_t i = 0; i < get16(entries->data(), be); ++i) {
+    const std::uint8_t* entry = entries->data() + 2 + i * kEntrySize;
+    const std::uint16_t tag = get16(entry, be);
+    if (tag == kThumbnailOffsetTag) offset = entry_number(entry, be);
+    if (tag == kThumbnailLengthTag) length = entry_number(entry, be);
+    // An uncompressed (strip) thumbnail is not a JPEG, whatever else the IFD says.
+    if (tag == kCompressionTag && entry_number(entry, be) != kCompressionOldJpeg) return {};
+  }
+  // The whole JPEG, SOI to EOI, needs at least its two markers; the block's segment bounds it.
+  if (!offset || !length || *length < 4 || *offset < 8) return {};
+  if (std::uint64_t{*offset} + *length > source.size()) return {};
+  std::vector<std::uint8_t> bytes(*length);
+  if (!source.read(*offset, bytes.data(), bytes.size())) return {};
+  if (bytes[0] != 0xFF || bytes[1] != 0xD8) return {};
+  return bytes;
+}
+
+std::vector<std::uint8_t> thumbnail_of(ByteSource& source) {
+  if (!is_jpeg(source)) return {};
+  std::vector<std::uint8_t> thumbnail;
+  walk_jpeg_segments(source, [&](const JpegSegment& segment) {
+    if (!is_exif_segment(source, segment)) return false;
+    SubSource tiff(source, segment.payload + 6, segment.payload_length - 6);
+    thumbnail = tiff_thumbnail(tiff);
+    return true;
+  });
+  return thumbnail;
+}
+
 }  // namespace
+
+std::vector<std::uint8_t> read_file_exif_thumbnail(const std::wstring& path) {
+  FileStore file(std::filesystem::path(path), false);
+  if (!file.is_open()) return {};
+  return thumbnail_of(file);
+}
+
+std::vector<std::uint8_t> read_exif_thumbnail_from_bytes(const std::vector<std::uint8_t>& file) {
+  MemorySource source(file);
+  return thumbnail_of(source);
+}
 
 ExifFacts read_file_exif_facts(const std::wstring& path) {
   FileStore file(std::filesystem::path(path), false);

@@ -42,6 +42,12 @@ struct ExifFacts {
 [[nodiscard]] ExifFacts read_file_exif_facts(const std::wstring& path);
 [[nodiscard]] ExifFacts read_exif_facts_from_bytes(const std::vector<std::uint8_t>& file);
 
+// The JPEG thumbnail a camera embeds in a JPEG's first "Exif" block (its second IFD, through
+// JPEGInterchangeFormat and JPEGInterchangeFormatLength), as its own bytes from SOI on. Empty when
+// there is none, or when any offset or length leads outside the block.
+[[nodiscard]] std::vector<std::uint8_t> read_file_exif_thumbnail(const std::wstring& path);
+[[nodiscard]] std::vector<std::uint8_t> read_exif_thumbnail_from_bytes(const std::vector<std::uint8_t>& file);
+
 // Writes the orientation tag into a JPEG (a minimal APP1 "Exif" segment, or the tag added to
 // the one present) or a TIFF file (its first IFD). False when the file is neither or malformed.
 [[nodiscard]] bool write_file_orientation(const std::wstring& path, std::uint16_t orientation);

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <cwchar>
 #include <vector>
 
 #include "exif_metadata.h"
+#include "byte_source.h"
 #include "image_header.h"
 #include "test_files.h"
 
@@ -144,6 +147,90 @@ TEST(ImageHeader, DimensionsComeFromTheHeaderAlone) {
   EXPECT_EQ(png->width, 65000u);
   EXPECT_FALSE(read_image_dimensions((data_dir() / L"malformed" / L"png-signature-only.png").wstring()));
   EXPECT_FALSE(read_image_dimensions((data_dir() / L"malformed" / L"empty.png").wstring()));
+}
+
+// A camera's embedded thumbnail, written by exiftool (tests/data/make_thumbnails.py).
+std::vector<std::uint8_t> photo_bytes(const wchar_t* name) {
+  return orvane::test::read_bytes((data_dir() / L"images" / name).wstring());
+}
+
+// Where the single-valued LONG entry `tag` lies in a TIFF block of either byte order, and which.
+struct EntryAt {
+  std::size_t value = 0;
+  bool big_endian = false;
+};
+std::optional<EntryAt> find_long_entry(const std::vector<std::uint8_t>& file, std::uint16_t tag) {
+  for (bool be : {false, true}) {
+    std::vector<std::uint8_t> pattern = be ? std::vector<std::uint8_t>{std::uint8_t(tag >> 8), std::uint8_t(tag), 0, 4,
+                                                                       0, 0, 0, 1}
+                                           : std::vector<std::uint8_t>{std::uint8_t(tag), std::uint8_t(tag >> 8), 4, 0,
+                                                                       1, 0, 0, 0};
+    const auto at = std::search(file.begin(), file.end(), pattern.begin(), pattern.end());
+    if (at != file.end()) return EntryAt{static_cast<std::size_t>(at - file.begin()) + 8, be};
+  }
+  return std::nullopt;
+}
+void put_value(std::vector<std::uint8_t>& file, const EntryAt& at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) file[at.value + i] = static_cast<std::uint8_t>(value >> (at.big_endian ? 24 - 8 * i : 8 * i));
+}
+
+TEST(ExifThumbnail, IsTheWholeJpegOfTheSecondIfd) {
+  const auto thumbnail = read_exif_thumbnail_from_bytes(photo_bytes(L"thumb-embedded.jpg"));
+  ASSERT_EQ(thumbnail.size(), 927u) << "exiftool's ThumbnailLength";
+  EXPECT_EQ(thumbnail[0], 0xFF);
+  EXPECT_EQ(thumbnail[1], 0xD8);
+  EXPECT_EQ(thumbnail[925], 0xFF);
+  EXPECT_EQ(thumbnail[926], 0xD9);
+  orvane::engine::MemorySource source(thumbnail);
+  const auto dims = read_image_dimensions(source);
+  ASSERT_TRUE(dims);
+  EXPECT_EQ(dims->width, 160u);
+  EXPECT_EQ(dims->height, 120u);
+  const auto turned = read_exif_thumbnail_from_bytes(photo_bytes(L"thumb-embedded-o6.jpg"));
+  orvane::engine::MemorySource turned_source(turned);
+  ASSERT_TRUE(read_image_dimensions(turned_source));
+  EXPECT_EQ(read_image_dimensions(turned_source)->width, 120u) << "stored as the photo is, on its side";
+  EXPECT_TRUE(read_exif_thumbnail_from_bytes(bare_jpeg()).empty());
+  EXPECT_TRUE(read_file_exif_thumbnail((data_dir() / L"images" / L"solid.jpg").wstring()).empty());
+  EXPECT_EQ(read_file_exif_thumbnail((data_dir() / L"images" / L"thumb-embedded.jpg").wstring()), thumbnail);
+}
+
+// Cut anywhere, the file gives the whole thumbnail or nothing, never a part.
+TEST(ExifThumbnail, EveryTruncationGivesAllOrNothing) {
+  const auto file = photo_bytes(L"thumb-embedded.jpg");
+  const auto whole = read_exif_thumbnail_from_bytes(file);
+  ASSERT_FALSE(whole.empty());
+  std::size_t first_found = file.size() + 1;
+  for (std::size_t length = 0; length <= file.size(); ++length) {
+    const std::vector<std::uint8_t> cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
+    const auto thumbnail = read_exif_thumbnail_from_bytes(cut);
+    if (!thumbnail.empty()) {
+      first_found = std::min(first_found, length);
+      ASSERT_EQ(thumbnail, whole) << "cut at " << length;
+    } else {
+      ASSERT_GT(first_found, length) << "found at " << first_found << ", lost again at " << length;
+    }
+  }
+  const auto at = std::search(file.begin(), file.end(), whole.begin(), whole.end());
+  ASSERT_NE(at, file.end());
+  EXPECT_GE(first_found, static_cast<std::size_t>(at - file.begin()) + whole.size());
+  EXPECT_LT(first_found, file.size()) << "the rest of the photo is not needed";
+}
+
+TEST(ExifThumbnail, LinksLeadingOutsideTheBlockGiveNothing) {
+  const auto file = photo_bytes(L"thumb-embedded.jpg");
+  const auto offset = find_long_entry(file, 0x0201), length = find_long_entry(file, 0x0202);
+  ASSERT_TRUE(offset && length);
+  for (std::uint32_t bad_length : {0u, 3u, 0xFFFFFFF0u, 60000u}) {
+    auto broken = file;
+    put_value(broken, *length, bad_length);
+    EXPECT_TRUE(read_exif_thumbnail_from_bytes(broken).empty()) << "length " << bad_length;
+  }
+  for (std::uint32_t bad_offset : {0u, 7u, 0xFFFFFFF0u, 60000u, 20u}) {
+    auto broken = file;
+    put_value(broken, *offset, bad_offset);
+    EXPECT_TRUE(read_exif_thumbnail_from_bytes(broken).empty()) << "offset " << bad_offset;
+  }
 }
 
 }  // namespace

@@ -14,6 +14,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The date taken and the camera: at most what an entry may hold, never past the bytes.
   const auto facts = orvane::engine::read_exif_facts_from_bytes(file);
   if (facts.model.size() > 4096 || facts.date_time_original.size() > 4096) std::abort();
+  // An embedded thumbnail is a whole JPEG from its SOI, and lies inside the bytes given.
+  const auto thumbnail = orvane::engine::read_exif_thumbnail_from_bytes(file);
+  if (!thumbnail.empty() && (thumbnail.size() > size || thumbnail.size() < 4 || thumbnail[0] != 0xFF ||
+                             thumbnail[1] != 0xD8)) {
+    std::abort();
+  }
   // The item decoders take the raw value bytes the way GDI+ hands them over.
   if (size >= 2) {
     const std::uint16_t type = data[0] % 8;

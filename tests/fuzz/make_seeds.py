@@ -17,9 +17,9 @@ for folder in (exif_dir, header_dir):
     os.makedirs(folder)
 
 
-def make(name, *convert_args, orientation=None, taken=None):
+def make(name, *convert_args, orientation=None, taken=None, thumbnail=False):
     """A 3x2 image through ImageMagick, optionally tagged with an orientation, or a date taken and
-    a camera model, by exiftool."""
+    a camera model, or given an embedded 3x2 thumbnail, by exiftool."""
     with tempfile.TemporaryDirectory() as tmp:
         path = os.path.join(tmp, name)
         subprocess.run(["convert", "-size", "3x2", "xc:#3366cc", "-strip", *convert_args, path], check=True)
@@ -29,6 +29,10 @@ def make(name, *convert_args, orientation=None, taken=None):
         if taken is not None:
             subprocess.run(["exiftool", "-q", "-overwrite_original", f"-DateTimeOriginal={taken}",
                             "-Model=Camera Model", path], check=True)
+        if thumbnail:
+            small = os.path.join(tmp, "small.jpg")
+            subprocess.run(["convert", "-size", "3x2", "xc:#cc6633", "-strip", small], check=True)
+            subprocess.run(["exiftool", "-q", "-overwrite_original", f"-ThumbnailImage<={small}", path], check=True)
         return open(path, "rb").read()
 
 
@@ -41,6 +45,7 @@ images = {
     "plain.jpg": make("plain.jpg"),
     "exif-6.jpg": make("exif-6.jpg", orientation=6),
     "exif-taken.jpg": make("exif-taken.jpg", taken="2019:07:04 09:08:07"),
+    "exif-thumbnail.jpg": make("exif-thumbnail.jpg", orientation=6, thumbnail=True),
     "exif-taken.tif": make("exif-taken.tif", "-compress", "none", taken="2019:07:04 09:08:07"),
     "little-endian.tif": make("little-endian.tif", "-define", "tiff:endian=lsb", "-compress", "none"),
     "big-endian-8.tif": make("big-endian-8.tif", "-define", "tiff:endian=msb", "-compress", "none", orientation=8),
@@ -49,7 +54,7 @@ images = {
     "plain.bmp": make("plain.bmp"),
     "core-header.bmp": make("core-header.bmp", "-define", "bmp:format=bmp2"),
 }
-for name in ("exif-6.jpg", "exif-taken.jpg", "exif-taken.tif", "plain.jpg", "little-endian.tif", "big-endian-8.tif"):
+for name in ("exif-6.jpg", "exif-taken.jpg", "exif-thumbnail.jpg", "exif-taken.tif", "plain.jpg", "little-endian.tif", "big-endian-8.tif"):
     write(exif_dir, name, images[name])
 for name, data in images.items():
     write(header_dir, name, data)
