@@ -201,7 +201,7 @@ TEST_F(BatchRunTest, EveryItemOnceInPlanOrderWithItsReason) {
 // the sink hearing that it started by far.
 TEST_F(BatchRunTest, StopStartsNoMoreAndAbandonLeavesNothing) {
   const std::wstring out = dir_.file(L"out\\");
-  add(photo(L"large.png", 3000, 2000), out + L"large-watermarked.png");
+  add(photo(L"large.png", 4000, 2500), out + L"large-watermarked.png");
   for (const wchar_t* name : {L"1", L"2", L"3"}) add(photo(std::wstring(name) + L".png"), out + name + L"-w.png");
   finish_plan();
   settings_.jobs = 1;
