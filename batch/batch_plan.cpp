@@ -68,7 +68,7 @@ bool read_header(PlanItem& item) {
   return true;
 }
 
-std::size_t SourceFiles::IdentityHash::operator()(const engine::FileIdentity& identity) const noexcept {
+std::size_t FileIdentityHash::operator()(const engine::FileIdentity& identity) const noexcept {
   return std::hash<std::uint64_t>()(identity.file_index * 31 + identity.volume_serial);
 }
 

@@ -68,6 +68,11 @@ bool read_header(PlanItem& item);
 // True for the extensions of the formats the engine reads (.jpg, .png, ...), in any case.
 [[nodiscard]] bool has_image_extension(const std::wstring& name);
 
+// Hashes a file's identity, for sets of files.
+struct FileIdentityHash {
+  std::size_t operator()(const engine::FileIdentity& identity) const noexcept;
+};
+
 // The sources of a batch, to tell whether an output would overwrite one of them: by its name, and
 // for a file that exists by its identity, so another name of a source (a link, a short name, a
 // second route to a share) is caught too. Safe to ask from several threads.
@@ -80,15 +85,11 @@ class SourceFiles {
                               const std::optional<engine::FileIdentity>& identity) const;
 
  private:
-  struct IdentityHash {
-    std::size_t operator()(const engine::FileIdentity& identity) const noexcept;
-  };
-
   std::vector<std::wstring> paths_;
   std::unordered_set<std::wstring> keys_;
   // The sources' identities are read once, when an output that exists is first asked about.
   mutable std::once_flag identities_once_;
-  mutable std::unordered_set<engine::FileIdentity, IdentityHash> identities_;
+  mutable std::unordered_set<engine::FileIdentity, FileIdentityHash> identities_;
 };
 
 // The plan of photos into one folder, as the window makes it, with what the user must settle

@@ -44,12 +44,6 @@ std::uint64_t file_size(const std::wstring& path) {
   return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
 }
 
-struct IdentityHash {
-  std::size_t operator()(const FileIdentity& identity) const noexcept {
-    return std::hash<std::uint64_t>()(identity.file_index * 31 + identity.volume_serial);
-  }
-};
-
 ItemResult failure(ItemReason reason) {
   ItemResult result;
   result.status = ItemStatus::Failed;
@@ -328,7 +322,7 @@ class BatchRun {
   bool all_done_ = false;
 
   std::mutex written_mutex_;
-  std::unordered_set<FileIdentity, IdentityHash> written_;
+  std::unordered_set<FileIdentity, FileIdentityHash> written_;
 };
 
 }  // namespace
