@@ -1,7 +1,8 @@
 // Times orvane-cli on a folder of photos as a batch: one worker against two (the speed-up the
-// parallel workers give), with the peak memory of the whole process, and ImageMagick's mogrify
-// watermarking the same folder in the same run. Prints figures; checks only that every run
-// wrote every photo and that the runs with one and two workers wrote the same bytes.
+// parallel workers give), with the peak memory of the whole process; the batch library's
+// run_batch on the same photos in this process, on a worker thread as the window runs it; and
+// ImageMagick's mogrify watermarking the same folder in the same run. Prints figures; checks only
+// that every run wrote every photo and that the other Orvane runs wrote what -j 1 wrote, byte for byte.
 //
 //   batch_bench [--photos N] [--size WxH] [--runs N] [--jobs J] [--cli ORVANE-CLI.EXE] [--no-magick]
 //
@@ -23,11 +24,16 @@
 #include <cwchar>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
+#include "batch_plan.h"
+#include "batch_run.h"
 #include "bench_process.h"
+#include "cli_arguments.h"
 #include "image_export.h"
 #include "sample_photo.h"
 #include "watermark_options.h"
@@ -131,6 +137,7 @@ bool make_tile(const TempFolder& folder, std::wstring& tile) {
 
 struct Contender {
   std::string name;
+  bool in_process = false;  // its peak memory is this program's, not measured
   std::wstring output;  // folder, emptied before each run
   std::function<bool(ProcessRun&)> run;
   std::vector<double> ms;
@@ -138,6 +145,47 @@ struct Contender {
   double peak_mib = 0;
   double busy_before = 0;  // the most the machine was busy just before one of its runs
 };
+
+// Counts what the batch writes; the window's sink posts the same calls to its UI thread.
+class CountingSink final : public orvane::batch::BatchSink {
+ public:
+  void item_finished(std::size_t, const orvane::batch::ItemResult& result) override {
+    written += result.status == orvane::batch::ItemStatus::Written ? 1 : 0;
+  }
+  std::size_t written = 0;
+};
+
+// The photos through the batch library in this process, as the window exports a shoot: planned
+// into one folder, then run on a worker thread. The watermark settings are orvane-cli's for the
+// same options, so both do the same work.
+bool run_in_process(const Settings& settings, const std::wstring& photos, const std::wstring& output,
+                    ProcessRun& run) {
+  namespace batch = orvane::batch;
+  const std::wstring jobs = std::to_wstring(settings.jobs);
+  const wchar_t* argv[] = {L"orvane-cli", L"--layout", L"grid", L"--quality", L"90", L"-j", jobs.c_str(),
+                           photos.c_str()};
+  orvane::cli::CliArguments arguments;
+  std::wstring error;
+  if (!orvane::cli::parse_cli_arguments(static_cast<int>(std::size(argv)), argv, arguments, error)) return false;
+
+  const auto start = std::chrono::steady_clock::now();
+  std::vector<std::wstring> inputs;
+  for (const auto& file : files_in(photos)) inputs.push_back(file.wstring());
+  const batch::FolderPlan plan = batch::plan_into_folder(inputs, output);
+  if (plan.refused()) return false;
+  batch::RunSettings run_settings;
+  run_settings.options = arguments.options;
+  run_settings.jobs = static_cast<std::uint32_t>(settings.jobs);
+  run_settings.memory_budget = batch::default_memory_budget();
+  batch::StopControl stop;
+  CountingSink sink;
+  batch::BatchOutcome outcome;
+  std::thread worker([&] { outcome = batch::run_batch(plan.plan, run_settings, stop, sink); });
+  worker.join();
+  run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  run.exit_code = outcome.any_failure ? 1 : 0;
+  return !outcome.any_failure && sink.written == plan.plan.items.size();
+}
 
 void print_usage(std::FILE* stream) {
   std::fprintf(stream,
@@ -196,6 +244,16 @@ int run_benchmark(const Settings& settings) {
   };
   contenders.push_back(cli_contender(1));
   contenders.push_back(cli_contender(settings.jobs));
+  {
+    Contender contender;
+    contender.name = "run_batch -j " + std::to_string(settings.jobs);
+    contender.in_process = true;
+    contender.output = folder.file(L"out-library");
+    contender.run = [&settings, &photos, output = contender.output](ProcessRun& run) {
+      return run_in_process(settings, photos, output, run);
+    };
+    contenders.push_back(std::move(contender));
+  }
 
   bool magick = false;
   if (settings.magick && host_program_available(L"mogrify")) {
@@ -243,8 +301,13 @@ int run_benchmark(const Settings& settings) {
       if (run.cpu_ms >= 0) contender.cpu_ms.push_back(run.cpu_ms);
       contender.peak_mib = std::max(contender.peak_mib, run.peak_mib);
       contender.busy_before = std::max(contender.busy_before, busy);
-      std::printf("  round %d  %-22s %8.1f s  peak %7.1f MiB  (machine %3.0f %% busy before)\n", round + 1,
-                  contender.name.c_str(), run.ms / 1000.0, run.peak_mib, busy * 100.0);
+      if (contender.in_process) {
+        std::printf("  round %d  %-22s %8.1f s  (in this process)    (machine %3.0f %% busy before)\n", round + 1,
+                    contender.name.c_str(), run.ms / 1000.0, busy * 100.0);
+      } else {
+        std::printf("  round %d  %-22s %8.1f s  peak %7.1f MiB  (machine %3.0f %% busy before)\n", round + 1,
+                    contender.name.c_str(), run.ms / 1000.0, run.peak_mib, busy * 100.0);
+      }
       std::fflush(stdout);
     }
   }
@@ -259,9 +322,11 @@ int run_benchmark(const Settings& settings) {
     const double seconds = best(contender) / 1000.0;
     char cpu[32] = "-";
     if (!contender.cpu_ms.empty()) std::snprintf(cpu, sizeof(cpu), "%.1f", median(contender.cpu_ms) / 1000.0);
-    std::printf("  %-22s %8.1f %9.1f %9.2f %8.1f %12s %10.1f\n", contender.name.c_str(), seconds,
+    char peak[32] = "-";
+    if (!contender.in_process) std::snprintf(peak, sizeof(peak), "%.1f", contender.peak_mib);
+    std::printf("  %-22s %8.1f %9.1f %9.2f %8.1f %12s %10s\n", contender.name.c_str(), seconds,
                 median(contender.ms) / 1000.0, settings.photos / seconds, settings.photos * megapixels / seconds, cpu,
-                contender.peak_mib);
+                peak);
   }
   double busy = 0;
   for (const Contender& contender : contenders) busy = std::max(busy, contender.busy_before);
@@ -275,20 +340,29 @@ int run_benchmark(const Settings& settings) {
   std::printf("\n  speed-up of -j %d over -j 1: %.2fx best to best, %.2fx median to median (target 1.7x on two "
               "processors)\n",
               settings.jobs, one / parallel, median(contenders[0].ms) / median(contenders[1].ms));
+  const double library = best(contenders[2]);
+  std::printf("  run_batch in process against orvane-cli, both -j %d: %.2fx the throughput best to best, %.2fx "
+              "median to median\n",
+              settings.jobs, parallel / library, median(contenders[1].ms) / median(contenders[2].ms));
   if (magick) {
     std::printf("  orvane-cli -j %d against mogrify: %.2fx the speed, %.2fx the peak memory\n", settings.jobs,
-                best(contenders[2]) / parallel, contenders[1].peak_mib / contenders[2].peak_mib);
+                best(contenders[3]) / parallel, contenders[1].peak_mib / contenders[3].peak_mib);
   }
 
-  // The parallel run must have written what the serial one wrote, byte for byte.
+  // The parallel runs must have written what the serial one wrote, byte for byte.
   const auto serial_files = files_in(contenders[0].output);
-  std::size_t identical = 0;
-  for (const auto& file : serial_files) {
-    identical += same_bytes(file, fs::path(contenders[1].output) / file.filename()) ? 1 : 0;
+  bool all_identical = true;
+  for (std::size_t c = 1; c < 3; ++c) {
+    std::size_t identical = 0;
+    for (const auto& file : serial_files) {
+      identical += same_bytes(file, fs::path(contenders[c].output) / file.filename()) ? 1 : 0;
+    }
+    std::printf("  %s outputs identical to -j 1: %zu of %zu\n", contenders[c].name.c_str(), identical,
+                serial_files.size());
+    all_identical = all_identical && identical == serial_files.size();
   }
-  std::printf("  -j %d outputs identical to -j 1: %zu of %zu\n", settings.jobs, identical, serial_files.size());
   std::fflush(stdout);
-  return identical == serial_files.size() ? 0 : 1;
+  return all_identical ? 0 : 1;
 }
 
 }  // namespace

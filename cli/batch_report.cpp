@@ -4,8 +4,17 @@
 #include <cmath>
 #include <cstdio>
 #include <cwchar>
+#include <filesystem>
 
 namespace orvane::cli {
+
+using batch::BatchFigures;
+using batch::ItemKind;
+using batch::ItemReason;
+using batch::ItemResult;
+using batch::ItemStatus;
+using batch::PlanItem;
+
 namespace {
 
 bool is_high(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
@@ -35,11 +44,17 @@ const wchar_t* status_name(ItemStatus status) {
       return L"skipped";
     case ItemStatus::Cancelled:
       return L"cancelled";
+    case ItemStatus::NotStarted:
+      return L"not started";
     case ItemStatus::Failed:
       break;
   }
   return L"failed";
 }
+
+std::wstring quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+std::wstring mib(std::uint64_t bytes) { return std::to_wstring((bytes + (1 << 20) - 1) >> 20) + L" MiB"; }
 
 std::wstring plural(std::size_t count, const wchar_t* one, const wchar_t* many) {
   return std::to_wstring(count) + L" " + (count == 1 ? one : many);
@@ -101,13 +116,44 @@ std::wstring json_string(std::wstring_view text) {
   return out + L"\"";
 }
 
-std::wstring json_record(const PlanItem& item, const ItemResult& result) {
+std::wstring item_message(const PlanItem& item, const ItemResult& result) {
+  switch (result.reason) {
+    case ItemReason::None:
+      return result.status == ItemStatus::Written ? describe(result.report) : std::wstring();
+    case ItemReason::NotImage:
+    case ItemReason::NothingFound:
+      return item.message;
+    case ItemReason::SourceWouldBeOverwritten:
+      return L"Orvane will not overwrite the source image " + quoted(item.output) + L".";
+    case ItemReason::OutputWrittenEarlier:
+      return L"The output " + quoted(item.output) + L" was already written for an earlier input.";
+    case ItemReason::OutputUnknown:
+      return L"Unable to tell whether the output " + quoted(item.output) + L" exists.";
+    case ItemReason::OutputExists:
+      return L"skipped: " + quoted(item.output) + L" already exists (--overwrite replaces it).";
+    case ItemReason::OutputFolderMissing:
+      return L"The output folder " + quoted(std::filesystem::path(item.output).parent_path().wstring()) +
+             L" does not exist.";
+    case ItemReason::OverMemoryLimit:
+      return L"its export needs about " + mib(result.bytes_needed) + L", more than --memory-limit allows (" +
+             mib(result.memory_budget) + L").";
+    case ItemReason::ExportFailed:
+      return result.engine_error;
+    case ItemReason::Cancelled:
+      return L"abandoned by Ctrl+C; nothing was written";
+    case ItemReason::OutOfMemory:
+      return L"Not enough memory to process this image.";
+  }
+  return result.engine_error;
+}
+
+std::wstring json_record(const PlanItem& item, const ItemResult& result, std::wstring_view message) {
   const bool written = result.status == ItemStatus::Written;
   const engine::ExportReport& report = result.report;
   std::wstring json = L"{\"input\":" + json_string(item.input);
   json += L",\"output\":" + (item.output.empty() ? std::wstring(L"null") : json_string(item.output));
   json += L",\"status\":" + json_string(status_name(result.status));
-  json += L",\"message\":" + json_string(result.message);
+  json += L",\"message\":" + json_string(message);
   json += L",\"width\":" + number_or_null(written, report.output_width);
   json += L",\"height\":" + number_or_null(written, report.output_height);
   json += L",\"orientation\":" + number_or_null(written, report.orientation);
@@ -138,16 +184,12 @@ std::wstring progress_line(const BatchFigures& figures, std::size_t columns) {
   std::wstring line = std::to_wstring(figures.done()) + L"/" + std::to_wstring(figures.images) + L" done";
   if (figures.failed > 0) line += L", " + std::to_wstring(figures.failed) + L" failed";
   if (figures.existing > 0) line += L", " + std::to_wstring(figures.existing) + L" skipped";
-  const std::size_t worked = figures.written + figures.failed;
-  if (worked > 0 && figures.seconds_at_last > 0) {
-    line += L", " + one_decimal(static_cast<double>(worked) / figures.seconds_at_last) + L" images/s";
+  if (const auto rate = figures.images_per_second()) {
+    line += L", " + one_decimal(*rate) + L" images/s";
     if (figures.stopping) {
       line += L", stopping";
-    } else if (figures.pixels_done > 0) {
-      const double estimate = static_cast<double>(figures.pixels_left) * figures.seconds_at_last /
-                              static_cast<double>(figures.pixels_done);
-      const double seconds_left = std::max(1.0, estimate - (figures.seconds - figures.seconds_at_last));
-      line += L", about " + clock_text(seconds_left) + L" left";
+    } else if (const auto left = figures.seconds_left()) {
+      line += L", about " + clock_text(*left) + L" left";
     }
   } else {
     line += figures.stopping ? L", stopping" : L", starting";

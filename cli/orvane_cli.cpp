@@ -4,19 +4,17 @@
 
 #include <chrono>
 #include <exception>
-#include <limits>
 #include <new>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "batch_plan.h"
 #include "batch_run.h"
 #include "cli_arguments.h"
+#include "command_plan.h"
+#include "console_control.h"
+#include "console_report.h"
 #include "console_writer.h"
 #include "file_system.h"
-#include "image_export.h"
-#include "image_size_limit.h"
 #include "logo_image.h"
 #include "preset_file.h"
 #include "preset_store.h"
@@ -34,23 +32,17 @@ constexpr int kExitInterrupted = static_cast<int>(0xC000013AL);
 
 std::wstring quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
-std::uint32_t processor_count() {
-  const DWORD count = GetActiveProcessorCount(ALL_PROCESSOR_GROUPS);
-  if (count > 0) return count;
-  const unsigned hardware = std::thread::hardware_concurrency();
-  return hardware > 0 ? hardware : 1;
-}
-
 // Plans the batch, then runs it; returns the process exit code.
 int run(const CliArguments& arguments, const ConsoleWriter& out, const ConsoleWriter& err) {
   using namespace orvane::cli;
-  Interruption interruption;
-  const ConsoleControl control(interruption);
+  namespace batch = orvane::batch;
+  batch::StopControl stop;
+  const ConsoleControl control(stop);
   const bool progress_wanted = out.is_console() && !arguments.quiet && !arguments.json && !arguments.no_progress;
 
   // Searching a large tree takes a while; a console shows how far it got.
   PlanProgress progress;
-  progress.stop = [&] { return interruption.stop_starting(); };
+  progress.stop = [&] { return stop.stopping(); };
   bool search_shown = false;
   auto last_shown = std::chrono::steady_clock::now();
   if (progress_wanted) {
@@ -62,7 +54,7 @@ int run(const CliArguments& arguments, const ConsoleWriter& out, const ConsoleWr
       search_shown = true;
     };
   }
-  Plan plan;
+  batch::Plan plan;
   std::vector<std::wstring> errors;
   const PlanOutcome planned = make_plan(arguments, progress, plan, errors);
   if (search_shown) clear_progress(out);
@@ -84,23 +76,23 @@ int run(const CliArguments& arguments, const ConsoleWriter& out, const ConsoleWr
     }
   }
 
-  BatchSettings settings;
+  batch::RunSettings settings;
   settings.options = arguments.options;
   settings.overwrite = arguments.overwrite;
   settings.skip_existing = arguments.skip_existing;
-  settings.jobs = arguments.jobs > 0 ? arguments.jobs : processor_count();
-  settings.memory_limit_given = arguments.memory_limit > 0;
-  settings.memory_budget = arguments.memory_limit > 0
-                               ? arguments.memory_limit
-                               : orvane::engine::memory_available().value_or(std::numeric_limits<std::uint64_t>::max());
-  settings.quiet = arguments.quiet;
-  settings.mode = arguments.json                          ? ReportMode::Json
-                  : progress_wanted && plan.images > 1    ? ReportMode::Progress
-                                                          : ReportMode::Records;
+  settings.jobs = arguments.jobs > 0 ? arguments.jobs : batch::default_jobs();
+  settings.strict_memory_budget = arguments.memory_limit > 0;
+  settings.memory_budget = arguments.memory_limit > 0 ? arguments.memory_limit : batch::default_memory_budget();
 
-  // One imaging session for every worker: none of their exports starts or stops GDI+ under another.
-  const orvane::engine::ImagingSession session;
-  const BatchOutcome outcome = run_batch(plan, settings, interruption, out, err);
+  ReportSettings report_settings;
+  report_settings.quiet = arguments.quiet;
+  report_settings.skip_existing = arguments.skip_existing;
+  report_settings.mode = arguments.json                          ? ReportMode::Json
+                         : progress_wanted && plan.images > 1    ? ReportMode::Progress
+                                                                 : ReportMode::Records;
+  ConsoleReport report(plan, report_settings, stop, out, err);
+  const batch::BatchOutcome outcome = batch::run_batch(plan, settings, stop, report);
+  report.finish(outcome);
   if (outcome.interrupted) return kExitInterrupted;
   return outcome.any_failure ? kExitFailed : 0;
 }

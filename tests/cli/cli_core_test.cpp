@@ -1,27 +1,24 @@
-// The command line's parts on their own: arguments, wildcards, the batch plan over real folders,
-// the memory gate, and the records, JSON and progress text.
+// The command line's parts on their own: arguments, the batch plan over real folders, and the
+// records, JSON and progress text.
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <filesystem>
-#include <thread>
 #include <vector>
 
 #include "batch_plan.h"
 #include "batch_report.h"
 #include "cli_arguments.h"
 #include "cli_process.h"
-#include "input_search.h"
-#include "memory_gate.h"
+#include "command_plan.h"
 #include "test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace orvane::batch;
 using namespace orvane::cli;
 using namespace orvane::test;
 
@@ -79,30 +76,6 @@ TEST(CliArguments, BatchOptions) {
   }
 }
 
-TEST(InputSearch, WildcardsMatchAsWindowsToolsDo) {
-  EXPECT_TRUE(wildcard_match(L"*.jpg", L"IMG_0001.JPG"));
-  EXPECT_TRUE(wildcard_match(L"IMG_????.jpg", L"img_0001.jpg"));
-  EXPECT_FALSE(wildcard_match(L"IMG_????.jpg", L"IMG_01.jpg"));
-  EXPECT_FALSE(wildcard_match(L"*.jpg", L"photo.jpeg")) << "no short-name surprises";
-  EXPECT_FALSE(wildcard_match(L"*.jpg", L"photo.jpg.txt"));
-  EXPECT_TRUE(wildcard_match(L"*", L"anything"));
-  EXPECT_TRUE(wildcard_match(L"*.*", L"no-extension"));
-  EXPECT_TRUE(wildcard_match(L"a*b*c", L"aXXbYYbZc"));
-  EXPECT_FALSE(wildcard_match(L"a*b*c", L"aXXbYYbZ"));
-  EXPECT_TRUE(wildcard_match(L"照片*.PNG", L"照片 01.png"));
-  EXPECT_TRUE(wildcard_match(L"É*", L"été.jpg")) << "letter case beyond ASCII";
-  const std::wstring long_name(2000, L'a');
-  EXPECT_FALSE(wildcard_match(L"*a*a*a*a*a*a*a*a*b", long_name)) << "and in linear time";
-
-  EXPECT_TRUE(has_wildcard(L"shoot\\*.jpg"));
-  EXPECT_TRUE(has_wildcard(L"C:IMG_?.png"));
-  EXPECT_FALSE(has_wildcard(L"shoot\\a.jpg"));
-  EXPECT_FALSE(has_wildcard(L"\\\\?\\C:\\shoot\\a.jpg"));
-  EXPECT_TRUE(has_wildcard(L"\\\\?\\C:\\shoot\\*.jpg"));
-  EXPECT_TRUE(has_wildcard_in_folder(L"shoot*\\a.jpg"));
-  EXPECT_FALSE(has_wildcard_in_folder(L"\\\\?\\C:\\shoot\\*.jpg"));
-}
-
 TEST(BatchReport, JsonStringsAreEscapedAndStayUtf16ForUtf8) {
   EXPECT_EQ(json_string(L"plain"), L"\"plain\"");
   EXPECT_EQ(json_string(L"say \"hi\"\\now"), L"\"say \\\"hi\\\"\\\\now\"");
@@ -125,10 +98,9 @@ TEST(BatchReport, JsonRecordsCarryEveryField) {
   result.report.orientation = 6;
   result.report.mime_type = L"image/jpeg";
   result.report.jpeg_quality = 90;
-  result.message = L"4000x3000";
   result.output_bytes = 5678;
   result.milliseconds = 512.4;
-  EXPECT_EQ(json_record(item, result),
+  EXPECT_EQ(json_record(item, result, L"4000x3000"),
             L"{\"input\":\"shoot\\\\a \\\"b\\\".jpg\",\"output\":\"out\\\\a-watermarked.jpg\",\"status\":\"written\","
             L"\"message\":\"4000x3000\",\"width\":4000,\"height\":3000,\"orientation\":6,\"encoder\":\"image/jpeg\","
             L"\"quality\":90,\"input_bytes\":1234,\"output_bytes\":5678,\"milliseconds\":512}");
@@ -138,8 +110,9 @@ TEST(BatchReport, JsonRecordsCarryEveryField) {
   other.input = L"notes.txt";
   ItemResult skipped;
   skipped.status = ItemStatus::Skipped;
-  skipped.message = L"skipped: not an image Orvane reads";
-  EXPECT_EQ(json_record(other, skipped),
+  skipped.reason = ItemReason::NotImage;
+  other.message = L"skipped: not an image Orvane reads";
+  EXPECT_EQ(json_record(other, skipped, item_message(other, skipped)),
             L"{\"input\":\"notes.txt\",\"output\":null,\"status\":\"skipped\",\"message\":\"skipped: not an image "
             L"Orvane reads\",\"width\":null,\"height\":null,\"orientation\":null,\"encoder\":null,\"quality\":null,"
             L"\"input_bytes\":null,\"output_bytes\":null,\"milliseconds\":null}");
@@ -181,70 +154,6 @@ TEST(BatchReport, ProgressAndSummaryLines) {
   EXPECT_EQ(clock_text(0.2), L"0:01");
   EXPECT_EQ(clock_text(754), L"12:34");
   EXPECT_EQ(clock_text(3723), L"1:02:03");
-}
-
-TEST(MemoryGate, KeepsExportsWithinTheBudgetInOrder) {
-  MemoryGate gate(100);
-  std::atomic<int> running{0};
-  std::atomic<int> most{0};
-  std::atomic<std::uint64_t> held{0};
-  std::atomic<bool> over{false};
-  std::atomic<int> started{0};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 8; ++t) {
-    threads.emplace_back([&, t] {
-      ++started;
-      while (started.load() < 8) std::this_thread::yield();
-      for (int i = 0; i < 20; ++i) {
-        const std::uint64_t bytes = (t % 2 == 0) ? 40 : 30;
-        ASSERT_TRUE(gate.acquire(bytes));
-        const int now = ++running;
-        if (held.fetch_add(bytes) + bytes > 100) over = true;
-        int seen = most.load();
-        while (now > seen && !most.compare_exchange_weak(seen, now)) {
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        held.fetch_sub(bytes);
-        --running;
-        gate.release(bytes);
-      }
-    });
-  }
-  for (auto& thread : threads) thread.join();
-  EXPECT_FALSE(over.load());
-  EXPECT_LE(gate.peak_held(), 100u);
-  EXPECT_GE(most.load(), 2) << "several at once when they fit";
-  EXPECT_EQ(gate.held(), 0u);
-
-  // More than the whole budget runs alone, once the others are done; later requests wait for it.
-  ASSERT_TRUE(gate.acquire(60));
-  std::atomic<int> stage{0};
-  std::thread big([&] {
-    ASSERT_TRUE(gate.acquire(500));
-    stage = 1;
-    gate.release(500);
-  });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_EQ(stage.load(), 0) << "the big one waits for the 60 to go";
-  std::thread small([&] {
-    ASSERT_TRUE(gate.acquire(10));
-    EXPECT_EQ(stage.load(), 1) << "a later small request does not pass the waiting big one";
-    gate.release(10);
-  });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  gate.release(60);
-  big.join();
-  small.join();
-
-  // Closing wakes the waiting with false.
-  ASSERT_TRUE(gate.acquire(100));
-  std::atomic<int> refused{0};
-  std::thread waiter([&] { refused += gate.acquire(50) ? 0 : 1; });
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  gate.close();
-  waiter.join();
-  EXPECT_EQ(refused.load(), 1);
-  EXPECT_FALSE(gate.acquire(1));
 }
 
 // Runs in a scratch folder made the current folder, as a user's shell would be.

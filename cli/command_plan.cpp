@@ -1,16 +1,17 @@
-#include "batch_plan.h"
+#include "command_plan.h"
 
 #include <windows.h>
 
 #include <filesystem>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "file_identity.h"
-#include "image_header.h"
 #include "input_search.h"
 
 namespace orvane::cli {
+
+using namespace orvane::batch;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -28,12 +29,6 @@ DWORD attributes_of(std::wstring path) {
   return GetFileAttributesW(path.c_str());
 }
 
-std::uint64_t file_size(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-}
-
 // The parent of a relative path below a searched folder, "" for a file directly in it.
 std::wstring relative_folder(const std::wstring& relative) {
   const auto slash = relative.find_last_of(L"\\/");
@@ -42,22 +37,7 @@ std::wstring relative_folder(const std::wstring& relative) {
 
 }  // namespace
 
-std::wstring default_output_name(const std::wstring& input) {
-  const fs::path path(input);
-  return path.stem().wstring() + L"-watermarked" + path.extension().wstring();
-}
-
-bool has_image_extension(const std::wstring& name) {
-  const auto dot = name.find_last_of(L'.');
-  if (dot == std::wstring::npos) return false;
-  const std::wstring extension = fold_case(name.substr(dot + 1));
-  for (const wchar_t* known : {L"JPG", L"JPEG", L"JPE", L"JFIF", L"PNG", L"BMP", L"DIB", L"GIF", L"TIF", L"TIFF"}) {
-    if (extension == known) return true;
-  }
-  return false;
-}
-
-PlanOutcome make_plan(const CliArguments& arguments, const PlanProgress& progress, Plan& plan,
+PlanOutcome make_plan(const CliArguments& arguments, const PlanProgress& progress, batch::Plan& plan,
                       std::vector<std::wstring>& errors) {
   plan = Plan{};
   for (const std::wstring& input : arguments.inputs) {
@@ -156,25 +136,17 @@ PlanOutcome make_plan(const CliArguments& arguments, const PlanProgress& progres
   items = std::move(kept);
 
   // No two inputs may share an output; all such pairs are reported before anything is done.
-  std::unordered_map<std::wstring, const PlanItem*> outputs;
-  for (const PlanItem& item : items) {
-    if (item.kind != ItemKind::Image) continue;
-    const auto [first, fresh] = outputs.emplace(fold_case(item.output_full), &item);
-    if (!fresh) {
-      errors.push_back(quoted(first->second->input) + L" and " + quoted(item.input) + L" would both be written to " +
-                       quoted(item.output) + L"; nothing was written");
-    }
+  for (const Collision& collision : find_collisions(items)) {
+    const PlanItem& first = items[collision.first];
+    const PlanItem& second = items[collision.second];
+    errors.push_back(quoted(first.input) + L" and " + quoted(second.input) +
+                     L" would both be written to " + quoted(second.output) + L"; nothing was written");
   }
   if (!errors.empty()) return PlanOutcome::BadUsage;
 
   // The images are numbered in the batch's fixed order, before it is sliced, so that every slice
   // and every number of jobs gives each image the same number.
-  std::uint64_t sequence = 0;
-  for (PlanItem& item : items) {
-    if (item.kind != ItemKind::Image) continue;
-    plan.input_paths.push_back(item.input_full);
-    item.sequence = ++sequence;
-  }
+  plan.input_paths = number_images(items);
 
   // Folders and wildcards that found no image fail, in every slice alike.
   for (std::size_t i = 0; i < found.inputs.size(); ++i) {
@@ -204,16 +176,12 @@ PlanOutcome make_plan(const CliArguments& arguments, const PlanProgress& progres
     if (item.kind == ItemKind::Image) {
       // The header tells the memory an export needs; a found file whose contents are no
       // image Orvane reads is skipped like any other non-image.
-      if (const auto dims = engine::read_image_dimensions(item.input_full)) {
-        item.width = dims->width;
-        item.height = dims->height;
-      } else if (!item.named) {
+      if (!read_header(item) && !item.named) {
         item.kind = ItemKind::NotImage;
         item.message = L"skipped: not an image Orvane reads (its contents are no PNG, JPEG, GIF, BMP or TIFF)";
         item.output.clear();
         item.output_full.clear();
       }
-      item.input_bytes = file_size(item.input_full);
     }
     if (item.kind == ItemKind::Image) ++plan.images;
     plan.items.push_back(std::move(item));

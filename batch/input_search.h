@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace orvane::cli {
+namespace orvane::batch {
 
 // True when `name` matches `pattern`: * stands for any run of characters, ? for one, and
 // letters match in either case, as file names do. "*.*" matches every name, as in cmd.
@@ -62,4 +62,4 @@ struct SearchResult {
 // The caller has checked has_wildcard_in_folder.
 [[nodiscard]] SearchResult search_inputs(const std::vector<std::wstring>& inputs, const SearchOptions& options);
 
-}  // namespace orvane::cli
+}  // namespace orvane::batch

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <mutex>
 
-namespace orvane::cli {
+namespace orvane::batch {
 
 // Shares a memory budget between the workers of a batch. A worker asks for what its file's
 // export needs (the engine's rule) before starting it and gives it back when done; it waits while
@@ -38,4 +38,4 @@ class MemoryGate {
   bool closed_ = false;
 };
 
-}  // namespace orvane::cli
+}  // namespace orvane::batch

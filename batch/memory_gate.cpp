@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace orvane::cli {
+namespace orvane::batch {
 
 bool MemoryGate::acquire(std::uint64_t bytes) {
   std::unique_lock lock(mutex_);
@@ -53,4 +53,4 @@ std::uint64_t MemoryGate::peak_held() const {
   return peak_held_;
 }
 
-}  // namespace orvane::cli
+}  // namespace orvane::batch

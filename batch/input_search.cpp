@@ -7,7 +7,7 @@
 
 #include "file_identity.h"
 
-namespace orvane::cli {
+namespace orvane::batch {
 namespace {
 
 bool is_separator(wchar_t c) { return c == L'\\' || c == L'/'; }
@@ -205,4 +205,4 @@ SearchResult search_inputs(const std::vector<std::wstring>& inputs, const Search
   return result;
 }
 
-}  // namespace orvane::cli
+}  // namespace orvane::batch
