@@ -6,15 +6,17 @@
 
 namespace orvane::app {
 
-std::wstring image_path_from_command_line(const wchar_t* command_line) {
+std::vector<std::wstring> image_paths_from_command_line(const wchar_t* command_line) {
   if (command_line == nullptr || *command_line == L'\0') return {};
   int count = 0;
   LPWSTR* arguments = CommandLineToArgvW(command_line, &count);
   if (arguments == nullptr) return {};
-  std::wstring path;
-  if (count >= 2 && arguments[1][0] != L'-') path = arguments[1];
+  std::vector<std::wstring> paths;
+  for (int i = 1; i < count && arguments[i][0] != L'-'; ++i) {
+    if (arguments[i][0] != L'\0') paths.emplace_back(arguments[i]);
+  }
   LocalFree(arguments);
-  return path;
+  return paths;
 }
 
 }  // namespace orvane::app

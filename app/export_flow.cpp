@@ -83,12 +83,12 @@ void ExportFlow::export_watermarked() {
       std::move(options),
       [this](double done) {
         progress_ = done;
-        show_taskbar(TaskbarState::normal, done);
+        application_.show_taskbar(TaskbarState::normal, done);
         application_.export_state_changed();
       },
       [this](ExportOutcome outcome) { finished(std::move(outcome)); });
   if (!started) return;
-  show_taskbar(TaskbarState::normal, 0.0);
+  application_.show_taskbar(TaskbarState::normal, 0.0);
   application_.export_state_changed();
 }
 
@@ -100,29 +100,21 @@ void ExportFlow::finished(ExportOutcome outcome) {
   app.export_state_changed();
   // Say how it went.
   if (outcome.cancelled) {
-    show_taskbar(TaskbarState::none);
+    application_.show_taskbar(TaskbarState::none);
     app.set_status(fill(flow_text(language, FlowText::export_cancelled_status), output_name_));
     return;
   }
   if (!outcome.written) {
     // Red on the taskbar while the message says why, so a user elsewhere sees it failed.
-    show_taskbar(TaskbarState::error, 1.0);
+    application_.show_taskbar(TaskbarState::error, 1.0);
     app.message(flow_text(language, FlowText::export_failed_title), outcome.error, true);
-    show_taskbar(TaskbarState::none);
+    application_.show_taskbar(TaskbarState::none);
     return;
   }
-  show_taskbar(TaskbarState::none);
+  application_.show_taskbar(TaskbarState::none);
   app.set_status(fill(flow_text(language, FlowText::exported_status), output_name_));
   app.message(flow_text(language, FlowText::export_done_title), fill(flow_text(language, FlowText::export_done_message), output_path_),
               false);
-}
-
-void ExportFlow::show_taskbar(TaskbarState state, double done) {
-  if (!taskbar_) {
-    if (state == TaskbarState::none || application_.hwnd() == nullptr) return;
-    taskbar_ = std::make_unique<win32_ui::scaffold::TaskbarProgress>(application_.hwnd());
-  }
-  taskbar_->show(state, done);
 }
 
 void ExportFlow::guard_close(HWND window) {
@@ -136,14 +128,16 @@ LRESULT CALLBACK ExportFlow::subclass_proc(HWND window, UINT message, WPARAM wpa
     switch (message) {
       case WM_CLOSE:
         // Closing stops the export and leaves its output as it was, so the user says so first.
-        if (self->exporting()) {
-          const UiLanguage language = self->application_.language();
-          if (!self->application_.ask(flow_text(language, FlowText::close_while_exporting_title),
-                                      fill(flow_text(language, FlowText::close_while_exporting_message),
-                                           self->output_name_))) {
+        if (self->application_.exporting()) {
+          OrvaneApplication& app = self->application_;
+          const UiLanguage language = app.language();
+          const std::wstring question =
+              self->exporting() ? fill(flow_text(language, FlowText::close_while_exporting_message), self->output_name_)
+                                : flow_text(language, FlowText::close_while_batch_message);
+          if (!app.ask(flow_text(language, FlowText::close_while_exporting_title), question)) {
             return 0;
           }
-          // The answer may have come after the export ended; cancelling a finished job does nothing.
+          // The export in progress stops with the window (a batch's at once, leaving nothing behind).
           self->job_.cancel();
         }
         break;

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "export_job.h"
-#include "scaffold/taskbar_progress.h"
 
 namespace orvane::app {
 
@@ -34,17 +33,16 @@ class ExportFlow {
   [[nodiscard]] const std::wstring& output_name() const noexcept { return output_name_; }
   // The suggested output: the image's folder and stem with "-watermarked" and its extension.
   [[nodiscard]] std::wstring default_output_name() const;
-  // Closing the window while an export runs asks first; from the window's creation on.
+  // Closing the window while an export (of one photo or of all) runs asks first; from the window's
+  // creation on.
   void guard_close(HWND window);
 
  private:
   void finished(ExportOutcome outcome);
-  void show_taskbar(win32_ui::scaffold::TaskbarState state, double done = 0.0);
   static LRESULT CALLBACK subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                         DWORD_PTR data) noexcept;
 
   OrvaneApplication& application_;
-  std::unique_ptr<win32_ui::scaffold::TaskbarProgress> taskbar_;
   std::wstring output_path_;
   std::wstring output_name_;
   double progress_ = 0.0;

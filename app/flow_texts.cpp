@@ -11,7 +11,7 @@ struct Pair {
   const wchar_t* chinese;
 };
 
-constexpr std::array<Pair, 45> texts{{
+constexpr std::array<Pair, 46> texts{{
     {L"Open image", L"打开图片"},
     {L"Image files (*.png;*.jpg;*.jpeg;*.bmp;*.gif;*.tif;*.tiff)", L"图片文件 (*.png;*.jpg;*.jpeg;*.bmp;*.gif;*.tif;*.tiff)"},
     {L"All files (*.*)", L"所有文件 (*.*)"},
@@ -57,6 +57,8 @@ constexpr std::array<Pair, 45> texts{{
     {L"Export progress", L"导出进度"},
     {L"Export in progress", L"正在导出"},
     {L"Orvane is still writing {}. Stop the export and close?", L"Orvane 仍在写入 {}。要停止导出并关闭吗？"},
+    {L"Orvane is still writing the copies of your photos. Stop the export and close? The copies in progress are not written.",
+     L"Orvane 仍在写入照片的副本。要停止导出并关闭吗？正在写入的副本将不会保存。"},
 }};
 
 }  // namespace

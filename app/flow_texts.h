@@ -53,6 +53,7 @@ enum class FlowText : int {
   export_progress,
   close_while_exporting_title,
   close_while_exporting_message,  // "{}" is the output file name
+  close_while_batch_message,
 };
 
 [[nodiscard]] std::wstring flow_text(UiLanguage language, FlowText id);

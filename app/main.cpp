@@ -22,17 +22,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), 0x40FF};
   InitCommonControlsEx(&controls);
   const win32_ui::platform::ComApartment apartment(COINIT_APARTMENTTHREADED);
-  // The image to open, when the command line names one.
+  // The photos to open, when the command line names some.
   // Only a non-empty line handed to the entry point is looked at; the program's own name comes first in
   // the process's full line.
-  const std::wstring path =
-      command_line != nullptr && *command_line != L'\0' ? orvane::app::image_path_from_command_line(GetCommandLineW())
-                                                         : std::wstring();
+  const std::vector<std::wstring> paths =
+      command_line != nullptr && *command_line != L'\0' ? orvane::app::image_paths_from_command_line(GetCommandLineW())
+                                                         : std::vector<std::wstring>();
   int exit_code = 1;
   {
     // Make the window and run its messages until it is closed.
     auto application = std::make_unique<orvane::app::OrvaneApplication>(instance);
-    if (application->create(path)) {
+    if (application->create(paths)) {
       MSG message{};
       BOOL got = 0;
       while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {

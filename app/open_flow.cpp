@@ -7,7 +7,10 @@
 #include <memory>
 #include <vector>
 
+#include "batch_plan.h"
+#include "batch_texts.h"
 #include "file_dialog.h"
+#include "input_search.h"
 #include "file_system.h"
 #include "flow_texts.h"
 #include "orvane_application.h"
@@ -28,10 +31,44 @@ void OpenFlow::choose_image() {
       {flow_text(language, FlowText::open_filter_all), L"*.*"},
   });
   if (!run_file_dialog(application_.hwnd(), flow_text(language, FlowText::open_dialog_title), filters, buffer, nullptr,
-                       OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, false)) {
+                       OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT, false)) {
     return;
   }
-  open_image(buffer.data());
+  const std::vector<std::wstring> chosen = chosen_files(buffer);
+  if (chosen.size() == 1) {
+    open_image(chosen.front());
+  } else if (!chosen.empty()) {
+    application_.open_photos(chosen);
+  }
+}
+
+void OpenFlow::open_paths(const std::vector<std::wstring>& paths) {
+  if (paths.empty() || application_.exporting()) return;
+  if (paths.size() == 1 && engine::path_kind(paths.front()) != engine::PathKind::folder) {
+    open_image(paths.front());
+    return;
+  }
+  // Folders give the image files in them and below, as orvane-cli -r finds them; named files stay,
+  // whatever their extension, and say in their row whether they open.
+  std::vector<std::wstring> photos;
+  for (const std::wstring& path : paths) {
+    if (engine::path_kind(path) != engine::PathKind::folder) {
+      photos.push_back(path);
+      continue;
+    }
+    batch::SearchOptions options;
+    options.recursive = true;
+    for (const batch::FoundFile& found : batch::search_inputs({path}, options).files) {
+      if (batch::has_image_extension(found.path)) photos.push_back(found.path);
+    }
+  }
+  if (photos.empty()) {
+    application_.set_status(batch_text(application_.language(), BatchText::no_photos_status));
+  } else if (photos.size() == 1) {
+    open_image(photos.front());
+  } else {
+    application_.open_photos(std::move(photos));
+  }
 }
 
 void OpenFlow::open_image(const std::wstring& path) {
@@ -74,11 +111,16 @@ LRESULT CALLBACK OpenFlow::subclass_proc(HWND window, UINT message, WPARAM wpara
     switch (message) {
       case WM_DROPFILES: {
         auto drop = reinterpret_cast<HDROP>(wparam);
+        std::vector<std::wstring> paths;
         std::vector<wchar_t> name(path_buffer_units, L'\0');
-        const UINT length = DragQueryFileW(drop, 0, name.data(), static_cast<UINT>(name.size()));
+        const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+          const UINT length = DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size()));
+          if (length != 0) paths.emplace_back(name.data(), length);
+        }
         DragFinish(drop);
-        // Only the first file of a drop counts; nothing opens while an export is written.
-        if (length != 0 && !self->application_.exporting()) self->open_image(name.data());
+        // Nothing opens while an export is written.
+        if (!self->application_.exporting()) self->open_paths(paths);
         return 0;
       }
       case WM_NCDESTROY:

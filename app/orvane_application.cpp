@@ -18,10 +18,12 @@
 #include "modern/widgets/display_widgets.h"
 #include "modern/widgets/progress_bar.h"
 #include "platform/windows/gdi_handle.h"
+#include "batch_texts.h"
 #include "presets_card.h"
 #include "resources/resource_ids.h"
 #include "scaffold/dialog.h"
 #include "text_table.h"
+#include "views/batch_list.h"
 #include "views/preview_view.h"
 
 namespace orvane::app {
@@ -43,6 +45,8 @@ constexpr float minimum_client_width = 860.0f;
 constexpr float minimum_client_height = 520.0f;
 // The longer side of the opened photo's cache, which frames are shrunk from to the size shown.
 constexpr std::uint32_t preview_cache_size = 1600;
+// The longer side of a list row's thumbnail, in pixels: sharp at twice the row's size.
+constexpr std::uint32_t thumbnail_side = 96;
 
 std::wstring upper_extension(const std::wstring& path) {
   std::wstring extension = std::filesystem::path(path).extension().wstring();
@@ -76,11 +80,19 @@ OrvaneApplication::OrvaneApplication(HINSTANCE instance)
       header_(*this),
       open_flow_(*this),
       export_flow_(*this),
+      batch_export_(*this),
       language_(first_ui_language(preferences_.language)),
       settings_(settings_store_.read(default_settings(language_))),
       controls_(std::make_unique<ControlsPanel>()) {
   pipeline_ = std::make_unique<PreviewPipeline>([this](PreviewPicture picture) { show_frame(std::move(picture)); },
                                                 [this](OpenedPhoto photo) { opened(std::move(photo)); });
+  thumbnails_ = std::make_unique<ThumbnailLoader>(
+      thumbnail_side, [this](const std::wstring& path, std::shared_ptr<const engine::Thumbnail> thumbnail) {
+        const auto index = batch_.find(path);
+        if (!index) return;
+        batch_.at(*index).thumbnail = std::move(thumbnail);
+        photo_changed(*index);
+      });
   application_.set_localization(
       scaffold::Application::make_localization(language_ == UiLanguage::simplified_chinese ? L"zh-CN" : L"en-US"));
   // Nothing opens while an export is being written: the buttons are disabled, the shortcut waits too.
@@ -96,8 +108,10 @@ OrvaneApplication::OrvaneApplication(HINSTANCE instance)
 }
 
 OrvaneApplication::~OrvaneApplication() {
-  // No frame or open result may arrive once the widgets are going.
+  // No frame, open result or thumbnail may arrive once the widgets are going.
   pipeline_.reset();
+  thumbnails_.reset();
+  batch_list_ = nullptr;
   // The widgets go with the window; nothing may point at them afterwards.
   preview_ = nullptr;
   header_.forget_widgets();
@@ -108,7 +122,7 @@ OrvaneApplication::~OrvaneApplication() {
   window_.destroy();
 }
 
-bool OrvaneApplication::create(const std::wstring& path) {
+bool OrvaneApplication::create(const std::vector<std::wstring>& paths) {
   // Make the window at its first size, centred, with the custom title bar.
   icons_ = std::make_unique<IconHandles>(instance_);
   scaffold::WindowOptions options;
@@ -140,8 +154,8 @@ bool OrvaneApplication::create(const std::wstring& path) {
   // Files dropped on the window open.
   open_flow_.accept_drops(window_handle_);
   export_flow_.guard_close(window_handle_);
-  // Open the command-line photo, then show the window.
-  if (!path.empty()) open_image(path);
+  // Open the command-line photos, then show the window.
+  open_flow_.open_paths(paths);
   window_.show(SW_SHOWNORMAL);
   return true;
 }
@@ -152,6 +166,7 @@ std::unique_ptr<modern::View> OrvaneApplication::build_content() {
   facts_text_ = nullptr;
   status_text_ = nullptr;
   formats_text_ = nullptr;
+  batch_list_ = nullptr;
   export_strip_ = nullptr;
   export_bar_ = nullptr;
   export_shown_ = false;
@@ -186,6 +201,7 @@ void OrvaneApplication::set_language(UiLanguage language) {
   window_.set_content(build_content());
   if (preview_ != nullptr) preview_->set_image(shown);
   describe_preview();
+  batch_changed();
   if (!image_path_.empty()) show_open_image();
   if (!opening_path_.empty()) {
     status_before_opening_ = image_path_.empty() ? ui_text(language_, TextId::choose_or_drop_image) : open_image_status();
@@ -195,24 +211,125 @@ void OrvaneApplication::set_language(UiLanguage language) {
   export_state_changed();
 }
 
-void OrvaneApplication::start_opening(std::wstring path) {
+void OrvaneApplication::start_opening(std::wstring path, bool from_list) {
   if (opening_path_.empty()) status_before_opening_ = status_;
   opening_path_ = std::move(path);
+  opening_from_list_ = from_list;
   set_status(fill(flow_text(language_, FlowText::opening_status), file_name_of(opening_path_)));
   if (preview_ != nullptr) preview_->set_busy(true);
   pipeline_->open(opening_path_, preview_cache_size);
 }
 
 void OrvaneApplication::opened(OpenedPhoto photo) {
+  const bool from_list = opening_from_list_;
   opening_path_.clear();
+  opening_from_list_ = false;
   if (preview_ != nullptr) preview_->set_busy(false);
   if (!photo.error.empty()) set_status(status_before_opening_);
-  open_flow_.finish_open(photo.path, photo.error);
+  if (!from_list) {
+    open_flow_.finish_open(photo.path, photo.error);
+    return;
+  }
+  // A photo of the list: one that cannot be shown says so on its row, not in a message each.
+  if (!photo.error.empty()) {
+    photo_failed(photo.path, photo.error);
+    return;
+  }
+  image_path_ = std::move(photo.path);
+  show_open_image();
 }
 
 void OrvaneApplication::take_image(std::wstring path) {
+  // Opened on its own: it is the only photo now.
+  batch_.assign({path});
+  batch_changed();
   image_path_ = std::move(path);
   show_open_image();
+}
+
+void OrvaneApplication::open_photos(std::vector<std::wstring> paths) {
+  if (exporting()) return;
+  for (std::wstring& path : paths) path = absolute_path(path);
+  if (paths.size() == 1) {
+    open_image(paths.front());
+    return;
+  }
+  batch_.assign(paths);
+  if (batch_.empty()) return;
+  batch_changed();
+  request_thumbnails();
+  set_status(fill(batch_text(language_, BatchText::opened_photos_status), std::to_wstring(batch_.size())));
+  status_before_opening_ = status_;
+  header_.enable_export();
+  start_opening(batch_.at(0).path, true);
+}
+
+void OrvaneApplication::choose_photo(std::size_t index) {
+  if (index >= batch_.size()) return;
+  batch_.set_current(index);
+  if (batch_list_ != nullptr) batch_list_->set_current(index);
+  const std::wstring& path = batch_.at(index).path;
+  if (path == image_path_ && opening_path_.empty()) return;
+  start_opening(path, true);
+}
+
+void OrvaneApplication::remove_photo(std::size_t index) {
+  if (exporting() || index >= batch_.size()) return;
+  batch_.remove(index);
+  batch_changed();
+  if (batch_.empty()) return;
+  choose_photo(batch_.current());
+}
+
+void OrvaneApplication::photo_failed(const std::wstring& path, const std::wstring& error) {
+  const auto index = batch_.find(path);
+  if (!index) return;
+  BatchPhoto& photo = batch_.at(*index);
+  photo.state = PhotoState::failed;
+  photo.open_error = error;
+  photo.result.reset();
+  photo_changed(*index);
+  set_status(fill(batch_text(language_, BatchText::photo_failed_status), file_name_of(path)));
+}
+
+void OrvaneApplication::request_thumbnails() {
+  std::vector<std::wstring> wanted;
+  for (const BatchPhoto& photo : batch_.photos()) {
+    if (!photo.thumbnail) wanted.push_back(photo.path);
+  }
+  thumbnails_->request(std::move(wanted));
+}
+
+void OrvaneApplication::batch_changed() {
+  if (batch_list_ == nullptr) return;
+  batch_list_->set_photos(batch_, language_);
+  batch_list_->set_visibility(batch_.size() > 1 ? layout::Visibility::visible : layout::Visibility::collapsed);
+}
+
+void OrvaneApplication::photo_changed(std::size_t index) {
+  if (batch_list_ != nullptr && index < batch_.size()) batch_list_->update_photo(index, batch_.at(index), language_);
+}
+
+void OrvaneApplication::export_watermarked() {
+  if (exporting()) return;
+  if (batch_.size() > 1) {
+    batch_export_.export_all();
+  } else {
+    export_flow_.export_watermarked();
+  }
+}
+
+void OrvaneApplication::cancel_export() {
+  export_flow_.cancel();
+  batch_export_.stop();
+}
+
+void OrvaneApplication::show_taskbar(win32_ui::scaffold::TaskbarState state, double done) {
+  if (!taskbar_) {
+    if (state == win32_ui::scaffold::TaskbarState::none || window_handle_ == nullptr) return;
+    taskbar_ = std::make_unique<win32_ui::scaffold::TaskbarProgress>(window_handle_);
+  }
+  taskbar_->show(state, done);
 }
 
 std::wstring OrvaneApplication::open_image_status() const {
@@ -264,7 +381,16 @@ std::unique_ptr<modern::View> OrvaneApplication::build_preview() {
   // A frame for the new size once the window has been laid out anew.
   preview->on_picture_area_changed([this] { refresh_preview(); });
   preview->set_accessible_name(ui_text(language_, TextId::no_image_open));
-  preview_ = static_cast<PreviewView*>(grid->add(std::move(preview), {0, 1, 1, 1}));
+  // Beside it, with several photos open, their list.
+  auto middle = std::make_unique<modern::GridPanel>(
+      std::vector<TrackDefinition>{TrackDefinition::star(), TrackDefinition::automatic()}, std::vector<TrackDefinition>{},
+      0.0f, 0.0f);
+  preview_ = static_cast<PreviewView*>(middle->add(std::move(preview), {0, 0, 1, 1}));
+  auto list = std::make_unique<BatchList>(
+      language_, BatchList::Callbacks{[this](std::size_t index) { choose_photo(index); },
+                                      [this](std::size_t index) { remove_photo(index); }});
+  batch_list_ = static_cast<BatchList*>(middle->add(std::move(list), {1, 0, 1, 1}));
+  grid->add(std::move(middle), {0, 1, 1, 1});
   // Row 2: the status line and the formats.
   auto bottom = std::make_unique<modern::GridPanel>(
       std::vector<TrackDefinition>{TrackDefinition::star(), TrackDefinition::star()}, std::vector<TrackDefinition>{}, 10.0f,
@@ -296,14 +422,25 @@ std::unique_ptr<modern::View> OrvaneApplication::build_preview() {
 }
 
 void OrvaneApplication::export_state_changed() {
-  const bool exporting = export_flow_.exporting();
+  const bool one = export_flow_.exporting();
+  const bool all = batch_export_.exporting();
+  const bool exporting = one || all;
   header_.set_busy(exporting);
-  if (exporting && !export_shown_) {
+  if (batch_list_ != nullptr) batch_list_->set_busy(exporting);
+  double done = 0.0;
+  if (one) {
     // Said once when it starts (and again in a new language): the bar tells the rest.
-    set_status(fill(flow_text(language_, FlowText::exporting_status), export_flow_.output_name()));
+    if (!export_shown_) set_status(fill(flow_text(language_, FlowText::exporting_status), export_flow_.output_name()));
+    done = export_flow_.progress();
+  } else if (all) {
+    // A batch's figures change as it goes: done of all, failures, speed and time left.
+    const batch::BatchFigures& figures = batch_export_.figures();
+    set_status(batch_export_.stopping() ? batch_text(language_, BatchText::stopping_status)
+                                        : progress_text(language_, figures));
+    done = figures.images == 0 ? 0.0 : static_cast<double>(figures.done()) / static_cast<double>(figures.images);
   }
   export_shown_ = exporting;
-  if (export_bar_ != nullptr) export_bar_->set_value(exporting ? export_flow_.progress() : 0.0);
+  if (export_bar_ != nullptr) export_bar_->set_value(done);
   if (export_strip_ != nullptr) {
     export_strip_->set_visibility(exporting ? layout::Visibility::visible : layout::Visibility::collapsed);
   }

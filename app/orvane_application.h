@@ -5,17 +5,21 @@
 #include <memory>
 #include <string>
 
+#include "batch_export_flow.h"
 #include "export_flow.h"
 #include "header_menus.h"
 #include "modern/tree/command_registry.h"
 #include "modern/tree/input_events.h"
 #include "open_flow.h"
+#include "photo_batch.h"
 #include "preferences.h"
 #include "preview_pipeline.h"
 #include "scaffold/application.h"
+#include "scaffold/taskbar_progress.h"
 #include "scaffold/view_popup.h"
 #include "scaffold/window.h"
 #include "settings_store.h"
+#include "thumbnail_loader.h"
 #include "ui_language.h"
 #include "ui_resources.h"
 #include "watermark_settings.h"
@@ -28,6 +32,7 @@ class View;
 
 namespace orvane::app {
 
+class BatchList;
 class ControlsPanel;
 class PreviewView;
 
@@ -42,7 +47,9 @@ class OrvaneApplication {
 
   // Creates and shows the main window and opens `path` when it is not empty; false only when the
   // window cannot be made.
-  bool create(const std::wstring& path);
+  bool create(const std::wstring& path) { return create(path.empty() ? std::vector<std::wstring>() : std::vector{path}); }
+  // The same with the photos (or folders) a command line names: one opens alone, several as a list.
+  bool create(const std::vector<std::wstring>& paths);
 
   // Asks for an image with the open dialog and opens it.
   void choose_image() { open_flow_.choose_image(); }
@@ -50,12 +57,30 @@ class OrvaneApplication {
   // once it has been tried, and the image that was open stays open then. The photo is decoded off
   // the window's thread; `preview_busy` tells when it has been shown.
   void open_image(const std::wstring& path) { open_flow_.open_image(path); }
-  // Starts writing the open image with the watermark to a file the user names.
-  void export_watermarked() { export_flow_.export_watermarked(); }
-  // Stops the export in progress, leaving its output as it was.
-  void cancel_export() { export_flow_.cancel(); }
+  // Starts writing the open image with the watermark to a file the user names; with several photos
+  // open, every one of them into a folder the user picks.
+  void export_watermarked();
+  // Stops the export in progress: one photo's output is left as it was; a batch finishes the photos
+  // in progress and starts no more.
+  void cancel_export();
   // An export is being written: Open and Export wait for it.
-  [[nodiscard]] bool exporting() const noexcept { return export_flow_.exporting(); }
+  [[nodiscard]] bool exporting() const noexcept { return export_flow_.exporting() || batch_export_.exporting(); }
+  [[nodiscard]] BatchExportFlow& batch_export() noexcept { return batch_export_; }
+
+  // Several photos at once (full paths; a folder's photos already found): the list shows them all,
+  // the first is previewed. One photo opens as open_image does.
+  void open_photos(std::vector<std::wstring> paths);
+  // The photos open: one, or a whole shoot.
+  [[nodiscard]] PhotoBatch& batch() noexcept { return batch_; }
+  // Previews the photo at `index` of the list.
+  void choose_photo(std::size_t index);
+  // Takes the photo at `index` out of the list (not while exporting); the one shown moves on.
+  void remove_photo(std::size_t index);
+  // The list follows the batch: all of it, or one photo's row.
+  void batch_changed();
+  void photo_changed(std::size_t index);
+  // What the taskbar button shows of an export.
+  void show_taskbar(win32_ui::scaffold::TaskbarState state, double done = 0.0);
   // The export started, moved on or ended: the header, the status line and the progress follow.
   void export_state_changed();
   // The suggested output: the image's folder and stem with "-watermarked" and its extension.
@@ -82,7 +107,8 @@ class OrvaneApplication {
 
   // What the header and the flows act through.
   // Decodes the image at `path` (absolute) aside; the status line and the preview show it is opening.
-  void start_opening(std::wstring path);
+  // `from_list`: a photo of the list is being shown; else the photo opened becomes the only one.
+  void start_opening(std::wstring path, bool from_list = false);
   // Makes the image just decoded the open one: the preview, the status line and Export follow.
   void take_image(std::wstring path);
   void set_status(const std::wstring& text);
@@ -110,6 +136,7 @@ class OrvaneApplication {
   [[nodiscard]] win32_ui::scaffold::Window& window() noexcept { return window_; }
   [[nodiscard]] ControlsPanel& controls() noexcept { return *controls_; }
   [[nodiscard]] const PreviewView* preview() const noexcept { return preview_; }
+  [[nodiscard]] BatchList* batch_list() const noexcept { return batch_list_; }
 
  private:
   struct IconHandles;
@@ -126,6 +153,10 @@ class OrvaneApplication {
   void opened(OpenedPhoto photo);
   // The preview's accessible name and the image facts, for the frame shown.
   void describe_preview();
+  // The photo opened from the list could not be: its row says why, the photo shown stays.
+  void photo_failed(const std::wstring& path, const std::wstring& error);
+  // Asks for the thumbnails the list has not got.
+  void request_thumbnails();
   // What the status line says of the open image, in the UI language.
   [[nodiscard]] std::wstring open_image_status() const;
 
@@ -136,6 +167,7 @@ class OrvaneApplication {
   HeaderMenus header_;
   OpenFlow open_flow_;
   ExportFlow export_flow_;
+  BatchExportFlow batch_export_;
   HWND window_handle_ = nullptr;
   UiLanguage language_;
   std::unique_ptr<IconHandles> icons_;
@@ -143,11 +175,15 @@ class OrvaneApplication {
   SettingsStore settings_store_;  // before the settings, which it reads
   WatermarkSettings settings_;
   std::unique_ptr<PreviewPipeline> pipeline_;
+  PhotoBatch batch_;
+  std::unique_ptr<ThumbnailLoader> thumbnails_;
+  std::unique_ptr<win32_ui::scaffold::TaskbarProgress> taskbar_;
   PreviewTimings preview_timings_;
   std::uint32_t source_width_ = 0;  // the photo the frame shown is of, upright and full size
   std::uint32_t source_height_ = 0;
   std::wstring image_path_;
   std::wstring opening_path_;  // the photo being decoded, empty when none
+  bool opening_from_list_ = false;  // it is one of the list's, which stays as it is
   std::wstring status_;                  // what the status line says
   bool frame_failed_ = false;            // the status line says why the last frame failed
   std::wstring status_before_opening_;  // said again when the open fails
@@ -160,6 +196,7 @@ class OrvaneApplication {
   win32_ui::modern::Text* formats_text_ = nullptr;
   win32_ui::modern::View* export_strip_ = nullptr;  // the progress and Cancel, while exporting
   win32_ui::modern::ProgressBar* export_bar_ = nullptr;
+  BatchList* batch_list_ = nullptr;
   bool export_shown_ = false;  // the content shows an export in progress
   std::unique_ptr<ControlsPanel> controls_;
 };

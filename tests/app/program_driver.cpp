@@ -1,6 +1,7 @@
 #include "program_driver.h"
 
 #include <objbase.h>
+#include <shlobj.h>
 
 #include <chrono>
 #include <cmath>
@@ -220,6 +221,23 @@ Hand::~Hand() {
 void Hand::finish() {
   desktop::pump_until([this] { return done_.load(); }, 20000);
   if (thread_.joinable()) thread_.join();
+}
+
+void drop_files(HWND window, const std::vector<std::wstring>& paths) {
+  // Each name ended, the list ended once more.
+  std::wstring names;
+  for (const std::wstring& path : paths) names += path + L'\0';
+  names += L'\0';
+  const std::size_t bytes = sizeof(DROPFILES) + names.size() * sizeof(wchar_t);
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+  if (memory == nullptr) return;
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  // The window takes the block and frees it (DragFinish).
+  SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
 }
 
 POINT point_of(HWND window, const win32_ui::modern::View& view, float fraction) {

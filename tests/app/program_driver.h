@@ -83,6 +83,9 @@ class ChildProgram {
 // A window of this process other than the program's main window, once it shows, or null.
 [[nodiscard]] HWND wait_for_window(const wchar_t* window_class, const std::wstring& title, int milliseconds = 5000);
 
+// Drops files and folders on a window as Explorer does: a DROPFILES block with wide names.
+void drop_files(HWND window, const std::vector<std::wstring>& paths);
+
 // Keys for the hand's thread: each waits a little after itself, as a user does.
 void key(WORD vk);
 void type(const std::wstring& text);

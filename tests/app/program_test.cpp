@@ -152,7 +152,7 @@ TEST(Program, RefusesToWriteOverTheSourceAndReportsWhatItCannotOpen) {
   EXPECT_EQ(std::filesystem::file_size(photo), std::filesystem::file_size(photo));
 }
 
-TEST(Program, ADropOpensTheFirstFileOnly) {
+TEST(Program, ADropListsEachPhotoOnceAndShowsTheFirst) {
   Environment environment;
   orvane::test::TempDir folder;
   const std::wstring first = make_photo(folder, L"first.jpg", 320, 200);
@@ -160,19 +160,12 @@ TEST(Program, ADropOpensTheFirstFileOnly) {
   Program program(L"");
   ASSERT_NE(program.hwnd(), nullptr);
   OrvaneApplication& application = program.application();
-  // A DROPFILES block as Explorer builds it: wide names, each ended, the list ended once more.
-  std::wstring names = first + L'\0' + second + L'\0' + folder.path().wstring() + L'\0' + L'\0';
-  const std::size_t bytes = sizeof(DROPFILES) + names.size() * sizeof(wchar_t);
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
-  ASSERT_NE(memory, nullptr);
-  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-  drop->pFiles = sizeof(DROPFILES);
-  drop->fWide = TRUE;
-  std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
-  GlobalUnlock(memory);
-  SendMessageW(application.hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+  // Two photos and the folder holding them: each is listed once, the first shown.
+  drop_files(application.hwnd(), {first, second, folder.path().wstring()});
   ASSERT_TRUE(program.settle());
   EXPECT_EQ(application.image_path(), std::filesystem::absolute(first).wstring());
+  ASSERT_EQ(application.batch().size(), 2u);
+  EXPECT_EQ(application.batch().at(1).path, std::filesystem::absolute(second).wstring());
   desktop::pump(100);
   save_shot(application.hwnd(), L"program_dropped.png");
 }
@@ -215,14 +208,15 @@ TEST(Program, CtrlOOpensThroughTheDialogFromAnywhereAndHostileFilesAreReported) 
   }
 }
 
-TEST(Program, TheCommandLineNamesTheImageOnlyAsItsFirstArgument) {
-  using orvane::app::image_path_from_command_line;
-  EXPECT_EQ(image_path_from_command_line(L"orvane.exe -x image.png"), L"");
-  EXPECT_EQ(image_path_from_command_line(L"orvane.exe image.png -x"), L"image.png");
-  EXPECT_EQ(image_path_from_command_line(L"orvane.exe \"\""), L"");
-  EXPECT_EQ(image_path_from_command_line(L"\"C:\\Program Files\\orvane.exe\" \"D:\\My photos\\cat.jpg\" b.jpg"),
-            L"D:\\My photos\\cat.jpg");
-  EXPECT_EQ(image_path_from_command_line(L"orvane.exe"), L"");
+TEST(Program, TheCommandLineNamesPhotosUpToTheFirstOption) {
+  using orvane::app::image_paths_from_command_line;
+  using Paths = std::vector<std::wstring>;
+  EXPECT_EQ(image_paths_from_command_line(L"orvane.exe -x image.png"), Paths{});
+  EXPECT_EQ(image_paths_from_command_line(L"orvane.exe image.png -x b.png"), Paths{L"image.png"});
+  EXPECT_EQ(image_paths_from_command_line(L"orvane.exe \"\""), Paths{});
+  EXPECT_EQ(image_paths_from_command_line(L"\"C:\\Program Files\\orvane.exe\" \"D:\\My photos\\cat.jpg\" b.jpg"),
+            (Paths{L"D:\\My photos\\cat.jpg", L"b.jpg"}));
+  EXPECT_EQ(image_paths_from_command_line(L"orvane.exe"), Paths{});
 }
 
 // The real program as a separate process: it opens the photo it is given, exports it through its save
