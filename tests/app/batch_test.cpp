@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <psapi.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -73,7 +75,7 @@ TEST(BatchWindow, ExportsADroppedShootIntoAPickedFolderAndStopsHalfWay) {
   Environment environment;
   orvane::test::TempDir scratch;
   const fs::path shoot = scratch.path() / L"shoot";
-  std::vector<std::wstring> photos = make_shoot(shoot, 18, 1200, 800);
+  std::vector<std::wstring> photos = make_shoot(shoot, 18, 3000, 2000);
   ASSERT_EQ(photos.size(), 18u);
   // Two broken photos among them, and in a sub-folder one more good one.
   orvane::test::write_bytes((shoot / L"photo-07b.jpg").wstring(), {0xFF, 0xD8, 0xFF, 0xE0, 0x00});
@@ -171,36 +173,46 @@ TEST(BatchWindow, ExportsADroppedShootIntoAPickedFolderAndStopsHalfWay) {
             (std::vector<std::uint8_t>{'k', 'e', 'e', 'p'}));
   const auto copy = orvane::engine::read_image_dimensions((out / L"photo-18-watermarked.jpg").wstring());
   ASSERT_TRUE(copy.has_value());
-  EXPECT_EQ(copy->width, 1200u);
+  EXPECT_EQ(copy->width, 3000u);
   EXPECT_EQ(application.batch().at(index_of(L"photo-05.jpg")).state, PhotoState::skipped);
   EXPECT_EQ(application.batch().at(index_of(L"photo-12b.png")).state, PhotoState::failed);
   EXPECT_EQ(application.batch().at(index_of(L"photo-18.jpg")).state, PhotoState::written);
   save_shot(program.hwnd(), L"batch_done.png");
 
-  // 2. Again into an empty folder, stopped once a few are written: whole files only, no temporary.
+  // 2. Again into an empty folder, in Chinese and dark from half-way (the content is made anew while
+  // the batch runs), stopped once a few are written: whole files only, no temporary.
   const fs::path stopped = scratch.path() / L"stopped";
   fs::create_directories(stopped);
-  std::wstring stopped_title;
+  bool stopped_seen = false;
   {
     Hand hand([&] {
       if (!fill_folder_dialog(stopped.wstring())) return;
-      HWND summary = wait_for_window(L"Win32UiScaffoldWindow_v1", L"Export stopped", 120000);
+      HWND summary = wait_for_window(L"Win32UiScaffoldWindow_v1", L"\u5BFC\u51FA\u5DF2\u505C\u6B62", 120000);  // 导出已停止
       if (summary == nullptr) return;
-      stopped_title = L"Export stopped";
+      stopped_seen = true;
       Sleep(200);
-      save_shot(summary, L"batch_stopped_summary.png");
+      save_shot(summary, L"batch_stopped_summary_chinese_dark.png");
       SetForegroundWindow(summary);
       key(VK_ESCAPE);
     });
     desktop::press_key('S', false, true);
-    ASSERT_TRUE(desktop::pump_until([&] { return application.batch_export().figures().written >= 3; }, 60000));
+    ASSERT_TRUE(desktop::pump_until([&] { return application.batch_export().figures().written >= 2; }, 60000));
     save_shot(program.hwnd(), L"batch_progress.png");
+    application.set_language(orvane::app::UiLanguage::simplified_chinese);
+    application.set_theme(win32_ui::modern::ThemeMode::dark);
+    ASSERT_TRUE(desktop::pump_until([&] { return application.batch_export().figures().written >= 4; }, 60000));
+    desktop::pump(100);
+    save_shot(program.hwnd(), L"batch_progress_chinese_dark.png");
+    EXPECT_TRUE(application.exporting()) << "the batch ended before it could be stopped";
     desktop::click(program.hwnd(), program.centre_of_command(orvane::app::command_number(orvane::app::CommandId::cancel_export)));
     hand.finish();
   }
-  EXPECT_EQ(stopped_title, L"Export stopped");
+  application.set_language(orvane::app::UiLanguage::english);
+  application.set_theme(win32_ui::modern::ThemeMode::light);
+  desktop::pump(100);
+  EXPECT_TRUE(stopped_seen);
   const std::size_t written = application.batch_export().figures().written;
-  EXPECT_GE(written, 3u);
+  EXPECT_GE(written, 4u);
   EXPECT_LT(written, 19u) << "the stop came too late to prove anything";
   const std::vector<std::wstring> left = names_in(stopped);
   EXPECT_EQ(left.size(), written);
@@ -209,6 +221,42 @@ TEST(BatchWindow, ExportsADroppedShootIntoAPickedFolderAndStopsHalfWay) {
     EXPECT_TRUE(orvane::engine::read_image_dimensions((stopped / name).wstring()).has_value()) << "a copy is not whole";
   }
   EXPECT_EQ(names_in(shoot).size(), 21u) << "the sources changed";
+}
+
+// The bytes this process holds of its own (what Task Manager calls its commit).
+std::uint64_t private_bytes() {
+  PROCESS_MEMORY_COUNTERS_EX counters{};
+  counters.cb = sizeof(counters);
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
+  return counters.PrivateUsage;
+}
+
+// A hundred photos cost their small thumbnails, not a decoded photo each: the list of a shoot stays
+// light however large its photos are.
+TEST(BatchWindow, AHundredPhotosHoldOnlyTheirThumbnails) {
+  Environment environment;
+  orvane::test::TempDir scratch;
+  // 2400 x 1600: a decode kept per photo would hold 15 MB each, 1.5 GB in all.
+  const std::vector<std::wstring> photos = make_shoot(scratch.path() / L"shoot", 100, 2400, 1600);
+  ASSERT_EQ(photos.size(), 100u);
+  Program program(L"");
+  OrvaneApplication& application = program.application();
+  ASSERT_TRUE(program.settle());
+  const std::uint64_t before = private_bytes();
+  application.open_photos(photos);
+  ASSERT_TRUE(program.settle());
+  ASSERT_TRUE(desktop::pump_until(
+      [&] {
+        return std::all_of(application.batch().photos().begin(), application.batch().photos().end(),
+                           [](const orvane::app::BatchPhoto& photo) { return photo.thumbnail != nullptr; });
+      },
+      120000))
+      << "not every thumbnail arrived";
+  desktop::pump(200);
+  const std::uint64_t grown = private_bytes() - std::min(private_bytes(), before);
+  // The preview's copy of the photo shown, the thumbnails and the list's rows: well under 150 MB.
+  EXPECT_LT(grown, std::uint64_t{150} << 20) << (grown >> 20) << " MB more";
+  save_shot(program.hwnd(), L"batch_hundred.png");
 }
 
 }  // namespace

@@ -345,5 +345,55 @@ TEST(Responsiveness, ExportingA108MegapixelPhotoKeepsTheWindowAnsweringAndCanBeC
   EXPECT_EQ(names_in(folder), (std::vector<std::wstring>{L"huge.jpg", L"written.jpg"}));
 }
 
+// A batch of 24 MP photos is written by the batch engine's workers while the window answers
+// throughout; the list follows each photo to its end.
+TEST(Responsiveness, ExportingABatchOf24MegapixelPhotosKeepsTheWindowAnswering) {
+  Environment environment;
+  orvane::test::TempDir folder;
+  const std::wstring first = folder.file(L"shot-1.jpg");
+  ASSERT_TRUE(orvane::test::save_pixels(orvane::test::make_pattern(6000, 4000), first, L"image/jpeg"));
+  std::vector<std::wstring> photos{first};
+  for (int i = 2; i <= 6; ++i) {
+    photos.push_back(folder.file(L"shot-" + std::to_wstring(i) + L".jpg"));
+    ASSERT_TRUE(CopyFileW(first.c_str(), photos.back().c_str(), FALSE));
+  }
+  const std::filesystem::path out = folder.path() / L"out";
+  std::filesystem::create_directories(out);
+  Program program(L"");
+  OrvaneApplication& application = program.application();
+  application.open_photos(photos);
+  ASSERT_TRUE(program.settle(60000));
+  const auto written = [&] {
+    std::size_t copies = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(out)) {
+      if (entry.path().filename().wstring().ends_with(L"-watermarked.jpg")) ++copies;
+    }
+    return copies;
+  };
+  std::atomic<bool> summary_seen{false};
+  {
+    // The summary at the end is answered by the hand; the watcher stops when the last copy is in place.
+    Hand hand([&] {
+      HWND summary = wait_for_window(L"Win32UiScaffoldWindow_v1", L"Export finished", 180000);
+      if (summary == nullptr) return;
+      summary_seen = true;
+      Sleep(150);
+      SetForegroundWindow(summary);
+      key(VK_ESCAPE);  // the folder is not opened
+    });
+    application.batch_export().export_into(out.wstring());
+    ASSERT_TRUE(application.exporting());
+    Watcher watcher(program.hwnd(), [&] { return written() == photos.size(); });
+    hand.finish();
+    watcher.stop();
+    EXPECT_EQ(watcher.stalls(), 0) << "longest wait " << watcher.longest() << " ms";
+    EXPECT_GT(watcher.probes(), 20);
+  }
+  EXPECT_TRUE(summary_seen);
+  EXPECT_EQ(application.batch_export().figures().written, photos.size());
+  EXPECT_EQ(written(), photos.size());
+  EXPECT_EQ(application.batch().count(orvane::app::PhotoState::written), photos.size());
+}
+
 }  // namespace
 }  // namespace responsiveness_test

@@ -102,7 +102,9 @@ TEST_F(ThumbnailCacheTest, StaysWithinItsBudgetLettingTheLeastRecentlyUsedGo) {
   const auto kept = get(cache, paths[0]);
   for (int i = 1; i < 8; ++i) {
     get(cache, paths[i]);
-    if (i % 2 == 0) EXPECT_EQ(get(cache, paths[0]), kept) << "used again, so kept";
+    if (i % 2 == 0) {
+      EXPECT_EQ(get(cache, paths[0]), kept) << "used again, so kept";
+    }
     EXPECT_LE(cache.bytes_held(), cache.budget());
   }
   EXPECT_EQ(cache.entries(), 3u);
