@@ -101,17 +101,6 @@ std::wstring state_text(UiLanguage language, const BatchPhoto& photo) {
 
 namespace {
 
-std::wstring clock_text(double seconds) {
-  const long total = std::lround(std::max(seconds, 0.0));
-  wchar_t text[32];
-  if (total >= 3600) {
-    std::swprintf(text, 32, L"%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
-  } else {
-    std::swprintf(text, 32, L"%ld:%02ld", total / 60, total % 60);
-  }
-  return text;
-}
-
 std::wstring one_decimal(double value) {
   wchar_t text[32];
   std::swprintf(text, 32, L"%.1f", value);
@@ -126,7 +115,7 @@ std::wstring progress_text(UiLanguage language, const batch::BatchFigures& figur
   const auto add = [&text](const std::wstring& part) { text += L" · " + part; };
   if (figures.failed > 0) add(fill(batch_text(language, BatchText::failed_count), std::to_wstring(figures.failed)));
   if (const auto rate = figures.images_per_second()) add(fill(batch_text(language, BatchText::rate), one_decimal(*rate)));
-  if (const auto left = figures.seconds_left()) add(fill(batch_text(language, BatchText::time_left), clock_text(*left)));
+  if (const auto left = figures.seconds_left()) add(fill(batch_text(language, BatchText::time_left), batch::clock_text(*left)));
   return text;
 }
 

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <commctrl.h>
 #include <commdlg.h>
 
 #include <algorithm>
@@ -21,8 +20,6 @@ namespace orvane::app {
 namespace {
 
 using win32_ui::scaffold::TaskbarState;
-
-constexpr UINT_PTR close_guard_subclass_id = 0x4F525645;  // "ORVE"
 
 }  // namespace
 
@@ -117,41 +114,17 @@ void ExportFlow::finished(ExportOutcome outcome) {
               false);
 }
 
-void ExportFlow::guard_close(HWND window) {
-  SetWindowSubclass(window, &ExportFlow::subclass_proc, close_guard_subclass_id, reinterpret_cast<DWORD_PTR>(this));
-}
-
-LRESULT CALLBACK ExportFlow::subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
-                                           DWORD_PTR data) noexcept {
-  auto* self = reinterpret_cast<ExportFlow*>(data);
-  try {
-    switch (message) {
-      case WM_CLOSE:
-        // Closing stops the export and leaves its output as it was, so the user says so first.
-        if (self->application_.exporting()) {
-          OrvaneApplication& app = self->application_;
-          const UiLanguage language = app.language();
-          const std::wstring question =
-              self->exporting() ? fill(flow_text(language, FlowText::close_while_exporting_message), self->output_name_)
-                                : flow_text(language, FlowText::close_while_batch_message);
-          if (!app.ask(flow_text(language, FlowText::close_while_exporting_title), question)) {
-            return 0;
-          }
-          // The export in progress stops with the window (a batch's at once, leaving nothing behind).
-          self->job_.cancel();
-        }
-        break;
-      case WM_NCDESTROY:
-        RemoveWindowSubclass(window, &ExportFlow::subclass_proc, close_guard_subclass_id);
-        break;
-      default:
-        break;
-    }
-  } catch (...) {
-    // Nothing unwinds into the system's dispatcher.
-    return 0;
-  }
-  return DefSubclassProc(window, message, wparam, lparam);
+bool ExportFlow::confirm_close() {
+  OrvaneApplication& app = application_;
+  if (!app.exporting()) return true;
+  // Closing stops the export and leaves its output as it was, so the user says so first.
+  const UiLanguage language = app.language();
+  const std::wstring question = exporting() ? fill(flow_text(language, FlowText::close_while_exporting_message), output_name_)
+                                            : flow_text(language, FlowText::close_while_batch_message);
+  if (!app.ask(flow_text(language, FlowText::close_while_exporting_title), question)) return false;
+  // A single export stops at once; a batch's are abandoned as the window goes.
+  job_.cancel();
+  return true;
 }
 
 }  // namespace orvane::app

@@ -33,14 +33,12 @@ class ExportFlow {
   [[nodiscard]] const std::wstring& output_name() const noexcept { return output_name_; }
   // The suggested output: the image's folder and stem with "-watermarked" and its extension.
   [[nodiscard]] std::wstring default_output_name() const;
-  // Closing the window while an export (of one photo or of all) runs asks first; from the window's
-  // creation on.
-  void guard_close(HWND window);
+  // The window is about to close: while an export (of one photo or of all) runs, asks first; true
+  // when it may close, the export then stopping with it.
+  [[nodiscard]] bool confirm_close();
 
  private:
   void finished(ExportOutcome outcome);
-  static LRESULT CALLBACK subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
-                                        DWORD_PTR data) noexcept;
 
   OrvaneApplication& application_;
   std::wstring output_path_;

@@ -17,12 +17,6 @@
 
 namespace orvane::app {
 
-namespace {
-
-constexpr UINT_PTR app_subclass_id = 0x4F52564E;  // "ORVN"
-
-}  // namespace
-
 void OpenFlow::choose_image() {
   const UiLanguage language = application_.language();
   std::vector<wchar_t> buffer(path_buffer_units, L'\0');
@@ -99,41 +93,16 @@ void OpenFlow::finish_open(const std::wstring& path, const std::wstring& error) 
   application_.take_image(path);
 }
 
-void OpenFlow::accept_drops(HWND window) {
-  DragAcceptFiles(window, TRUE);
-  SetWindowSubclass(window, &OpenFlow::subclass_proc, app_subclass_id, reinterpret_cast<DWORD_PTR>(this));
-}
-
-LRESULT CALLBACK OpenFlow::subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
-                                         DWORD_PTR data) noexcept {
-  auto* self = reinterpret_cast<OpenFlow*>(data);
-  try {
-    switch (message) {
-      case WM_DROPFILES: {
-        auto drop = reinterpret_cast<HDROP>(wparam);
-        std::vector<std::wstring> paths;
-        std::vector<wchar_t> name(path_buffer_units, L'\0');
-        const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-        for (UINT i = 0; i < count; ++i) {
-          const UINT length = DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size()));
-          if (length != 0) paths.emplace_back(name.data(), length);
-        }
-        DragFinish(drop);
-        // Nothing opens while an export is written.
-        if (!self->application_.exporting()) self->open_paths(paths);
-        return 0;
-      }
-      case WM_NCDESTROY:
-        RemoveWindowSubclass(window, &OpenFlow::subclass_proc, app_subclass_id);
-        break;
-      default:
-        break;
-    }
-  } catch (...) {
-    // Nothing unwinds into the system's dispatcher.
-    return 0;
+void OpenFlow::take_drop(HDROP drop) {
+  std::vector<std::wstring> paths;
+  std::vector<wchar_t> name(path_buffer_units, L'\0');
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    const UINT length = DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size()));
+    if (length != 0) paths.emplace_back(name.data(), length);
   }
-  return DefSubclassProc(window, message, wparam, lparam);
+  DragFinish(drop);
+  if (!application_.exporting()) open_paths(paths);
 }
 
 }  // namespace orvane::app

@@ -28,13 +28,10 @@ class OpenFlow {
   void open_image(const std::wstring& path);
   // The decode of the newest open ended: `error` is empty when the photo is ready.
   void finish_open(const std::wstring& path, const std::wstring& error);
-  // Opens the files dropped on `window` from now on, until the window is gone.
-  void accept_drops(HWND window);
+  // Opens what a drop on the window holds (and lets the drop go); nothing while an export runs.
+  void take_drop(HDROP drop);
 
  private:
-  static LRESULT CALLBACK subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
-                                        DWORD_PTR data) noexcept;
-
   OrvaneApplication& application_;
 };
 

@@ -1,5 +1,8 @@
 #include "orvane_application.h"
 
+#include <commctrl.h>
+#include <shellapi.h>
+
 #include <algorithm>
 #include <cwctype>
 #include <filesystem>
@@ -45,6 +48,7 @@ constexpr float minimum_client_width = 860.0f;
 constexpr float minimum_client_height = 520.0f;
 // The longer side of the opened photo's cache, which frames are shrunk from to the size shown.
 constexpr std::uint32_t preview_cache_size = 1600;
+constexpr UINT_PTR window_subclass_id = 0x4F52564E;  // "ORVN"
 // The longer side of a list row's thumbnail, in pixels: sharp at twice the row's size.
 constexpr std::uint32_t thumbnail_side = 96;
 
@@ -152,12 +156,37 @@ bool OrvaneApplication::create(const std::vector<std::wstring>& paths) {
   window_.surface().set_commands(&commands_, &accelerators_);
   window_.set_content(build_content());
   // Files dropped on the window open.
-  open_flow_.accept_drops(window_handle_);
-  export_flow_.guard_close(window_handle_);
+  DragAcceptFiles(window_handle_, TRUE);
+  SetWindowSubclass(window_handle_, &OrvaneApplication::window_messages, window_subclass_id,
+                    reinterpret_cast<DWORD_PTR>(this));
   // Open the command-line photos, then show the window.
   open_flow_.open_paths(paths);
   window_.show(SW_SHOWNORMAL);
   return true;
+}
+
+LRESULT CALLBACK OrvaneApplication::window_messages(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                                   DWORD_PTR data) noexcept {
+  auto* self = reinterpret_cast<OrvaneApplication*>(data);
+  try {
+    switch (message) {
+      case WM_DROPFILES:
+        self->open_flow_.take_drop(reinterpret_cast<HDROP>(wparam));
+        return 0;
+      case WM_CLOSE:
+        if (!self->export_flow_.confirm_close()) return 0;
+        break;
+      case WM_NCDESTROY:
+        RemoveWindowSubclass(window, &OrvaneApplication::window_messages, window_subclass_id);
+        break;
+      default:
+        break;
+    }
+  } catch (...) {
+    // Nothing unwinds into the system's dispatcher.
+    return 0;
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
 }
 
 std::unique_ptr<modern::View> OrvaneApplication::build_content() {

@@ -141,6 +141,9 @@ class OrvaneApplication {
  private:
   struct IconHandles;
 
+  // The main window's messages the application answers itself: drops, and closing during an export.
+  static LRESULT CALLBACK window_messages(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                          DWORD_PTR data) noexcept;
   std::unique_ptr<win32_ui::modern::View> build_content();
   std::unique_ptr<win32_ui::modern::View> build_controls();
   std::unique_ptr<win32_ui::modern::View> build_preview();

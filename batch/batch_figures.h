@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace orvane::batch {
 
@@ -31,5 +32,8 @@ struct BatchFigures {
   // at least one second. Nothing before the first file is counted or while stopping.
   [[nodiscard]] std::optional<double> seconds_left() const;
 };
+
+// A duration for people, rounded up to whole seconds: "0:34", "12:05" or "1:02:03".
+[[nodiscard]] std::wstring clock_text(double seconds);
 
 }  // namespace orvane::batch

@@ -169,17 +169,6 @@ std::wstring json_record(const PlanItem& item, const ItemResult& result, std::ws
   return json + L"}";
 }
 
-std::wstring clock_text(double seconds) {
-  const auto total = static_cast<long long>(std::ceil(std::max(0.0, seconds)));
-  wchar_t buffer[32];
-  if (total >= 3600) {
-    std::swprintf(buffer, 32, L"%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
-  } else {
-    std::swprintf(buffer, 32, L"%lld:%02lld", total / 60, total % 60);
-  }
-  return buffer;
-}
-
 std::wstring progress_line(const BatchFigures& figures, std::size_t columns) {
   std::wstring line = std::to_wstring(figures.done()) + L"/" + std::to_wstring(figures.images) + L" done";
   if (figures.failed > 0) line += L", " + std::to_wstring(figures.failed) + L" failed";

@@ -38,7 +38,6 @@ namespace orvane::cli {
 // The console's last line, e.g. "120 images: 117 written, 1 failed, 2 skipped (...) in 41.2 s (2.9 images/s)".
 [[nodiscard]] std::wstring summary_line(const batch::BatchFigures& figures, bool interrupted);
 
-// "0:34", "12:05" or "1:02:03".
-[[nodiscard]] std::wstring clock_text(double seconds);
+using batch::clock_text;
 
 }  // namespace orvane::cli
