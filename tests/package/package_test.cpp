@@ -281,16 +281,25 @@ struct Installation {
   int open_with = 0;  // types whose "Open with" list names Orvane
 };
 
-Installation installation(const fs::path& folder) {
+// Where an installation for one user, or for all users, puts its parts.
+struct Scope {
+  HKEY root;
+  fs::path folder;
+  fs::path shortcut;
+};
+
+Scope for_the_user(const fs::path& folder = default_install_dir()) { return {HKEY_CURRENT_USER, folder, shortcut_path()}; }
+
+Installation installation(const Scope& scope) {
   Installation found;
-  found.folder = fs::exists(folder);
-  found.shortcut = fs::exists(shortcut_path());
-  found.uninstall_entry = key_exists(HKEY_CURRENT_USER, uninstall_key);
-  found.application = key_exists(HKEY_CURRENT_USER, application_key);
-  found.progid = key_exists(HKEY_CURRENT_USER, progid_key);
+  found.folder = fs::exists(scope.folder);
+  found.shortcut = fs::exists(scope.shortcut);
+  found.uninstall_entry = key_exists(scope.root, uninstall_key);
+  found.application = key_exists(scope.root, application_key);
+  found.progid = key_exists(scope.root, progid_key);
   for (const std::wstring& type : image_types) {
-    found.open_with += value_exists(HKEY_CURRENT_USER, L"Software\\Classes\\" + type + L"\\OpenWithProgids",
-                                    L"Orvane.Image");
+    found.open_with +=
+        value_exists(scope.root, L"Software\\Classes\\" + type + L"\\OpenWithProgids", L"Orvane.Image");
   }
   return found;
 }
@@ -313,13 +322,13 @@ std::string left_over(const Installation& found) {
 
 // Runs the uninstaller as the quiet uninstall string says. It hands over to a copy of itself and
 // returns, so the test waits for the uninstall entry, which goes last, and then for the rest.
-void uninstall_quietly(const fs::path& folder, const std::wstring& extra = L"") {
-  const std::wstring command = text_value(HKEY_CURRENT_USER, uninstall_key, L"QuietUninstallString");
+void uninstall_quietly(const Scope& scope, const std::wstring& extra = L"") {
+  const std::wstring command = text_value(scope.root, uninstall_key, L"QuietUninstallString");
   ASSERT_NE(command, L"<missing>");
   ASSERT_EQ(run(command + extra), 0) << narrow(command);
-  EXPECT_TRUE(wait_until([] { return !key_exists(HKEY_CURRENT_USER, uninstall_key); }, 60000));
-  EXPECT_TRUE(wait_until([&] { return nothing_left(installation(folder)); }, 1000))
-      << "left after the uninstaller ended:" << left_over(installation(folder));
+  EXPECT_TRUE(wait_until([&] { return !key_exists(scope.root, uninstall_key); }, 60000));
+  EXPECT_TRUE(wait_until([&] { return nothing_left(installation(scope)); }, 1000))
+      << "left after the uninstaller ended:" << left_over(installation(scope));
 }
 
 class Installer : public ::testing::Test {
@@ -327,7 +336,7 @@ class Installer : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(fs::exists(setup(L"setup.exe"))) << "the packages were not built";
     // A run stopped half-way leaves an installation: it goes first.
-    if (key_exists(HKEY_CURRENT_USER, uninstall_key)) uninstall_quietly(default_install_dir());
+    if (key_exists(HKEY_CURRENT_USER, uninstall_key)) uninstall_quietly(for_the_user());
     path_before_ = text_value(HKEY_CURRENT_USER, L"Environment", L"Path");
     RegSetKeyValueW(HKEY_CURRENT_USER, preferences_key, L"Language", REG_DWORD, &english_, sizeof(english_));
   }
@@ -371,7 +380,7 @@ TEST_F(Installer, InstallsForTheUserSilentlyTwiceAndUninstallsWithoutATraceButTh
 
   // "Open with" for every type the program reads, and no type's default taken over.
   EXPECT_EQ(value_names(HKEY_CURRENT_USER, std::wstring(application_key) + L"\\SupportedTypes"), image_types);
-  EXPECT_EQ(installation(folder).open_with, static_cast<int>(image_types.size()));
+  EXPECT_EQ(installation(for_the_user()).open_with, static_cast<int>(image_types.size()));
   EXPECT_EQ(text_value(HKEY_CLASSES_ROOT, L".png", nullptr), png_default_before);
   const std::wstring open_command =
       text_value(HKEY_CURRENT_USER, std::wstring(progid_key) + L"\\shell\\open\\command", nullptr);
@@ -387,7 +396,7 @@ TEST_F(Installer, InstallsForTheUserSilentlyTwiceAndUninstallsWithoutATraceButTh
   command.replace(command.find(L"%1"), 2, photo);
   sees_the_window(command, L"installed_orvane.png");
 
-  uninstall_quietly(folder);
+  uninstall_quietly(for_the_user());
   EXPECT_EQ(text_value(HKEY_CURRENT_USER, L"Environment", L"Path"), path_before_);
   EXPECT_TRUE(value_exists(HKEY_CURRENT_USER, preferences_key, L"Language")) << "the preferences went too";
 }
@@ -409,8 +418,55 @@ TEST_F(Installer, ReplacesAnOlderVersionInAnotherFolderAndUninstallsAPartlyDelet
   // Part of the folder deleted by hand; asked to, the uninstaller takes the preferences too.
   fs::remove(folder / L"orvane.exe");
   fs::remove(folder / L"README.txt");
-  uninstall_quietly(folder, L" /REMOVESETTINGS");
+  uninstall_quietly(for_the_user(), L" /REMOVESETTINGS");
   EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, preferences_key));
+}
+
+// Asked to, an administrator installs for everyone: Program Files, the common Start menu and HKLM,
+// and the uninstaller finds that out by itself.
+TEST_F(Installer, InstallsForAllUsersWhenAskedAndRemovesThatToo) {
+  if (!IsUserAnAdmin()) GTEST_SKIP() << "installing for all users needs an elevated administrator";
+  const Scope everyone{HKEY_LOCAL_MACHINE, known_folder(FOLDERID_ProgramFiles) / L"Orvane",
+                       known_folder(FOLDERID_CommonPrograms) / L"Orvane.lnk"};
+  ASSERT_EQ(run(in_quotes(setup(L"setup.exe")) + L" /S /ALLUSERS"), 0);
+  const Installation found = installation(everyone);
+  EXPECT_TRUE(found.folder && found.shortcut && found.uninstall_entry && found.application && found.progid)
+      << "missing for all users:" << left_over(Installation{!found.folder, !found.shortcut, !found.uninstall_entry,
+                                                            !found.application, !found.progid, 0});
+  EXPECT_EQ(found.open_with, static_cast<int>(image_types.size()));
+  EXPECT_TRUE(fs::exists(everyone.folder / L"orvane-cli.exe"));
+  EXPECT_EQ(text_value(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayVersion"), ORVANE_VERSION_WIDE_TEXT);
+  EXPECT_TRUE(nothing_left(installation(for_the_user()))) << "also for the user:" << left_over(installation(for_the_user()));
+  uninstall_quietly(everyone);
+}
+
+// Run by hand, the installer shows its choices; closing it installs nothing.
+TEST_F(Installer, ShowsItsChoicesWhenRunByHandAndInstallsNothingWhenClosed) {
+  const UniqueHandle process = start(in_quotes(setup(L"setup.exe")));
+  ASSERT_TRUE(process);
+  const DWORD id = GetProcessId(process.get());
+  HWND window = nullptr;
+  wait_until(
+      [&] {
+        window = FindWindowW(L"#32770", nullptr);
+        DWORD owner = 0;
+        if (window != nullptr) GetWindowThreadProcessId(window, &owner);
+        return window != nullptr && owner == id && IsWindowVisible(window);
+      },
+      30000);
+  ASSERT_NE(window, nullptr) << "no installer window";
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  wchar_t title[256]{};
+  GetWindowTextW(window, title, 256);
+  EXPECT_NE(std::wstring(title).find(L"Orvane"), std::wstring::npos) << narrow(title);
+  static_cast<void>(save_pixels(desktop::capture_client(window), std::wstring(L"" ARTEFACT_DIR) + L"/installer_choices.png",
+                                L"image/png"));
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(process.get(), 15000) != WAIT_OBJECT_0) {
+    ADD_FAILURE() << "the installer did not close";
+    TerminateProcess(process.get(), 1);
+  }
+  EXPECT_TRUE(nothing_left(installation(for_the_user()))) << left_over(installation(for_the_user()));
 }
 
 // The portable folder: the programs run from wherever it was unpacked and write nothing there.
