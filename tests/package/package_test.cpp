@@ -208,6 +208,16 @@ fs::path shortcut_target(const fs::path& link) {
   return target;
 }
 
+// A string of a file's version information, or "<missing>".
+std::wstring version_value(const std::vector<std::uint8_t>& block, const wchar_t* table, const wchar_t* name) {
+  void* data = nullptr;
+  UINT length = 0;
+  const std::wstring query = std::wstring(L"\\StringFileInfo\\") + table + L"\\" + name;
+  return VerQueryValueW(block.data(), query.c_str(), &data, &length) && data != nullptr
+             ? std::wstring(static_cast<const wchar_t*>(data))
+             : std::wstring(L"<missing>");
+}
+
 struct WindowSearch {
   DWORD process_id;
   HWND found;
@@ -467,6 +477,15 @@ TEST_F(Installer, ShowsItsChoicesWhenRunByHandAndInstallsNothingWhenClosed) {
     TerminateProcess(process.get(), 1);
   }
   EXPECT_TRUE(nothing_left(installation(for_the_user()))) << left_over(installation(for_the_user()));
+
+  // Its own Properties name the product, its publisher and version.
+  const std::wstring path = setup(L"setup.exe").wstring();
+  std::vector<std::uint8_t> block(GetFileVersionInfoSizeW(path.c_str(), nullptr));
+  ASSERT_FALSE(block.empty());
+  ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+  EXPECT_EQ(version_value(block, L"040904b0", L"ProductName"), L"Orvane");
+  EXPECT_EQ(version_value(block, L"040904b0", L"CompanyName"), L"Kestrune");
+  EXPECT_EQ(version_value(block, L"040904b0", L"ProductVersion"), ORVANE_VERSION_WIDE_TEXT);
 }
 
 // The portable folder: the programs run from wherever it was unpacked and write nothing there.
@@ -517,14 +536,7 @@ TEST(Portable, RunsFromTheUnpackedFolderAndWritesNothingBesideItself) {
     ASSERT_GT(size, 0u) << narrow(name);
     std::vector<std::uint8_t> block(size);
     ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, block.data()));
-    auto value = [&](const wchar_t* key) {
-      void* data = nullptr;
-      UINT length = 0;
-      const std::wstring query = std::wstring(L"\\StringFileInfo\\080404B0\\") + key;
-      return VerQueryValueW(block.data(), query.c_str(), &data, &length) && data != nullptr
-                 ? std::wstring(static_cast<const wchar_t*>(data))
-                 : std::wstring(L"<missing>");
-    };
+    auto value = [&](const wchar_t* key) { return version_value(block, L"080404B0", key); };
     EXPECT_EQ(value(L"FileVersion"), ORVANE_VERSION_WIDE_TEXT) << narrow(name);
     EXPECT_EQ(value(L"ProductName"), L"Orvane") << narrow(name);
     EXPECT_EQ(value(L"CompanyName"), L"Kestrune") << narrow(name);
