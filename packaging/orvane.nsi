@@ -112,11 +112,11 @@ UninstPage instfiles
 !macroend
 
 ; Stops with "access denied" unless the process may write for all users.
-!macro REQUIRE_ADMINISTRATOR
+!macro REQUIRE_ADMINISTRATOR MESSAGE
   UserInfo::GetAccountType
   Pop $R9
   ${If} $R9 != "Admin"
-    MessageBox MB_ICONSTOP "Orvane for all users needs administrator rights. Run this as an administrator, or without /ALLUSERS for yourself alone." /SD IDOK
+    MessageBox MB_ICONSTOP "${MESSAGE}" /SD IDOK
     SetErrorLevel 5
     Quit
   ${EndIf}
@@ -197,7 +197,7 @@ Function .onInit
   ClearErrors
   ${GetOptions} $R0 "/ALLUSERS" $R1
   ${IfNot} ${Errors}
-    !insertmacro REQUIRE_ADMINISTRATOR
+    !insertmacro REQUIRE_ADMINISTRATOR "Installing Orvane for all users needs administrator rights. Run Setup as an administrator, or without /ALLUSERS to install it for yourself."
     StrCpy $AllUsers 1
     SetShellVarContext all
   ${Else}
@@ -228,7 +228,7 @@ Function un.onInit
   ReadRegStr $R1 HKCU "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $R0 == $INSTDIR
   ${AndIf} $R1 != $INSTDIR
-    !insertmacro REQUIRE_ADMINISTRATOR
+    !insertmacro REQUIRE_ADMINISTRATOR "Orvane is installed for all users: removing it needs administrator rights. Run the uninstaller as an administrator."
     SetShellVarContext all
     StrCpy $AllUsers 1
   ${Else}
