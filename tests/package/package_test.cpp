@@ -252,15 +252,9 @@ HWND wait_for_main_window(DWORD process_id) {
 // Starts orvane.exe by `command_line`, sees its main window, keeps a picture of it once the photo
 // had time to show, and closes it.
 void sees_the_window(const std::wstring& command_line, const std::wstring& picture) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  std::wstring line = command_line;
-  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-      << narrow(command_line);
-  CloseHandle(info.hThread);
-  const UniqueHandle process(info.hProcess);
-  const HWND window = wait_for_main_window(info.dwProcessId);
+  const UniqueHandle process = start(command_line);
+  ASSERT_TRUE(process) << narrow(command_line);
+  const HWND window = wait_for_main_window(GetProcessId(process.get()));
   EXPECT_NE(window, nullptr) << "no window from " << narrow(command_line);
   if (window != nullptr) {
     std::this_thread::sleep_for(std::chrono::seconds(2));
