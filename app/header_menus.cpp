@@ -14,6 +14,7 @@
 #include "modern/widgets/display_widgets.h"
 #include "modern/widgets/menu_item.h"
 #include "orvane_application.h"
+#include "orvane_version.h"
 #include "scaffold/dialog.h"
 #include "text_table.h"
 
@@ -221,7 +222,7 @@ void HeaderMenus::show_about() {
                                    TrackDefinition::fixed(28.0f)},
       0.0f, 4.0f);
   content->add(std::make_unique<modern::Text>(std::wstring(L"Orvane"), layout::TextStyle::title), {0, 0, 1, 1});
-  content->add(std::make_unique<modern::Text>(std::wstring(chinese ? L"版本 1.0.4" : L"Version 1.0.4"), layout::TextStyle::caption), {0, 1, 1, 1});
+  content->add(std::make_unique<modern::Text>(std::wstring(chinese ? L"版本 " ORVANE_VERSION_WIDE_TEXT : L"Version " ORVANE_VERSION_WIDE_TEXT), layout::TextStyle::caption), {0, 1, 1, 1});
   content->add(std::make_unique<modern::Text>(ui_text(language, TextId::about_body), layout::TextStyle::body), {0, 2, 1, 1});
   content->add(std::make_unique<modern::Text>(std::wstring(chinese ? L"© Kestrune。水印只在导出的副本上，原图保持不变。"
                                                                    : L"© Kestrune. Watermarks go on copies; your originals stay untouched."),

@@ -401,13 +401,17 @@ bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arg
   arguments.options = preset != nullptr ? *preset : default_cli_options();
   const engine::LengthUnit base_spacing_unit = arguments.options.spacing_unit;
 
-  // Help wins wherever it stands, so a half-typed command line can still ask for it; but not
-  // where it is the value of an option (--text -h stamps "-h").
+  // Help and the version win wherever they stand, so a half-typed command line can still ask for
+  // them; but not where they are the value of an option (--text -h stamps "-h").
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg = argv[i];
     if (arg == L"--") break;
     if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
       arguments.help = true;
+      return true;
+    }
+    if (arg == L"--version") {
+      arguments.version = true;
       return true;
     }
     if (is_value_option(arg)) ++i;
@@ -629,6 +633,7 @@ Batches:
   --no-progress          one line per file on a console too, instead of the
                          progress line
   -h, --help             show this help
+  --version              print the program's version and exit
   --                     treat every later argument as an input
 Values can also be written --name=VALUE.
 

@@ -30,6 +30,7 @@ struct CliArguments {
   bool json = false;                 // one JSON object per file
   bool no_progress = false;          // records on a console too, instead of the progress line
   bool help = false;
+  bool version = false;
   // Presets: the one the settings start from (a file or a user preset by name; the options
   // given on the command line override its values), and where the effective settings are saved.
   std::wstring preset_file;

@@ -16,6 +16,7 @@
 #include "console_writer.h"
 #include "file_system.h"
 #include "logo_image.h"
+#include "orvane_version.h"
 #include "preset_file.h"
 #include "preset_store.h"
 #include "watermark_drawing.h"
@@ -159,6 +160,10 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (arguments.help) {
       out.write(orvane::cli::usage_text());
+      return 0;
+    }
+    if (arguments.version) {
+      out.write_line(L"orvane-cli " ORVANE_VERSION_WIDE_TEXT);
       return 0;
     }
     // A preset: its settings first, then the command line's options over them.

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "icon_tint.h"
+#include "orvane_version.h"
 #include "resources/resource_ids.h"
 #include "test_support.h"
 #include "ui_resources.h"
@@ -320,19 +321,21 @@ TEST(VersionInformation, OneChineseUnicodeStringTableWithTheProductStrings) {
   EXPECT_EQ(static_cast<const WORD*>(value)[0], 0x0804);
   EXPECT_EQ(static_cast<const WORD*>(value)[1], 1200);
 
-  EXPECT_EQ(version_string(block, L"FileVersion"), L"1.0.4");
-  EXPECT_EQ(version_string(block, L"ProductVersion"), L"1.0.4");
+  EXPECT_EQ(version_string(block, L"FileVersion"), ORVANE_VERSION_WIDE_TEXT);
+  EXPECT_EQ(version_string(block, L"ProductVersion"), ORVANE_VERSION_WIDE_TEXT);
   EXPECT_EQ(version_string(block, L"FileDescription"), L"Orvane Image Watermark Tool");
   EXPECT_EQ(version_string(block, L"InternalName"), L"orvane");
   EXPECT_EQ(version_string(block, L"OriginalFilename"), L"orvane.exe");
   EXPECT_EQ(version_string(block, L"ProductName"), L"Orvane");
-  EXPECT_NE(version_string(block, L"CompanyName"), L"<missing>");
+  EXPECT_EQ(version_string(block, L"CompanyName"), L"Kestrune");
   EXPECT_NE(version_string(block, L"LegalCopyright"), L"<missing>");
 
   ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", &value, &length));
   const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-  EXPECT_EQ(fixed->dwFileVersionLS, 0x00040000u);
+  EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(ORVANE_VERSION_MAJOR << 16 | ORVANE_VERSION_MINOR));
+  EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(ORVANE_VERSION_PATCH << 16));
+  EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+  EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
 }
 
 using QueryActCtxSettings = BOOL(WINAPI*)(DWORD, HANDLE, PCWSTR, PCWSTR, PWSTR, SIZE_T, SIZE_T*);

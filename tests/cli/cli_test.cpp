@@ -16,6 +16,7 @@
 
 #include "cli_process.h"
 #include "image_export.h"
+#include "orvane_version.h"
 #include "watermark_options.h"
 #include "test_support.h"
 
@@ -404,6 +405,44 @@ TEST_F(CliTest, HelpDocumentsTheOptionsAndRulesAndWritesNothing) {
     }
   }
   EXPECT_FALSE(exists(L"in-watermarked.png"));
+}
+
+std::wstring version_string(const std::vector<std::uint8_t>& block, const wchar_t* name) {
+  void* value = nullptr;
+  UINT length = 0;
+  const std::wstring path = std::wstring(L"\\StringFileInfo\\080404B0\\") + name;
+  if (!VerQueryValueW(block.data(), path.c_str(), &value, &length) || value == nullptr) return L"<missing>";
+  return static_cast<const wchar_t*>(value);
+}
+
+// The version is the build's wherever it shows: --version (anywhere on the line, as --help) and the
+// version information Explorer's Properties dialog reads from the file.
+TEST_F(CliTest, TellsItsVersionOnRequestAndInItsFileProperties) {
+  make_image(L"in.png");
+  for (const auto& args : std::vector<std::vector<std::wstring>>{{L"--version"}, {L"in.png", L"--size", L"x", L"--version"}}) {
+    const CliRun run = this->run(args);
+    EXPECT_EQ(run.exit_code, 0u);
+    EXPECT_EQ(run.err, L"");
+    EXPECT_EQ(lines(run.out), std::vector<std::wstring>{L"orvane-cli " ORVANE_VERSION_WIDE_TEXT});
+  }
+  EXPECT_FALSE(exists(L"in-watermarked.png"));
+  EXPECT_TRUE(contains(squeezed(run({L"--help"}).out), L"--version print the program's version and exit"));
+
+  const DWORD size = GetFileVersionInfoSizeW(ORVANE_CLI_EXE, nullptr);
+  ASSERT_GT(size, 0u) << "orvane-cli.exe has no version information";
+  std::vector<std::uint8_t> block(size);
+  ASSERT_TRUE(GetFileVersionInfoW(ORVANE_CLI_EXE, 0, size, block.data()));
+  EXPECT_EQ(version_string(block, L"FileVersion"), ORVANE_VERSION_WIDE_TEXT);
+  EXPECT_EQ(version_string(block, L"ProductVersion"), ORVANE_VERSION_WIDE_TEXT);
+  EXPECT_EQ(version_string(block, L"ProductName"), L"Orvane");
+  EXPECT_EQ(version_string(block, L"CompanyName"), L"Kestrune");
+  EXPECT_EQ(version_string(block, L"OriginalFilename"), L"orvane-cli.exe");
+  void* value = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", &value, &length));
+  const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+  EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(ORVANE_VERSION_MAJOR << 16 | ORVANE_VERSION_MINOR));
+  EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(ORVANE_VERSION_PATCH << 16));
 }
 
 TEST_F(CliTest, ExistingOutputsAreSkippedUnlessOverwriteIsGiven) {
