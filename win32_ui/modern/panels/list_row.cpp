@@ -48,7 +48,7 @@ void ListRow::choose(InputOrigin origin) {
   set_selected(true);
   Event event;
   event.kind = EventKind::selection_changed;
-  event.source_role = static_cast<std::int32_t>(SemanticsRole::list_item);
+  event.source_role = 0;  // a widget role's number: a row has none of its own, it is a group
   event.origin = origin;
   event.source = this;
   event.phase = EventPhase::target;
