@@ -8,7 +8,7 @@ namespace win32_ui::accessibility {
 
 namespace {
 
-constexpr std::array<RoleInfo, 22> role_table{{
+constexpr std::array<RoleInfo, 24> role_table{{
     {L"win32_ui.View", 50025},
     {L"win32_ui.Group", 50026},
     {L"win32_ui.Text", 50020},
@@ -31,6 +31,8 @@ constexpr std::array<RoleInfo, 22> role_table{{
     {L"win32_ui.TreeItem", 50024},
     {L"win32_ui.NativeHost", 50025},
     {L"win32_ui.ProgressBar", 50012},
+    {L"win32_ui.List", 50008},
+    {L"win32_ui.ListItem", 50007},
 }};
 
 bool has_action(const SemanticsNode& node, std::uint32_t action) { return (node.actions & action) != 0; }
@@ -120,6 +122,10 @@ bool has_pattern(const SemanticsNode& node, int pattern) {
       return node.has_expand;
     case uia::toggle_pattern:
       return has_action(node, modern::semantics_action_toggle);
+    case uia::selection_pattern:
+      return role == modern::SemanticsRole::list;
+    case uia::selection_item_pattern:
+      return role == modern::SemanticsRole::list_item && has_action(node, modern::semantics_action_select);
     default:
       return false;
   }
@@ -134,6 +140,35 @@ bool value_read_only(const SemanticsNode& node) {
 double small_change(const SemanticsNode& node) { return node.range_step; }
 
 double large_change(const SemanticsNode& node) { return node.range_step > 0.0 ? node.range_step * 10.0 : 0.0; }
+
+std::uint64_t selection_container(const Snapshot& snapshot, std::uint64_t item) {
+  const SemanticsNode* node = snapshot.find(item);
+  // At most one step per node: a parent cycle in a malformed list of nodes ends the walk, not the program.
+  for (std::size_t steps = 0; node != nullptr && node->parent_id != 0 && steps < snapshot.nodes.size(); ++steps) {
+    node = snapshot.find(node->parent_id);
+    if (node != nullptr && role_of(*node) == static_cast<std::int32_t>(modern::SemanticsRole::list)) return node->id;
+  }
+  return 0;
+}
+
+std::vector<std::uint64_t> selected_items(const Snapshot& snapshot, std::uint64_t list) {
+  std::vector<std::uint64_t> selected;
+  for (const std::uint64_t id : snapshot.order) {
+    const SemanticsNode* node = snapshot.find(id);
+    if (node != nullptr && node->selected && has_pattern(*node, uia::selection_item_pattern) &&
+        selection_container(snapshot, id) == list) {
+      selected.push_back(id);
+    }
+  }
+  return selected;
+}
+
+bool may_add_to_selection(const Snapshot& snapshot, std::uint64_t item) {
+  const std::uint64_t list = selection_container(snapshot, item);
+  if (list == 0) return true;
+  const std::vector<std::uint64_t> selected = selected_items(snapshot, list);
+  return selected.empty() || (selected.size() == 1 && selected.front() == item);
+}
 
 PropertyValue node_property(const SemanticsNode& node, int property) {
   const RoleInfo role = role_info(node.role);
@@ -191,6 +226,13 @@ PropertyValue node_property(const SemanticsNode& node, int property) {
     case uia::toggle_state:
       if (!has_pattern(node, uia::toggle_pattern) || !node.has_toggle) return {};
       return std::int32_t{node.toggled ? 1 : 0};
+    case uia::selection_item_is_selected:
+      if (!has_pattern(node, uia::selection_item_pattern)) return {};
+      return node.selected;
+    case uia::selection_can_select_multiple:
+    case uia::selection_is_selection_required:
+      if (!has_pattern(node, uia::selection_pattern)) return {};
+      return false;
     default:
       return {};
   }
@@ -274,7 +316,7 @@ const std::vector<int>& watched_properties() {
       uia::control_type,       uia::name,       uia::has_keyboard_focus,       uia::is_keyboard_focusable,
       uia::is_enabled,         uia::class_name, uia::help_text,                uia::value_value,
       uia::value_is_read_only, uia::range_value_value, uia::range_value_is_read_only, uia::expand_collapse_state,
-      uia::toggle_state};
+      uia::toggle_state,       uia::selection_item_is_selected};
   return properties;
 }
 
@@ -290,6 +332,13 @@ std::vector<SemanticsEvent> differences(const Snapshot& before, const Snapshot& 
       PropertyValue is = node_property(now, property);
       if (was == is) continue;
       events.push_back(SemanticsEvent{SemanticsEvent::Kind::property_changed, id, property, std::move(was), std::move(is)});
+    }
+  }
+  for (const std::uint64_t id : after.order) {
+    const SemanticsNode* old = before.find(id);
+    const SemanticsNode& now = after.nodes.at(id);
+    if (old != nullptr && !old->selected && now.selected && has_pattern(now, uia::selection_item_pattern)) {
+      events.push_back(SemanticsEvent{SemanticsEvent::Kind::element_selected, id, 0, {}, {}});
     }
   }
   if (!same_structure(before, after)) {

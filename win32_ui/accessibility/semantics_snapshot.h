@@ -47,14 +47,19 @@ inline constexpr int range_value_minimum = 30049;
 inline constexpr int range_value_maximum = 30050;
 inline constexpr int range_value_large_change = 30051;
 inline constexpr int range_value_small_change = 30052;
+inline constexpr int selection_can_select_multiple = 30060;
+inline constexpr int selection_is_selection_required = 30061;
 inline constexpr int expand_collapse_state = 30070;
+inline constexpr int selection_item_is_selected = 30079;
 inline constexpr int toggle_state = 30086;
 inline constexpr int is_dialog = 30174;
 // Patterns.
 inline constexpr int invoke_pattern = 10000;
+inline constexpr int selection_pattern = 10001;
 inline constexpr int value_pattern = 10002;
 inline constexpr int range_value_pattern = 10003;
 inline constexpr int expand_collapse_pattern = 10005;
+inline constexpr int selection_item_pattern = 10010;
 inline constexpr int toggle_pattern = 10015;
 // Events.
 inline constexpr int structure_changed_event = 20002;
@@ -62,6 +67,7 @@ inline constexpr int property_changed_event = 20004;
 inline constexpr int focus_changed_event = 20005;
 inline constexpr int layout_invalidated_event = 20008;
 inline constexpr int invoked_event = 20009;
+inline constexpr int element_selected_event = 20012;
 // Control types.
 inline constexpr int window = 50032;
 inline constexpr int pane = 50033;
@@ -108,7 +114,8 @@ struct Snapshot {
 
 // Whether the node offers a pattern (UIA pattern id): Invoke with the invoke action; Value for the
 // edit and combo-box roles or with the set-text action; RangeValue with a range; ExpandCollapse with
-// an expand state; Toggle with the toggle action.
+// an expand state; Toggle with the toggle action; Selection for the list role; SelectionItem for the
+// list-item role with the select action.
 [[nodiscard]] bool has_pattern(const SemanticsNode& node, int pattern);
 // Value and RangeValue read-only: the node is read-only or lacks the setting action (set numeric for a
 // node with a range, set text otherwise).
@@ -116,6 +123,15 @@ struct Snapshot {
 // RangeValue changes: small = step; large = step x 10 when step > 0, else 0.
 [[nodiscard]] double small_change(const SemanticsNode& node);
 [[nodiscard]] double large_change(const SemanticsNode& node);
+
+// Selection: the list a selectable item belongs to (its nearest ancestor with the list role, or 0 for
+// none), and a list's selected items (those it contains, in tree order). Lists select one item at a
+// time and may have none selected.
+[[nodiscard]] std::uint64_t selection_container(const Snapshot& snapshot, std::uint64_t item);
+[[nodiscard]] std::vector<std::uint64_t> selected_items(const Snapshot& snapshot, std::uint64_t list);
+// Whether an item may be added to its list's selection: a single-selection list takes it only when no
+// other item is selected (then adding is selecting).
+[[nodiscard]] bool may_add_to_selection(const Snapshot& snapshot, std::uint64_t item);
 
 // What a node answers for a property that needs no screen geometry and no window (everything but
 // bounding rectangle, IsOffscreen, NativeWindowHandle and the runtime id); monostate for the rest.
@@ -178,7 +194,14 @@ enum class ActionCheck { ok = 0, missing = 1, disabled = 2, unsupported = 3 };
 
 // One UIA event a snapshot change raises (in the order they are to be raised).
 struct SemanticsEvent {
-  enum class Kind { property_changed = 0, structure_changed = 1, layout_invalidated = 2, focus_changed = 3, invoked = 4 };
+  enum class Kind {
+    property_changed = 0,
+    structure_changed = 1,
+    layout_invalidated = 2,
+    focus_changed = 3,
+    invoked = 4,
+    element_selected = 5,
+  };
   Kind kind = Kind::property_changed;
   std::uint64_t node = 0;  // 0 = the root
   int property = 0;
@@ -192,7 +215,8 @@ struct SemanticsEvent {
 [[nodiscard]] const std::vector<int>& watched_properties();
 
 // What changed from `before` to `after`: property changes of nodes present in both (in the order of
-// `after`'s tree, then of watched_properties), one structure change on the root when the top-level
+// `after`'s tree, then of watched_properties), an element-selected event on each selectable item that
+// became selected, one structure change on the root when the top-level
 // list, the set of nodes or any node's parent or children changed, one layout invalidation on the root
 // when any node's bounds changed, and a focus change on the newly focused node when focus moved to
 // another node. Nothing when `before` does not exist yet.

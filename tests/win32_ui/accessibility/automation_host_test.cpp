@@ -21,6 +21,8 @@
 #include "desktop.h"
 #include "modern/native/win32_combo_box.h"
 #include "modern/native/win32_edit.h"
+#include "modern/panels/list_panel.h"
+#include "modern/panels/list_row.h"
 #include "modern/widgets/button.h"
 #include "modern/widgets/check_box.h"
 #include "modern/widgets/display_widgets.h"
@@ -639,6 +641,154 @@ TEST(AutomationHost, FocusValueToggleStructureAndInvokeRaiseTheirEventsThroughTh
   if (automation_client::under_wine()) {
     EXPECT_FALSE(platform::windows::accessibility::uia_event_sink()->listening());
   }
+}
+
+// A button, a list of three photos and a button: the list is one Tab stop between them.
+struct ListStage {
+  SurfaceStage stage{420, 300};
+  modern::Button* open = nullptr;
+  modern::ListPanel* list = nullptr;
+  std::vector<modern::ListRow*> rows;
+  modern::Button* done = nullptr;
+  std::vector<int> chosen = std::vector<int>(3, 0);
+  std::vector<DWORD> chosen_threads;
+  int removed = -1;
+
+  ListStage() {
+    auto root = surface_test::column();
+    open = &add<modern::Button>(*root, 160, 36, 7, L"Open");
+    list = &add<modern::ListPanel>(*root, 360, 3 * 44 + 2 * 4, 4.0f);
+    list->set_accessible_name(std::wstring(L"Photos"));
+    const wchar_t* names[] = {L"IMG_0001.jpg", L"IMG_0002.jpg", L"IMG_0003.jpg"};
+    for (int i = 0; i < 3; ++i) {
+      auto text = std::make_unique<modern::Text>(std::wstring(names[i]) + L"  waiting");
+      text->set_margin(layout::Thickness{12, 12, 12, 12});
+      auto& row = add<modern::ListRow>(*list, 360, 44, std::move(text));
+      row.set_accessible_name(std::wstring(names[i]));
+      row.on_chosen([this, i] {
+        ++chosen[static_cast<std::size_t>(i)];
+        chosen_threads.push_back(GetCurrentThreadId());
+      });
+      row.on_remove([this, i] { removed = i; });
+      rows.push_back(&row);
+    }
+    done = &add<modern::Button>(*root, 160, 36, 8, L"Done");
+    stage.show(std::move(root));
+    desktop::pump(50);
+  }
+};
+
+TEST(AutomationHost, ListItemsAreSelectedFromAnotherThreadAndMovedByTheKeyboardWithOneTabStop) {
+  ListStage s;
+  auto sink = std::make_shared<RecordingSink>();
+  s.stage.surface.automation().set_event_sink(sink);
+  HWND window = s.stage.window.hwnd();
+  SetForegroundWindow(window);
+  desktop::pump(30);
+  const DWORD ui_thread = GetCurrentThreadId();
+  IRawElementProviderSimple* root_provider = s.stage.surface.automation().root_provider();
+  HRESULT selected = E_FAIL;
+  HRESULT add_other = E_FAIL;
+  HRESULT remove = E_FAIL;
+  BOOL is_selected = FALSE;
+  std::vector<std::wstring> selection;
+  std::wstring container;
+  ASSERT_TRUE(automation_client::on_client_thread([&] {
+    Element root = Element::from_simple(root_provider);
+    Element list = root.find([](const Element& e) { return e.class_name() == L"win32_ui.List"; });
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list.control_type(), 50008);
+    EXPECT_EQ(list.name(), L"Photos");
+    const std::vector<Element> items = list.children();
+    ASSERT_EQ(items.size(), 3u);
+    for (const Element& item : items) {
+      EXPECT_EQ(item.control_type(), 50007);
+      EXPECT_EQ(item.class_name(), L"win32_ui.ListItem");
+    }
+    EXPECT_EQ(items[1].name(), L"IMG_0002.jpg");
+    Ref<ISelectionProvider> selection_pattern = list.pattern<ISelectionProvider>(uia::selection_pattern);
+    ASSERT_TRUE(selection_pattern);
+
+    Ref<ISelectionItemProvider> second = items[1].pattern<ISelectionItemProvider>(uia::selection_item_pattern);
+    ASSERT_TRUE(second);
+    selected = second->Select();
+    // Synchronous: the snapshot has the selection when Select returns.
+    second->get_IsSelected(&is_selected);
+    SAFEARRAY* array = nullptr;
+    ASSERT_EQ(selection_pattern->GetSelection(&array), S_OK);
+    ASSERT_NE(array, nullptr);
+    for (LONG i = 0; i < static_cast<LONG>(array->rgsabound[0].cElements); ++i) {
+      IUnknown* unknown = nullptr;
+      SafeArrayGetElement(array, &i, &unknown);
+      Ref<IRawElementProviderFragment> fragment;
+      unknown->QueryInterface(__uuidof(IRawElementProviderFragment), reinterpret_cast<void**>(fragment.put()));
+      unknown->Release();
+      selection.push_back(Element(fragment).name());
+    }
+    SafeArrayDestroy(array);
+    Ref<IRawElementProviderSimple> list_provider;
+    EXPECT_EQ(second->get_SelectionContainer(list_provider.put()), S_OK);
+    VARIANT v;
+    VariantInit(&v);
+    if (list_provider) list_provider->GetPropertyValue(uia::name, &v);
+    if (v.vt == VT_BSTR) container = v.bstrVal;
+    VariantClear(&v);
+    add_other = items[2].pattern<ISelectionItemProvider>(uia::selection_item_pattern)->AddToSelection();
+    remove = second->RemoveFromSelection();
+  }));
+  desktop::pump(30);
+  EXPECT_EQ(selected, S_OK);
+  EXPECT_EQ(s.chosen, (std::vector<int>{0, 1, 0}));
+  ASSERT_EQ(s.chosen_threads.size(), 1u);
+  EXPECT_EQ(s.chosen_threads[0], ui_thread) << "the row was chosen on the UI thread";
+  EXPECT_TRUE(s.rows[1]->selected());
+  EXPECT_TRUE(is_selected);
+  EXPECT_EQ(selection, (std::vector<std::wstring>{L"IMG_0002.jpg"}));
+  EXPECT_EQ(container, L"Photos");
+  EXPECT_EQ(add_other, invalid_operation) << "the list selects one photo at a time";
+  EXPECT_EQ(remove, invalid_operation);
+  EXPECT_FALSE(s.rows[2]->selected());
+  EXPECT_TRUE(sink->saw(SemanticsEvent::Kind::element_selected, s.rows[1]->id()));
+  EXPECT_TRUE(sink->saw(SemanticsEvent::Kind::property_changed, s.rows[1]->id(), uia::selection_item_is_selected));
+  sink->take();
+
+  // The keyboard: Tab from Open lands on the selected row, Down chooses and focuses the next one, Tab
+  // leaves the list, Shift+Tab comes back to the selected row, Delete asks for removal.
+  s.stage.surface.view_root().request_focus(*s.open, modern::FocusOrigin::keyboard);
+  desktop::press_key(VK_TAB);
+  desktop::pump(30);
+  EXPECT_EQ(s.stage.surface.view_root().focused(), s.rows[1]);
+  desktop::press_key(VK_DOWN);
+  desktop::pump(30);
+  EXPECT_EQ(s.stage.surface.view_root().focused(), s.rows[2]);
+  EXPECT_TRUE(s.rows[2]->selected());
+  EXPECT_FALSE(s.rows[1]->selected());
+  EXPECT_EQ(s.chosen, (std::vector<int>{0, 1, 1}));
+  EXPECT_TRUE(sink->saw(SemanticsEvent::Kind::element_selected, s.rows[2]->id()));
+  desktop::press_key(VK_DOWN);  // the last row stays
+  desktop::pump(30);
+  EXPECT_EQ(s.stage.surface.view_root().focused(), s.rows[2]);
+  static_cast<void>(orvane::test::save_pixels(desktop::capture_client(window),
+                                              std::wstring(L"" ARTEFACT_DIR) + L"/accessibility_list.png", L"image/png"));
+  desktop::press_key(VK_TAB);
+  desktop::pump(30);
+  EXPECT_EQ(s.stage.surface.view_root().focused(), s.done) << "one Tab leaves the list";
+  desktop::press_key(VK_TAB, true);
+  desktop::pump(30);
+  EXPECT_EQ(s.stage.surface.view_root().focused(), s.rows[2]);
+  desktop::press_key(VK_HOME);
+  desktop::pump(30);
+  EXPECT_EQ(s.stage.surface.view_root().focused(), s.rows[0]);
+  EXPECT_EQ(s.chosen, (std::vector<int>{1, 1, 1}));
+  desktop::press_key(VK_DELETE);
+  desktop::pump(30);
+  EXPECT_EQ(s.removed, 0);
+
+  // A click chooses the row under it.
+  desktop::click(window, s.stage.centre_of(*s.rows[1]));
+  desktop::pump(30);
+  EXPECT_TRUE(s.rows[1]->selected());
+  EXPECT_EQ(s.chosen, (std::vector<int>{1, 2, 1}));
 }
 
 }  // namespace

@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "accessibility/semantics_snapshot.h"
+#include "modern/panels/list_panel.h"
+#include "modern/panels/list_row.h"
+#include "modern/tree/focus_manager.h"
 #include "modern/tree/view_root.h"
 #include "tree_fixture.h"
 
@@ -271,6 +274,75 @@ TEST(SemanticsSnapshot, DifferencesBecomePropertyStructureLayoutAndFocusEvents) 
   EXPECT_EQ(order[0].kind, SemanticsEvent::Kind::structure_changed);
 }
 
+// A list (4) holding two items directly (5, 6) and one inside a group (7 in 8); 9 is an item of no list.
+Snapshot list_tree() {
+  std::vector<SemanticsNode> nodes{node(4, SemanticsRole::list, L"Photos", 0, {5, 6, 8}),
+                                   node(5, SemanticsRole::list_item, L"a.jpg", 4),
+                                   node(6, SemanticsRole::list_item, L"b.jpg", 4),
+                                   node(8, SemanticsRole::group, L"", 4, {7}),
+                                   node(7, SemanticsRole::list_item, L"c.jpg", 8),
+                                   node(9, SemanticsRole::list_item, L"stray")};
+  for (SemanticsNode& n : nodes) {
+    if (n.role == static_cast<std::int32_t>(SemanticsRole::list_item)) n.actions = modern::semantics_action_select;
+  }
+  nodes[2].selected = true;
+  return accessibility::make_snapshot(std::move(nodes));
+}
+
+TEST(SemanticsSnapshot, ListsOfferSelectionAndTheirItemsSelectionItem) {
+  const Snapshot s = list_tree();
+  const SemanticsNode& list = *s.find(4);
+  const SemanticsNode& item = *s.find(5);
+  const SemanticsNode& selected = *s.find(6);
+  EXPECT_EQ(accessibility::node_property(list, uia::control_type), PropertyValue(std::int32_t{50008}));
+  EXPECT_EQ(accessibility::node_property(list, uia::class_name), PropertyValue(std::wstring(L"win32_ui.List")));
+  EXPECT_EQ(accessibility::node_property(item, uia::control_type), PropertyValue(std::int32_t{50007}));
+  EXPECT_EQ(accessibility::node_property(item, uia::class_name), PropertyValue(std::wstring(L"win32_ui.ListItem")));
+  EXPECT_EQ(accessibility::role_info(21).control_type, 50012) << "the roles before keep their numbers";
+
+  // Patterns only where they belong: a combo box selects too, but is no list item.
+  EXPECT_TRUE(accessibility::has_pattern(list, uia::selection_pattern));
+  EXPECT_FALSE(accessibility::has_pattern(list, uia::selection_item_pattern));
+  EXPECT_TRUE(accessibility::has_pattern(item, uia::selection_item_pattern));
+  EXPECT_FALSE(accessibility::has_pattern(item, uia::selection_pattern));
+  SemanticsNode inert = item;
+  inert.actions = modern::semantics_action_none;
+  EXPECT_FALSE(accessibility::has_pattern(inert, uia::selection_item_pattern));
+  EXPECT_EQ(accessibility::node_property(inert, uia::selection_item_is_selected), PropertyValue{});
+  SemanticsNode combo = node(10, SemanticsRole::combo_box);
+  combo.actions = modern::semantics_action_select;
+  EXPECT_FALSE(accessibility::has_pattern(combo, uia::selection_item_pattern));
+
+  EXPECT_EQ(accessibility::node_property(item, uia::selection_item_is_selected), PropertyValue(false));
+  EXPECT_EQ(accessibility::node_property(selected, uia::selection_item_is_selected), PropertyValue(true));
+  EXPECT_EQ(accessibility::node_property(list, uia::selection_can_select_multiple), PropertyValue(false));
+  EXPECT_EQ(accessibility::node_property(list, uia::selection_is_selection_required), PropertyValue(false));
+  EXPECT_EQ(accessibility::node_property(item, uia::selection_can_select_multiple), PropertyValue{});
+
+  // The container is the nearest list, through groups; an item outside any list has none.
+  EXPECT_EQ(accessibility::selection_container(s, 5), 4u);
+  EXPECT_EQ(accessibility::selection_container(s, 7), 4u);
+  EXPECT_EQ(accessibility::selection_container(s, 9), 0u);
+  EXPECT_EQ(accessibility::selected_items(s, 4), (std::vector<std::uint64_t>{6}));
+  // One item at a time: the selected one may be added again, another may not.
+  EXPECT_TRUE(accessibility::may_add_to_selection(s, 6));
+  EXPECT_FALSE(accessibility::may_add_to_selection(s, 5));
+  EXPECT_TRUE(accessibility::may_add_to_selection(s, 9));
+}
+
+TEST(SemanticsSnapshot, SelectingAnotherItemRaisesIsSelectedOnBothAndElementSelectedOnTheNewOne) {
+  const Snapshot before = list_tree();
+  std::vector<SemanticsNode> nodes;
+  for (const std::uint64_t id : before.order) nodes.push_back(before.nodes.at(id));
+  nodes[1].selected = true;   // 5
+  nodes[2].selected = false;  // 6
+  const std::vector<SemanticsEvent> events = accessibility::differences(before, accessibility::make_snapshot(nodes));
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(events[0], (SemanticsEvent{SemanticsEvent::Kind::property_changed, 5, uia::selection_item_is_selected, false, true}));
+  EXPECT_EQ(events[1], (SemanticsEvent{SemanticsEvent::Kind::property_changed, 6, uia::selection_item_is_selected, true, false}));
+  EXPECT_EQ(events[2], (SemanticsEvent{SemanticsEvent::Kind::element_selected, 5, 0, {}, {}}));
+}
+
 // --- the view root's registry
 
 class Described : public tree_test::Layer {
@@ -360,6 +432,52 @@ TEST(SemanticsRegistry, APanelGivenARoleHoldsItsSubtreeAndHiddenLabelsLeaveNoNod
   EXPECT_TRUE(group.control_element) << "a named group is announced on the way into its controls";
   EXPECT_EQ(snapshot.find(box->id())->parent_id, card->id());
   EXPECT_EQ(snapshot.top_level, (std::vector<std::uint64_t>{card->id(), outside->id()}));
+}
+
+TEST(SemanticsRegistry, AListPanelPublishesItsRowsAsItemsSelectsOneAtATimeAndIsOneTabStop) {
+  modern::ViewRoot root;
+  auto top = std::make_unique<tree_test::Layer>();
+  auto* before = tree_test::add_placed<Described>(*top, layout::Rect{0, 0, 80, 30}, SemanticsRole::button, L"Open", true);
+  auto* list = tree_test::add_placed<modern::ListPanel>(*top, layout::Rect{0, 40, 300, 120});
+  list->set_accessible_name(std::wstring(L"Photos"));
+  std::vector<modern::ListRow*> rows;
+  std::vector<int> chosen(3, 0);
+  for (int i = 0; i < 3; ++i) {
+    auto row = std::make_unique<modern::ListRow>(std::make_unique<tree_test::Box>());
+    row->set_accessible_name(L"photo " + std::to_wstring(i));
+    row->on_chosen([&chosen, i] { ++chosen[static_cast<std::size_t>(i)]; });
+    rows.push_back(static_cast<modern::ListRow*>(list->add_child(std::move(row))));
+  }
+  auto* after = tree_test::add_placed<Described>(*top, layout::Rect{0, 170, 80, 30}, SemanticsRole::button, L"Export", true);
+  root.set_root(std::move(top));
+  layout::LayoutContext context;
+  root.layout(layout::Size{400, 300}, context);
+
+  // While none is selected, the first row is the list's one Tab stop.
+  using Stops = std::vector<modern::View*>;
+  EXPECT_EQ(modern::focus_candidates(*root.root()), (Stops{before, rows[0], after}));
+
+  modern::ActionRequest select;
+  select.action = modern::semantics_action_select;
+  ASSERT_TRUE(root.semantic_view(rows[1]->id())->perform_action(select));
+  EXPECT_EQ(chosen, (std::vector<int>{0, 1, 0}));
+  rows[2]->set_selected(true);
+  EXPECT_EQ(chosen, (std::vector<int>{0, 1, 0})) << "selecting from code is not choosing";
+  EXPECT_FALSE(rows[1]->selected()) << "one row at a time";
+  EXPECT_EQ(list->selected_row(), rows[2]);
+  EXPECT_EQ(modern::focus_candidates(*root.root()), (Stops{before, rows[2], after}));
+
+  const Snapshot snapshot = accessibility::make_snapshot(root.semantic_nodes());
+  const SemanticsNode& list_node = *snapshot.find(list->id());
+  EXPECT_EQ(list_node.role, static_cast<std::int32_t>(SemanticsRole::list));
+  EXPECT_EQ(list_node.name, L"Photos");
+  EXPECT_TRUE(list_node.control_element);
+  EXPECT_EQ(list_node.children, (std::vector<std::uint64_t>{rows[0]->id(), rows[1]->id(), rows[2]->id()}));
+  const SemanticsNode& item = *snapshot.find(rows[0]->id());
+  EXPECT_EQ(item.name, L"photo 0");
+  EXPECT_TRUE(item.focusable) << "a row takes focus through selection, though it is no Tab stop";
+  EXPECT_TRUE(accessibility::has_pattern(item, uia::selection_item_pattern));
+  EXPECT_EQ(accessibility::selected_items(snapshot, list->id()), (std::vector<std::uint64_t>{rows[2]->id()}));
 }
 
 }  // namespace

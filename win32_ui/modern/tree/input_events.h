@@ -69,7 +69,10 @@ enum class Key : std::int32_t {
   down = 8,
   digit0 = 9,
   letter_a = 19,
-  f1 = 45,
+  f1 = 45,  // to f24 = 68
+  home = 69,
+  end = 70,
+  delete_key = 71,
 };
 
 enum KeyModifiers : std::uint32_t {

@@ -33,6 +33,8 @@ enum class SemanticsRole : std::int32_t {
   tree_item = 19,
   native_host = 20,
   progress_bar = 21,
+  list = 22,
+  list_item = 23,
 };
 
 // Bit set of actions a view supports for assistive technology.
@@ -72,6 +74,8 @@ struct SemanticsNode {
   bool toggled = false;
   bool has_expand = false;
   bool expanded = false;
+  // A list item's selection state; the item offers selection when it has the select action.
+  bool selected = false;
   bool has_range = false;
   double range_minimum = 0.0;
   double range_maximum = 0.0;

@@ -28,6 +28,9 @@ Key key_for(UINT vk) {
     case VK_UP: return Key::up;
     case VK_RIGHT: return Key::right;
     case VK_DOWN: return Key::down;
+    case VK_HOME: return Key::home;
+    case VK_END: return Key::end;
+    case VK_DELETE: return Key::delete_key;
     default: break;
   }
   if (vk >= '0' && vk <= '9') return static_cast<Key>(static_cast<int>(Key::digit0) + static_cast<int>(vk - '0'));

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "modern/tree/semantics.h"
 
@@ -174,6 +175,10 @@ HRESULT Provider::QueryInterface(REFIID riid, void** object) {
     *object = static_cast<IRangeValueProvider*>(this);
   } else if (riid == __uuidof(IValueProvider)) {
     *object = static_cast<IValueProvider*>(this);
+  } else if (riid == __uuidof(ISelectionProvider)) {
+    *object = static_cast<ISelectionProvider*>(this);
+  } else if (riid == __uuidof(ISelectionItemProvider)) {
+    *object = static_cast<ISelectionItemProvider*>(this);
   } else {
     return E_NOINTERFACE;
   }
@@ -544,6 +549,115 @@ HRESULT Provider::get_Value(BSTR* value) {
   if (!reading.live || !reading.node) return uia_e_element_not_available;
   *value = SysAllocStringLen(reading.node->value.data(), static_cast<UINT>(reading.node->value.size()));
   return *value != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+// --- ISelectionProvider
+
+namespace {
+
+// Whether the provider's node offers a pattern: S_OK, or the HRESULT that says why not.
+HRESULT offers(ProviderState& state, std::uint64_t id, int pattern) {
+  std::lock_guard lock(state.mutex);
+  if (!state.live()) return uia_e_element_not_available;
+  if (id == 0) return uia_e_not_supported;
+  const SemanticsNode* node = state.snapshot.find(id);
+  if (node == nullptr) return uia_e_element_not_available;
+  return core::has_pattern(*node, pattern) ? S_OK : uia_e_not_supported;
+}
+
+}  // namespace
+
+HRESULT Provider::GetSelection(SAFEARRAY** selection) {
+  if (selection == nullptr) return E_POINTER;
+  *selection = nullptr;
+  std::vector<std::uint64_t> items;
+  {
+    std::lock_guard lock(state_->mutex);
+    if (!state_->live()) return uia_e_element_not_available;
+    const SemanticsNode* node = node_ == 0 ? nullptr : state_->snapshot.find(node_);
+    if (node_ != 0 && node == nullptr) return uia_e_element_not_available;
+    if (node == nullptr || !core::has_pattern(*node, uia::selection_pattern)) return uia_e_not_supported;
+    items = core::selected_items(state_->snapshot, node_);
+  }
+  SAFEARRAY* array = SafeArrayCreateVector(VT_UNKNOWN, 0, static_cast<ULONG>(items.size()));
+  if (array == nullptr) return E_OUTOFMEMORY;
+  for (LONG i = 0; i < static_cast<LONG>(items.size()); ++i) {
+    Provider* item = make_provider(state_, items[static_cast<std::size_t>(i)]);
+    // The array takes a reference of its own.
+    const HRESULT put = SafeArrayPutElement(array, &i, static_cast<IUnknown*>(static_cast<IRawElementProviderSimple*>(item)));
+    item->Release();
+    if (FAILED(put)) {
+      SafeArrayDestroy(array);
+      return put;
+    }
+  }
+  *selection = array;
+  return S_OK;
+}
+
+HRESULT Provider::get_CanSelectMultiple(BOOL* multiple) {
+  if (multiple == nullptr) return E_POINTER;
+  *multiple = FALSE;
+  return offers(*state_, node_, uia::selection_pattern);
+}
+
+HRESULT Provider::get_IsSelectionRequired(BOOL* required) {
+  if (required == nullptr) return E_POINTER;
+  *required = FALSE;
+  return offers(*state_, node_, uia::selection_pattern);
+}
+
+// --- ISelectionItemProvider
+
+HRESULT Provider::Select() {
+  const HRESULT offered = offers(*state_, node_, uia::selection_item_pattern);
+  if (FAILED(offered)) return offered;
+  return act(modern::semantics_action_select, 0.0, nullptr, Dispatch::synchronous);
+}
+
+HRESULT Provider::AddToSelection() {
+  const HRESULT offered = offers(*state_, node_, uia::selection_item_pattern);
+  if (FAILED(offered)) return offered;
+  {
+    // Lists select one item at a time: adding to another item's selection cannot be done.
+    std::lock_guard lock(state_->mutex);
+    if (!core::may_add_to_selection(state_->snapshot, node_)) return uia_e_invalid_operation;
+  }
+  return act(modern::semantics_action_select, 0.0, nullptr, Dispatch::synchronous);
+}
+
+HRESULT Provider::RemoveFromSelection() {
+  const HRESULT offered = offers(*state_, node_, uia::selection_item_pattern);
+  if (FAILED(offered)) return offered;
+  // A list's selection changes only by selecting another item.
+  return uia_e_invalid_operation;
+}
+
+HRESULT Provider::get_IsSelected(BOOL* selected) {
+  if (selected == nullptr) return E_POINTER;
+  *selected = FALSE;
+  const Reading reading = read(*state_, node_);
+  if (!reading.live || !reading.node) return uia_e_element_not_available;
+  if (!core::has_pattern(*reading.node, uia::selection_item_pattern)) return uia_e_not_supported;
+  *selected = reading.node->selected ? TRUE : FALSE;
+  return S_OK;
+}
+
+HRESULT Provider::get_SelectionContainer(IRawElementProviderSimple** container) {
+  if (container == nullptr) return E_POINTER;
+  *container = nullptr;
+  std::uint64_t list = 0;
+  {
+    std::lock_guard lock(state_->mutex);
+    if (!state_->live()) return uia_e_element_not_available;
+    const SemanticsNode* node = node_ == 0 ? nullptr : state_->snapshot.find(node_);
+    if (node == nullptr) return node_ == 0 ? uia_e_not_supported : uia_e_element_not_available;
+    if (!core::has_pattern(*node, uia::selection_item_pattern)) return uia_e_not_supported;
+    list = core::selection_container(state_->snapshot, node_);
+  }
+  if (list == 0) return S_OK;
+  *container = static_cast<IRawElementProviderSimple*>(make_provider(state_, list));
+  return S_OK;
 }
 
 }  // namespace win32_ui::platform::windows::accessibility

@@ -12,10 +12,10 @@ namespace win32_ui::platform::windows::accessibility {
 // The UIA provider of one node of one surface (0 = the surface itself, the fragment root): a
 // reference-counted COM object implementing, in this order, IRawElementProviderSimple,
 // IRawElementProviderFragment, IRawElementProviderFragmentRoot and IRawElementProviderHwndOverride
-// (the root only), IInvokeProvider, IToggleProvider, IExpandCollapseProvider, IRangeValueProvider and
-// IValueProvider. It holds the shared state and a node id, nothing else: every answer is read from the
-// snapshot under the state's mutex, so any thread may call it, and it stays a valid object after the
-// surface is gone (answering UIA_E_ELEMENTNOTAVAILABLE).
+// (the root only), IInvokeProvider, IToggleProvider, IExpandCollapseProvider, IRangeValueProvider,
+// IValueProvider, ISelectionProvider and ISelectionItemProvider. It holds the shared state and a node
+// id, nothing else: every answer is read from the snapshot under the state's mutex, so any thread may
+// call it, and it stays a valid object after the surface is gone (answering UIA_E_ELEMENTNOTAVAILABLE).
 class Provider final : public IRawElementProviderSimple,
                        public IRawElementProviderFragment,
                        public IRawElementProviderFragmentRoot,
@@ -24,7 +24,9 @@ class Provider final : public IRawElementProviderSimple,
                        public IToggleProvider,
                        public IExpandCollapseProvider,
                        public IRangeValueProvider,
-                       public IValueProvider {
+                       public IValueProvider,
+                       public ISelectionProvider,
+                       public ISelectionItemProvider {
  public:
   Provider(std::shared_ptr<ProviderState> state, std::uint64_t node);
 
@@ -76,6 +78,18 @@ class Provider final : public IRawElementProviderSimple,
   HRESULT STDMETHODCALLTYPE get_SmallChange(double* value) override;
   HRESULT STDMETHODCALLTYPE SetValue(LPCWSTR value) override;
   HRESULT STDMETHODCALLTYPE get_Value(BSTR* value) override;
+
+  // ISelectionProvider (a list)
+  HRESULT STDMETHODCALLTYPE GetSelection(SAFEARRAY** selection) override;
+  HRESULT STDMETHODCALLTYPE get_CanSelectMultiple(BOOL* multiple) override;
+  HRESULT STDMETHODCALLTYPE get_IsSelectionRequired(BOOL* required) override;
+
+  // ISelectionItemProvider (an item of a list)
+  HRESULT STDMETHODCALLTYPE Select() override;
+  HRESULT STDMETHODCALLTYPE AddToSelection() override;
+  HRESULT STDMETHODCALLTYPE RemoveFromSelection() override;
+  HRESULT STDMETHODCALLTYPE get_IsSelected(BOOL* selected) override;
+  HRESULT STDMETHODCALLTYPE get_SelectionContainer(IRawElementProviderSimple** container) override;
 
   [[nodiscard]] std::uint64_t node() const noexcept { return node_; }
 

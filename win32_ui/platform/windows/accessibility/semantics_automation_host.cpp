@@ -53,6 +53,9 @@ class UiaEventSink final : public AutomationEventSink {
       case SemanticsEvent::Kind::invoked:
         if (api.raise_automation_event != nullptr) api.raise_automation_event(&provider, uia::invoked_event);
         return;
+      case SemanticsEvent::Kind::element_selected:
+        if (api.raise_automation_event != nullptr) api.raise_automation_event(&provider, uia::element_selected_event);
+        return;
     }
   }
 };
