@@ -10,8 +10,9 @@
 
 namespace win32_ui::modern {
 class Button;
+class ListPanel;
+class ListRow;
 class ScrollPanel;
-class StackPanel;
 class Text;
 }  // namespace win32_ui::modern
 
@@ -20,9 +21,10 @@ namespace orvane::app {
 class BatchRow;
 
 // The photos of a batch beside the preview: a row each with its thumbnail, its name and where it
-// stands (waiting, writing, done, skipped, failed and why). Choosing a row (click, Enter, Space, or
-// the arrow keys) previews that photo; Delete or the Remove button takes it out of the list. One
-// Tab stop: the row shown takes the focus.
+// stands (waiting, writing, done, skipped, failed and why). Choosing a row (a click, Enter, Space,
+// Up, Down, Home, End, or an assistive tool's Select) previews that photo; Delete or the Remove
+// button takes it out of the list. One Tab stop: the row shown. Assistive tools see a list of items
+// named by the photo and its state.
 class BatchList : public win32_ui::modern::GridPanel {
  public:
   struct Callbacks {
@@ -45,19 +47,17 @@ class BatchList : public win32_ui::modern::GridPanel {
   [[nodiscard]] win32_ui::modern::View* row(std::size_t index) const noexcept;
 
  private:
-  friend class BatchRow;
-  // A row asks: choose the row `step` away (Home and End: the ends), or remove it.
-  void move_from(const BatchRow& row, long step);
-  void remove_row(const BatchRow& row);
-  [[nodiscard]] std::size_t index_of(const BatchRow& row) const noexcept;
+  void remove_at(std::size_t index);
+  [[nodiscard]] std::size_t index_of(const win32_ui::modern::ListRow& row) const noexcept;
 
   UiLanguage language_;
   Callbacks callbacks_;
   win32_ui::modern::Text* title_ = nullptr;
   win32_ui::modern::Button* remove_button_ = nullptr;
   win32_ui::modern::ScrollPanel* scroller_ = nullptr;
-  win32_ui::modern::StackPanel* stack_ = nullptr;
-  std::vector<BatchRow*> rows_;  // owned by stack_
+  win32_ui::modern::ListPanel* list_ = nullptr;
+  std::vector<win32_ui::modern::ListRow*> rows_;  // owned by list_
+  std::vector<BatchRow*> contents_;               // each row's content
   std::size_t current_ = 0;
   bool busy_ = false;
 };

@@ -314,15 +314,27 @@ TEST(Responsiveness, ExportingA108MegapixelPhotoKeepsTheWindowAnsweringAndCanBeC
   const std::wstring output = folder.file(L"written.jpg");
   std::optional<Watcher> watcher;
   std::atomic<bool> answered{false};
+  std::atomic<bool> close_asked{false};
   double between = 0.0;
   {
     Hand hand([&] {
-      if (fill_file_dialog(output) && dismiss_message(L"Export complete", L"responsiveness_export_done.png", 120000) == L"Export complete") {
+      if (!fill_file_dialog(output)) return;
+      // Closing the window while it writes asks first; No keeps it writing.
+      HWND question = wait_for_window(L"Win32UiScaffoldWindow_v1", L"Export in progress", 30000);
+      if (question != nullptr) {
+        close_asked = true;
+        Sleep(150);
+        save_shot(question, L"responsiveness_close_question.png");
+        SetForegroundWindow(question);
+        key(VK_ESCAPE);
+      }
+      if (dismiss_message(L"Export complete", L"responsiveness_export_done.png", 120000) == L"Export complete") {
         answered = true;
       }
     });
     desktop::press_key('S', false, true);
     ASSERT_TRUE(application.exporting());
+    PostMessageW(program.hwnd(), WM_CLOSE, 0, 0);
     watcher.emplace(program.hwnd(), [&output] { return std::filesystem::exists(output); });
     ASSERT_TRUE(desktop::pump_until(
         [&] {
@@ -333,6 +345,8 @@ TEST(Responsiveness, ExportingA108MegapixelPhotoKeepsTheWindowAnsweringAndCanBeC
     hand.finish();
   }
   watcher->stop();
+  EXPECT_TRUE(close_asked) << "closing during the export did not ask";
+  EXPECT_TRUE(IsWindow(program.hwnd())) << "the window closed although the user said No";
   EXPECT_TRUE(answered);
   EXPECT_GT(between, 0.0) << "the progress never showed between its ends";
   EXPECT_EQ(watcher->stalls(), 0) << "longest wait " << watcher->longest() << " ms";
