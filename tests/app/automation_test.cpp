@@ -736,5 +736,92 @@ TEST(ProgramAutomation, FocusTogglesAndValueChangesRaiseTheirEvents) {
   win32_ui::platform::windows::accessibility::install_event_sink(previous);
 }
 
+// A shoot through UI Automation: the photos are a List of items named by photo and state, Select on
+// an item previews it, and while they are written the progress is a read-only ProgressBar and
+// Cancel a Button whose Invoke stops the batch.
+TEST(ProgramAutomation, AShootIsAListAndItsExportAProgressBarWithCancel) {
+  Program program;
+  OrvaneApplication& app = *program.application;
+  const std::wstring first = program.folder.file(L"shot-1.jpg");
+  ASSERT_TRUE(orvane::test::save_pixels(orvane::test::make_pattern(3000, 2000), first, L"image/jpeg"));
+  std::vector<std::wstring> photos{first};
+  for (int i = 2; i <= 8; ++i) {
+    photos.push_back(program.folder.file(L"shot-" + std::to_wstring(i) + L".jpg"));
+    ASSERT_TRUE(CopyFileW(first.c_str(), photos.back().c_str(), FALSE));
+  }
+  app.open_photos(photos);
+  ASSERT_TRUE(desktop::pump_until([&] { return !app.preview_busy(); }, 20000));
+  desktop::pump(100);
+
+  std::vector<std::wstring> names;
+  int list_type = 0, item_type = 0;
+  HRESULT selected = E_FAIL;
+  ASSERT_TRUE(automation_client::on_client_thread(
+      [&] {
+        Element root = Element::from_simple(program.root());
+        Element list = root.find_id(L"photo-list");
+        ASSERT_TRUE(list);
+        list_type = list.control_type();
+        std::vector<Element> items = list.children();
+        ASSERT_EQ(items.size(), photos.size());
+        item_type = items[2].control_type();
+        for (const Element& item : items) names.push_back(item.name());
+        selected = items[2].pattern<ISelectionItemProvider>(uia::selection_item_pattern)->Select();
+      },
+      30000));
+  EXPECT_EQ(list_type, 50008);  // List
+  EXPECT_EQ(item_type, 50007);  // ListItem
+  EXPECT_EQ(names.front(), L"shot-1.jpg \u00B7 Waiting");
+  EXPECT_EQ(selected, S_OK);
+  ASSERT_TRUE(desktop::pump_until([&] { return app.image_path() == photos[2] && !app.preview_busy(); }, 20000))
+      << "Select did not preview the item";
+
+  // Written into a folder; the progress and Cancel are read and pressed from the client's thread.
+  const std::filesystem::path out = program.folder.path() / L"out";
+  std::filesystem::create_directories(out);
+  std::atomic<bool> summary_answered{false};
+  std::thread hand([&] {
+    HWND summary = wait_for_window(L"Win32UiScaffoldWindow_v1", program.window, 60000);
+    if (summary != nullptr) {
+      Sleep(200);
+      SetForegroundWindow(summary);
+      key(VK_ESCAPE);
+      summary_answered = true;
+    }
+  });
+  app.batch_export().export_into(out.wstring());
+  ASSERT_TRUE(app.exporting());
+  desktop::pump(150);  // the bar and Cancel are laid out and reach the bridge's snapshot
+  int bar_type = 0, cancel_type = 0;
+  BOOL bar_read_only = FALSE;
+  double maximum = 0;
+  HRESULT cancelled = E_FAIL;
+  ASSERT_TRUE(automation_client::on_client_thread(
+      [&] {
+        Element root = Element::from_simple(program.root());
+        Element bar = root.find_id(L"export-progress");
+        ASSERT_TRUE(bar);
+        bar_type = bar.control_type();
+        Ref<IRangeValueProvider> range = bar.pattern<IRangeValueProvider>(uia::range_value_pattern);
+        ASSERT_TRUE(range);
+        range->get_IsReadOnly(&bar_read_only);
+        range->get_Maximum(&maximum);
+        Element cancel = root.find_id(L"cancel-export");
+        ASSERT_TRUE(cancel);
+        cancel_type = cancel.control_type();
+        cancelled = cancel.pattern<IInvokeProvider>(uia::invoke_pattern)->Invoke();
+      },
+      30000));
+  ASSERT_TRUE(desktop::pump_until([&] { return summary_answered.load() && !app.exporting(); }, 60000));
+  hand.join();
+  EXPECT_EQ(bar_type, 50012);  // ProgressBar
+  EXPECT_TRUE(bar_read_only);
+  EXPECT_EQ(maximum, 100.0);
+  EXPECT_EQ(cancel_type, 50000);  // Button
+  EXPECT_EQ(cancelled, S_OK);
+  EXPECT_LT(app.batch_export().figures().written, photos.size()) << "Cancel did not stop the batch";
+}
+
 }  // namespace
 }  // namespace program_automation_test
+
