@@ -35,6 +35,13 @@ PhotoState state_of(const batch::ItemResult& result) {
   return PhotoState::failed;
 }
 
+// A photo named with its folder, so two of one name from two folders can be told apart.
+std::wstring with_folder(const std::wstring& path) {
+  const std::filesystem::path full(path);
+  const std::wstring folder = full.parent_path().filename().wstring();
+  return folder.empty() ? full.filename().wstring() : folder + L"\\" + full.filename().wstring();
+}
+
 double share_done(const batch::BatchFigures& figures) {
   return figures.images == 0 ? 0.0 : static_cast<double>(figures.done()) / static_cast<double>(figures.images);
 }
@@ -69,7 +76,7 @@ void BatchExportFlow::export_into(const std::wstring& folder) {
   if (!planned.collisions.empty()) {
     const batch::Collision& collision = planned.collisions.front();
     std::wstring text = batch_text(language, BatchText::collision_message);
-    text = fill(fill(fill(text, file_name_of(items[collision.first].input)), file_name_of(items[collision.second].input)),
+    text = fill(fill(fill(text, with_folder(items[collision.first].input)), with_folder(items[collision.second].input)),
                 file_name_of(items[collision.first].output));
     app.message(batch_text(language, BatchText::refused_title), text, true);
     return;

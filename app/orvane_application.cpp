@@ -484,6 +484,7 @@ void OrvaneApplication::set_status(const std::wstring& text) {
 }
 
 void OrvaneApplication::message(const std::wstring& title, const std::wstring& text, bool error) {
+  last_message_ = text;
   scaffold::MessageInput input;
   input.title = modern::LocalizedText::literal(title);
   input.message = modern::LocalizedText::literal(text);

@@ -114,6 +114,8 @@ class OrvaneApplication {
   void set_status(const std::wstring& text);
   // A message box over the main window, in the words given.
   void message(const std::wstring& title, const std::wstring& text, bool error);
+  // What the last message box said.
+  [[nodiscard]] const std::wstring& last_message() const noexcept { return last_message_; }
   // A question with Yes and No; true for Yes.
   [[nodiscard]] bool ask(const std::wstring& title, const std::wstring& text);
   // The window's small icon, for the dialogs it owns; null before the window is made.
@@ -188,6 +190,7 @@ class OrvaneApplication {
   std::wstring opening_path_;  // the photo being decoded, empty when none
   bool opening_from_list_ = false;  // it is one of the list's, which stays as it is
   std::wstring status_;                  // what the status line says
+  std::wstring last_message_;
   bool frame_failed_ = false;            // the status line says why the last frame failed
   std::wstring status_before_opening_;  // said again when the open fails
   win32_ui::modern::CommandRegistry commands_;

@@ -49,7 +49,4 @@ struct CliArguments {
 [[nodiscard]] bool parse_cli_arguments(int argc, const wchar_t* const* argv, CliArguments& arguments,
                                        std::wstring& error, const engine::WatermarkOptions* preset = nullptr);
 
-// The text that --help prints.
-[[nodiscard]] std::wstring usage_text();
-
 }  // namespace orvane::cli

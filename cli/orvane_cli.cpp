@@ -10,6 +10,7 @@
 
 #include "batch_run.h"
 #include "cli_arguments.h"
+#include "usage_text.h"
 #include "command_plan.h"
 #include "console_control.h"
 #include "console_report.h"

@@ -223,6 +223,61 @@ TEST(BatchWindow, ExportsADroppedShootIntoAPickedFolderAndStopsHalfWay) {
   EXPECT_EQ(names_in(shoot).size(), 21u) << "the sources changed";
 }
 
+// Several photos chosen together in the real open dialog open as a list; Delete takes one out; two
+// photos whose copies would share a name are refused before anything is written.
+TEST(BatchWindow, OpensSeveralFromTheDialogRemovesOneAndRefusesTwoCopiesOfOneName) {
+  Environment environment;
+  orvane::test::TempDir scratch;
+  const std::vector<std::wstring> photos = make_shoot(scratch.path() / L"a", 3, 600, 400);
+  ASSERT_EQ(photos.size(), 3u);
+  Program program(L"");
+  OrvaneApplication& application = program.application();
+  {
+    // The dialog's folder first, then the names, quoted, as Explorer's own multiple choice.
+    Hand hand([&] {
+      if (!fill_file_dialog((scratch.path() / L"a").wstring() + L"\\")) return;
+      Sleep(500);
+      type(L"\"photo-01.jpg\" \"photo-03.jpg\" \"photo-02.jpg\"");
+      key(VK_RETURN);
+    });
+    desktop::press_key('O', false, true);
+    hand.finish();
+  }
+  ASSERT_TRUE(program.settle());
+  ASSERT_EQ(application.batch().size(), 3u);
+  EXPECT_TRUE(application.batch().find(photos[1]).has_value());
+  // Delete on the row shown takes it out; the next one is shown.
+  orvane::app::BatchList* list = application.batch_list();
+  ASSERT_NE(list, nullptr);
+  const std::wstring shown = application.image_path();
+  desktop::click(program.hwnd(), point_of(program.hwnd(), *list->row(application.batch().current())));
+  desktop::press_key(VK_DELETE);
+  ASSERT_TRUE(program.settle());
+  ASSERT_EQ(application.batch().size(), 2u);
+  EXPECT_FALSE(application.batch().find(shown).has_value());
+  EXPECT_NE(application.image_path(), shown);
+
+  // A photo of another folder with the same name: both copies would be photo-02-watermarked.jpg.
+  const std::vector<std::wstring> other = make_shoot(scratch.path() / L"b", 2, 600, 400);
+  ASSERT_EQ(other.size(), 2u);
+  application.open_photos({photos[1], other[1]});
+  ASSERT_TRUE(program.settle());
+  const fs::path out = scratch.path() / L"out";
+  fs::create_directories(out);
+  std::wstring seen;
+  {
+    Hand hand([&] { seen = dismiss_message(L"Cannot export these photos", L"batch_refused.png"); });
+    application.batch_export().export_into(out.wstring());
+    hand.finish();
+  }
+  EXPECT_EQ(seen, L"Cannot export these photos");
+  EXPECT_EQ(application.last_message(),
+            L"a\\photo-02.jpg and b\\photo-02.jpg would both be written as photo-02-watermarked.jpg. Remove one of "
+            L"them from the list and export again.");
+  EXPECT_FALSE(application.exporting());
+  EXPECT_TRUE(fs::is_empty(out)) << "something was written";
+}
+
 // The bytes this process holds of its own (what Task Manager calls its commit).
 std::uint64_t private_bytes() {
   PROCESS_MEMORY_COUNTERS_EX counters{};
