@@ -115,7 +115,10 @@ std::wstring progress_text(UiLanguage language, const batch::BatchFigures& figur
   const auto add = [&text](const std::wstring& part) { text += L" · " + part; };
   if (figures.failed > 0) add(fill(batch_text(language, BatchText::failed_count), std::to_wstring(figures.failed)));
   if (const auto rate = figures.images_per_second()) add(fill(batch_text(language, BatchText::rate), one_decimal(*rate)));
-  if (const auto left = figures.seconds_left()) add(fill(batch_text(language, BatchText::time_left), batch::clock_text(*left)));
+  // Nothing is left once every photo is done, whatever the estimate last said.
+  if (const auto left = figures.seconds_left(); left && figures.done() < figures.images) {
+    add(fill(batch_text(language, BatchText::time_left), batch::clock_text(*left)));
+  }
   return text;
 }
 

@@ -177,6 +177,8 @@ TEST(BatchWindow, ExportsADroppedShootIntoAPickedFolderAndStopsHalfWay) {
   EXPECT_EQ(application.batch().at(index_of(L"photo-05.jpg")).state, PhotoState::skipped);
   EXPECT_EQ(application.batch().at(index_of(L"photo-12b.png")).state, PhotoState::failed);
   EXPECT_EQ(application.batch().at(index_of(L"photo-18.jpg")).state, PhotoState::written);
+  EXPECT_EQ(application.status().rfind(L"21/21 done \u00B7 2 failed \u00B7 ", 0), 0u);
+  EXPECT_EQ(application.status().find(L"left"), std::wstring::npos) << "time left shown at the end";
   save_shot(program.hwnd(), L"batch_done.png");
 
   // 2. Again into an empty folder, in Chinese and dark from half-way (the content is made anew while
