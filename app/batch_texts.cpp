@@ -16,7 +16,7 @@ struct Pair {
   const wchar_t* chinese;
 };
 
-constexpr std::array<Pair, 37> texts{{
+constexpr std::array<Pair, 39> texts{{
     {L"Choose the folder for the watermarked copies", L"选择保存带水印副本的文件夹"},
     {L"Cannot export these photos", L"无法导出这些照片"},
     {L"{} and {} would both be written as {}. Remove one of them from the list and export again.",
@@ -57,6 +57,8 @@ constexpr std::array<Pair, 37> texts{{
     {L"Opened {} photos · Choose one to preview it", L"已打开 {} 张照片 · 选择一张即可预览"},
     {L"Could not open {}", L"无法打开 {}"},
     {L"No photos found in what was dropped", L"拖入的内容中没有照片"},
+    {L"Looking for photos…", L"正在查找照片…"},
+    {L"Looking for photos… {} files so far", L"正在查找照片… 已找到 {} 个文件"},
 }};
 
 }  // namespace

@@ -49,6 +49,8 @@ enum class BatchText : int {
   opened_photos_status,  // how many
   photo_failed_status,   // the file name
   no_photos_status,
+  searching_status,
+  searched_status,  // how many files so far
 };
 
 [[nodiscard]] std::wstring batch_text(UiLanguage language, BatchText id);

@@ -7,10 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "batch_plan.h"
 #include "batch_texts.h"
 #include "file_dialog.h"
-#include "input_search.h"
+#include "flow_texts.h"
 #include "file_system.h"
 #include "flow_texts.h"
 #include "orvane_application.h"
@@ -42,27 +41,24 @@ void OpenFlow::open_paths(const std::vector<std::wstring>& paths) {
     open_image(paths.front());
     return;
   }
-  // Folders give the image files in them and below, as orvane-cli -r finds them; named files stay,
-  // whatever their extension, and say in their row whether they open.
-  std::vector<std::wstring> photos;
-  for (const std::wstring& path : paths) {
-    if (engine::path_kind(path) != engine::PathKind::folder) {
-      photos.push_back(path);
-      continue;
-    }
-    batch::SearchOptions options;
-    options.recursive = true;
-    for (const batch::FoundFile& found : batch::search_inputs({path}, options).files) {
-      if (batch::has_image_extension(found.path)) photos.push_back(found.path);
-    }
-  }
-  if (photos.empty()) {
-    application_.set_status(batch_text(application_.language(), BatchText::no_photos_status));
-  } else if (photos.size() == 1) {
-    open_image(photos.front());
-  } else {
-    application_.open_photos(std::move(photos));
-  }
+  // Folders give the image files in them and below, as orvane-cli -r finds them, looked for aside;
+  // named files stay, whatever their extension, and say in their row whether they open.
+  application_.set_status(batch_text(application_.language(), BatchText::searching_status));
+  search_.start(
+      paths,
+      [this](std::size_t files) {
+        application_.set_status(fill(batch_text(application_.language(), BatchText::searched_status), std::to_wstring(files)));
+      },
+      [this](std::vector<std::wstring> photos) {
+        if (application_.exporting()) return;
+        if (photos.empty()) {
+          application_.set_status(batch_text(application_.language(), BatchText::no_photos_status));
+        } else if (photos.size() == 1) {
+          open_image(photos.front());
+        } else {
+          application_.open_photos(std::move(photos));
+        }
+      });
 }
 
 void OpenFlow::open_image(const std::wstring& path) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "folder_search.h"
+
 namespace orvane::app {
 
 class OrvaneApplication;
@@ -14,7 +16,7 @@ class OrvaneApplication;
 // application only when it can be shown; several become the window's list.
 class OpenFlow {
  public:
-  explicit OpenFlow(OrvaneApplication& application) noexcept : application_(application) {}
+  explicit OpenFlow(OrvaneApplication& application) : application_(application) {}
   OpenFlow(const OpenFlow&) = delete;
   OpenFlow& operator=(const OpenFlow&) = delete;
 
@@ -31,8 +33,12 @@ class OpenFlow {
   // Opens what a drop on the window holds (and lets the drop go); nothing while an export runs.
   void take_drop(HDROP drop);
 
+  // Folders named or dropped are being looked through.
+  [[nodiscard]] bool searching() const noexcept { return search_.running(); }
+
  private:
   OrvaneApplication& application_;
+  FolderSearch search_;
 };
 
 }  // namespace orvane::app

@@ -535,7 +535,9 @@ std::uint32_t OrvaneApplication::reference_shorter_side() const noexcept {
   return source_width_ != 0 && source_height_ != 0 ? std::min(source_width_, source_height_) : common_shorter_side;
 }
 
-bool OrvaneApplication::preview_busy() const noexcept { return pipeline_->opening() || pipeline_->rendering(); }
+bool OrvaneApplication::preview_busy() const noexcept {
+  return open_flow_.searching() || pipeline_->opening() || pipeline_->rendering();
+}
 
 void OrvaneApplication::show_frame(PreviewPicture picture) {
   if (!picture.image.is_valid()) {

@@ -90,7 +90,8 @@ class OrvaneApplication {
   void refresh_preview();
   // A control changed a setting: it is kept for the next start and the preview follows.
   void settings_changed();
-  // A photo is being opened or a frame asked for has not been shown yet.
+  // Photos are being looked for in folders, a photo is being opened, or a frame asked for has not
+  // been shown yet.
   [[nodiscard]] bool preview_busy() const noexcept;
   // When each step of the last frame shown happened.
   [[nodiscard]] const PreviewTimings& preview_timings() const noexcept { return preview_timings_; }

@@ -90,6 +90,9 @@ TEST(BatchWindow, ExportsADroppedShootIntoAPickedFolderAndStopsHalfWay) {
   Program program(L"");
   OrvaneApplication& application = program.application();
   drop_files(program.hwnd(), {shoot.wstring()});
+  // The folder is looked through aside: the drop returns at once, the window says what it does.
+  EXPECT_TRUE(application.batch().empty());
+  EXPECT_EQ(application.status(), L"Looking for photos\u2026");
   ASSERT_TRUE(program.settle());
   ASSERT_EQ(application.batch().size(), 21u) << "the folder and its sub-folder give 21 photos";
   EXPECT_EQ(application.image_path(), (shoot / L"photo-01.jpg").wstring());
