@@ -319,6 +319,15 @@ void OrvaneApplication::photo_failed(const std::wstring& path, const std::wstrin
   photo.result.reset();
   photo_changed(*index);
   set_status(fill(batch_text(language_, BatchText::photo_failed_status), file_name_of(path)));
+  // A new list whose first photo cannot be shown goes on to the next that may be, rather than
+  // leaving a photo of no list in the preview.
+  if (batch_.find(image_path_)) return;
+  for (std::size_t next = *index + 1; next < batch_.size(); ++next) {
+    if (batch_.at(next).state != PhotoState::failed) {
+      choose_photo(next);
+      return;
+    }
+  }
 }
 
 void OrvaneApplication::request_thumbnails() {

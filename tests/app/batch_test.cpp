@@ -262,6 +262,14 @@ TEST(BatchWindow, OpensSeveralFromTheDialogRemovesOneAndRefusesTwoCopiesOfOneNam
   EXPECT_FALSE(application.batch().find(shown).has_value());
   EXPECT_NE(application.image_path(), shown);
 
+  // A new list whose first photo is broken shows the next one.
+  const std::wstring broken = (scratch.path() / L"broken.jpg").wstring();
+  orvane::test::write_bytes(broken, {0xFF, 0xD8, 0xFF});
+  application.open_photos({broken, photos[0]});
+  ASSERT_TRUE(program.settle());
+  EXPECT_EQ(application.batch().at(0).state, PhotoState::failed);
+  EXPECT_EQ(application.image_path(), photos[0]);
+
   // A photo of another folder with the same name: both copies would be photo-02-watermarked.jpg.
   const std::vector<std::wstring> other = make_shoot(scratch.path() / L"b", 2, 600, 400);
   ASSERT_EQ(other.size(), 2u);

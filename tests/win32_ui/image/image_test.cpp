@@ -245,7 +245,9 @@ TEST_F(ImageCodec, ResizedScalesWithFantAndSharesDataAtTheSameSize) {
   ASSERT_EQ(board.resized(1, 1, grey), image_ok);
   EXPECT_EQ(grey.width(), 1u);
   // Wine 8's scaler samples the nearest pixel whatever the mode asked for.
-  if (!orvane::test::running_under_wine()) EXPECT_PIXEL(grey, 0, 0, (Bgra{128, 128, 128, 255}), 1);
+  if (!orvane::test::running_under_wine()) {
+    EXPECT_PIXEL(grey, 0, 0, (Bgra{128, 128, 128, 255}), 1);
+  }
 
   // The image's own size shares its data, even into itself.
   Image same;
