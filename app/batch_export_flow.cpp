@@ -42,10 +42,6 @@ std::wstring with_folder(const std::wstring& path) {
   return folder.empty() ? full.filename().wstring() : folder + L"\\" + full.filename().wstring();
 }
 
-double share_done(const batch::BatchFigures& figures) {
-  return figures.images == 0 ? 0.0 : static_cast<double>(figures.done()) / static_cast<double>(figures.images);
-}
-
 }  // namespace
 
 void BatchExportFlow::export_all() {
@@ -126,7 +122,7 @@ void BatchExportFlow::export_into(const std::wstring& folder) {
   };
   handlers.progress = [this](batch::BatchFigures figures) {
     figures_ = figures;
-    application_.show_taskbar(TaskbarState::normal, share_done(figures_));
+    application_.show_taskbar(TaskbarState::normal, progress());
     application_.export_state_changed();
   };
   handlers.done = [this](batch::BatchOutcome outcome) { finished(outcome); };
@@ -135,10 +131,14 @@ void BatchExportFlow::export_into(const std::wstring& folder) {
   app.export_state_changed();
 }
 
+double BatchExportFlow::progress() const noexcept {
+  return figures_.images == 0 ? 0.0 : static_cast<double>(figures_.done()) / static_cast<double>(figures_.images);
+}
+
 void BatchExportFlow::stop() {
   if (!job_.running()) return;
   job_.stop();
-  application_.show_taskbar(TaskbarState::paused, share_done(figures_));
+  application_.show_taskbar(TaskbarState::paused, progress());
   application_.export_state_changed();
 }
 

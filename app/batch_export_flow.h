@@ -33,6 +33,8 @@ class BatchExportFlow {
   [[nodiscard]] bool stopping() const noexcept { return job_.stopping(); }
   // The running counts, while exporting and after.
   [[nodiscard]] const batch::BatchFigures& figures() const noexcept { return figures_; }
+  // The share of the photos done, from 0 to 1.
+  [[nodiscard]] double progress() const noexcept;
   // What the last summary said (the question to open the folder aside).
   [[nodiscard]] const std::wstring& last_summary() const noexcept { return last_summary_; }
 

@@ -27,12 +27,7 @@ void OpenFlow::choose_image() {
                        OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT, false)) {
     return;
   }
-  const std::vector<std::wstring> chosen = chosen_files(buffer);
-  if (chosen.size() == 1) {
-    open_image(chosen.front());
-  } else if (!chosen.empty()) {
-    application_.open_photos(chosen);
-  }
+  application_.open_photos(chosen_files(buffer));
 }
 
 void OpenFlow::open_paths(const std::vector<std::wstring>& paths) {
@@ -53,8 +48,6 @@ void OpenFlow::open_paths(const std::vector<std::wstring>& paths) {
         if (application_.exporting()) return;
         if (photos.empty()) {
           application_.set_status(batch_text(application_.language(), BatchText::no_photos_status));
-        } else if (photos.size() == 1) {
-          open_image(photos.front());
         } else {
           application_.open_photos(std::move(photos));
         }

@@ -277,7 +277,7 @@ void OrvaneApplication::take_image(std::wstring path) {
 }
 
 void OrvaneApplication::open_photos(std::vector<std::wstring> paths) {
-  if (exporting()) return;
+  if (exporting() || paths.empty()) return;
   for (std::wstring& path : paths) path = absolute_path(path);
   if (paths.size() == 1) {
     open_image(paths.front());
@@ -472,10 +472,9 @@ void OrvaneApplication::export_state_changed() {
     done = export_flow_.progress();
   } else if (all) {
     // A batch's figures change as it goes: done of all, failures, speed and time left.
-    const batch::BatchFigures& figures = batch_export_.figures();
     set_status(batch_export_.stopping() ? batch_text(language_, BatchText::stopping_status)
-                                        : progress_text(language_, figures));
-    done = figures.images == 0 ? 0.0 : static_cast<double>(figures.done()) / static_cast<double>(figures.images);
+                                        : progress_text(language_, batch_export_.figures()));
+    done = batch_export_.progress();
   }
   export_shown_ = exporting;
   if (export_bar_ != nullptr) export_bar_->set_value(done);

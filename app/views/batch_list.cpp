@@ -104,21 +104,20 @@ BatchList::BatchList(UiLanguage language, Callbacks callbacks)
                 std::vector<TrackDefinition>{TrackDefinition::automatic(), TrackDefinition::star()}, 8.0f, 6.0f),
       language_(language),
       callbacks_(std::move(callbacks)) {
-  set_semantics_role(modern::SemanticsRole::group);
-  set_accessible_name(batch_text(language, BatchText::photos_list));
-  set_automation_id(L"photos");
   layout::LayoutParams params = this->layout();
   params.fixed_width = list_width;
   params.has_fixed_width = true;
   params.margin = layout::Thickness{12.0f, 0.0f, 0.0f, 0.0f};
   set_layout(params);
   auto title = std::make_unique<modern::Text>(batch_text(language, BatchText::photos_list), layout::TextStyle::caption);
-  title->set_semantics_hidden(true);  // it names the group
+  title->set_semantics_hidden(true);  // the list carries the name
   title_ = static_cast<modern::Text*>(add(std::move(title), {0, 0, 1, 1}));
   auto remove = std::make_unique<modern::Button>(0, batch_text(language, BatchText::remove_photo));
   remove->set_flat(true);
   remove->set_automation_id(L"remove-photo");
-  remove->on_invoked([this] { remove_at(current_); });
+  remove->on_invoked([this] {
+    if (const modern::ListRow* shown = list_->selected_row()) remove_at(index_of(*shown));
+  });
   remove_button_ = static_cast<modern::Button*>(add(std::move(remove), {1, 0, 1, 1}));
   auto scroller = std::make_unique<modern::ScrollPanel>();
   scroller->set_requested_height(0.0f);
@@ -151,8 +150,7 @@ void BatchList::set_photos(const PhotoBatch& batch, UiLanguage language) {
     update_photo(rows_.size() - 1, photo, language);
   }
   title_->set_text(batch_text(language, BatchText::photos_list) + L" \u00B7 " + std::to_wstring(rows_.size()));
-  current_ = std::min(batch.current(), rows_.empty() ? std::size_t{0} : rows_.size() - 1);
-  if (!rows_.empty()) rows_[current_]->set_selected(true);
+  if (!rows_.empty()) rows_[std::min(batch.current(), rows_.size() - 1)]->set_selected(true);
   set_busy(busy_);
 }
 
@@ -164,7 +162,6 @@ void BatchList::update_photo(std::size_t index, const BatchPhoto& photo, UiLangu
 
 void BatchList::set_current(std::size_t index) {
   if (index >= rows_.size()) return;
-  current_ = index;
   rows_[index]->set_selected(true);
   scroller_->reveal(rows_[index]->arranged_rect());
 }
@@ -183,8 +180,9 @@ void BatchList::remove_at(std::size_t index) {
   const bool had_focus = rows_[index]->focused();
   callbacks_.remove(index);  // the rows are made again
   // The focus stays in the list, on the photo now shown.
-  if (had_focus && host() != nullptr && current_ < rows_.size()) {
-    host()->request_focus(*rows_[current_], modern::FocusOrigin::keyboard);
+  modern::ListRow* shown = list_->selected_row();
+  if (had_focus && host() != nullptr && shown != nullptr) {
+    host()->request_focus(*shown, modern::FocusOrigin::keyboard);
   }
 }
 

@@ -58,7 +58,6 @@ class BatchList : public win32_ui::modern::GridPanel {
   win32_ui::modern::ListPanel* list_ = nullptr;
   std::vector<win32_ui::modern::ListRow*> rows_;  // owned by list_
   std::vector<BatchRow*> contents_;               // each row's content
-  std::size_t current_ = 0;
   bool busy_ = false;
 };
 
