@@ -105,27 +105,16 @@ bool ListRow::perform_action(ActionRequest& request) {
 bool ListRow::on_pointer(PointerEvent& event) {
   switch (event.action) {
     case PointerAction::down:
-      if (press_active_) return false;  // one press at a time; other pointers pass on
-      pressed_pointer_id_ = event.pointer_id;
-      press_active_ = true;
-      set_pressed(true);
-      return true;
-    case PointerAction::up: {
-      if (!press_active_ || event.pointer_id != pressed_pointer_id_) return false;
-      press_active_ = false;
-      set_pressed(false);
+      return press_.begin(event, *this);  // one press at a time; other pointers pass on
+    case PointerAction::up:
+      if (!press_.end(event, *this)) return false;
       // Only a release over the row itself counts, as for a button.
-      HitResult hit;
-      if (!root_view()->hit_test(event.position, hit) || hit.view != this) return true;
+      if (!PointerPress::over(event, *this)) return true;
       choose(InputOrigin::pointer);
       if (host() != nullptr && parent() != nullptr) host()->request_focus(*this, FocusOrigin::pointer);
       return true;
-    }
     case PointerAction::cancel:
-      if (!press_active_ || event.pointer_id != pressed_pointer_id_) return false;
-      press_active_ = false;
-      set_pressed(false);
-      return true;
+      return press_.end(event, *this);
     default:
       return false;
   }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "modern/tree/compound_view.h"
+#include "modern/tree/pointer_press.h"
 
 namespace win32_ui::modern {
 
@@ -44,8 +45,7 @@ class ListRow : public CompoundView {
 
  private:
   std::function<void()> remove_;
-  std::uint32_t pressed_pointer_id_ = 0;
-  bool press_active_ = false;
+  PointerPress press_;
 };
 
 }  // namespace win32_ui::modern

@@ -123,32 +123,22 @@ void Interactive::value_from_pointer(const PointerEvent& event) {
 bool Interactive::on_pointer(PointerEvent& event) {
   switch (event.action) {
     case PointerAction::down:
-      if (press_active_) return false;  // one press at a time; other pointers pass on
-      pressed_pointer_id_ = event.pointer_id;
-      press_active_ = true;
-      set_pressed(true);
+      if (!press_.begin(event, *this)) return false;  // one press at a time; other pointers pass on
       if (host() != nullptr) host()->request_focus(*this, FocusOrigin::pointer);
       if (kind_ == InteractiveKind::range) value_from_pointer(event);
       return true;
     case PointerAction::move:
-      if (!press_active_ || event.pointer_id != pressed_pointer_id_) return false;
+      if (!press_.tracks(event)) return false;
       if (kind_ == InteractiveKind::range) value_from_pointer(event);
       return true;
-    case PointerAction::up: {
-      if (!press_active_ || event.pointer_id != pressed_pointer_id_) return false;
-      press_active_ = false;
-      set_pressed(false);
+    case PointerAction::up:
+      if (!press_.end(event, *this)) return false;
       if (kind_ == InteractiveKind::range) return true;
       // Only a release over this widget itself counts, not over another view drawn above it.
-      HitResult hit;
-      if (root_view()->hit_test(event.position, hit) && hit.view == this) activate(InputOrigin::pointer);
+      if (PointerPress::over(event, *this)) activate(InputOrigin::pointer);
       return true;
-    }
     case PointerAction::cancel:
-      if (!press_active_ || event.pointer_id != pressed_pointer_id_) return false;
-      press_active_ = false;
-      set_pressed(false);
-      return true;
+      return press_.end(event, *this);
     default:
       return false;
   }

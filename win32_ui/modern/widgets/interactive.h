@@ -4,6 +4,7 @@
 #include <functional>
 #include <utility>
 
+#include "modern/tree/pointer_press.h"
 #include "modern/widgets/widget.h"
 
 namespace win32_ui::modern {
@@ -22,7 +23,7 @@ class Interactive : public Widget {
   [[nodiscard]] bool actionable() const noexcept { return actionable_; }
   // Enabled and actionable: whether input does anything.
   [[nodiscard]] bool operable() const noexcept { return enabled() && actionable_; }
-  [[nodiscard]] bool press_active() const noexcept { return press_active_; }
+  [[nodiscard]] bool press_active() const noexcept { return press_.active(); }
 
   // Clamps to 0..1; a change below 0.0001 (or a NaN) is dropped. Notifying posts a value-changed event.
   Interactive& set_value(float value, InputOrigin origin = InputOrigin::programmatic, bool notify = false);
@@ -69,8 +70,7 @@ class Interactive : public Widget {
   InteractiveKind kind_;
   float value_ = 0.0f;
   bool actionable_ = true;
-  std::uint32_t pressed_pointer_id_ = 0;
-  bool press_active_ = false;
+  PointerPress press_;
 };
 
 // The focus colour and width of a palette at a scale.
